@@ -1,0 +1,24 @@
+// The tessaly program: serves the application to a browser, or runs one of its tools.
+#include <cstring>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+void printUsage(std::ostream& out) {
+  out << "usage: tessaly [serve [options]]\n"
+         "       tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n"
+         "       tessaly json-check [--options N] FILE\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string_view command = argc > 1 ? argv[1] : "";
+  if (command == "--help" || command == "-h" || command == "help") {
+    printUsage(std::cout);
+    return 0;
+  }
+  printUsage(std::cerr);
+  return 2;
+}
