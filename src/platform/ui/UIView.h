@@ -1,0 +1,73 @@
+#pragma once
+// The base of everything drawn: a rectangle in its superview, its own bounds and its subviews.
+// Views are shared (a banner owned by one object is shown inside another's view), so the tree
+// holds them by shared_ptr and points up with a plain pointer.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/foundation/Geometry.h"
+
+namespace tessaly::platform {
+
+enum UIViewAutoresizing : unsigned {
+  UIViewAutoresizingNone = 0,
+  UIViewAutoresizingFlexibleLeftMargin = 1 << 0,
+  UIViewAutoresizingFlexibleWidth = 1 << 1,
+  UIViewAutoresizingFlexibleRightMargin = 1 << 2,
+  UIViewAutoresizingFlexibleTopMargin = 1 << 3,
+  UIViewAutoresizingFlexibleHeight = 1 << 4,
+  UIViewAutoresizingFlexibleBottomMargin = 1 << 5,
+};
+
+class UIView : public std::enable_shared_from_this<UIView> {
+ public:
+  explicit UIView(CGRect frame = CGRectZero);
+  virtual ~UIView();
+  UIView(const UIView&) = delete;
+  UIView& operator=(const UIView&) = delete;
+
+  // A short name of the kind of view, for snapshots and diagnostics ("view", "label", "map").
+  virtual std::string kind() const { return "view"; }
+
+  CGRect frame() const { return _frame; }
+  virtual void setFrame(CGRect frame);
+  // The bounds' origin is the view's own scroll offset; its size follows the frame.
+  CGRect bounds() const { return _bounds; }
+  virtual void setBounds(CGRect bounds);
+
+  bool isHidden() const { return _hidden; }
+  void setHidden(bool hidden) { _hidden = hidden; }
+  float alpha() const { return _alpha; }
+  void setAlpha(float alpha) { _alpha = alpha; }
+  unsigned autoresizingMask() const { return _autoresizingMask; }
+  void setAutoresizingMask(unsigned mask) { _autoresizingMask = mask; }
+  int tag() const { return _tag; }
+  void setTag(int tag) { _tag = tag; }
+
+  UIView* superview() const { return _superview; }
+  const std::vector<std::shared_ptr<UIView>>& subviews() const { return _subviews; }
+  // Adding a view that has another superview moves it here.
+  void addSubview(std::shared_ptr<UIView> view);
+  void removeFromSuperview();
+
+  // Marks the layout dirty; layoutIfNeeded runs layoutSubviews on this view and its subviews.
+  void setNeedsLayout() { _needsLayout = true; }
+  void layoutIfNeeded();
+  virtual void layoutSubviews() {}
+  int layoutPasses() const { return _layoutPasses; }
+
+ private:
+  CGRect _frame;
+  CGRect _bounds;
+  bool _hidden = false;
+  float _alpha = 1.0f;
+  unsigned _autoresizingMask = 0;
+  int _tag = 0;
+  bool _needsLayout = true;
+  int _layoutPasses = 0;
+  UIView* _superview = nullptr;
+  std::vector<std::shared_ptr<UIView>> _subviews;
+};
+
+}  // namespace tessaly::platform
