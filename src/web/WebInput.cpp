@@ -1,0 +1,310 @@
+#include "web/WebInput.h"
+
+#include <cmath>
+#include <map>
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+namespace tessaly::web {
+namespace {
+
+using nlohmann::json;
+
+constexpr double kMaxPointOffset = 100000;  // points; no screen is larger
+constexpr std::size_t kMaxText = 1000;
+constexpr std::size_t kMaxMessage = 500;
+
+const std::map<std::string, WebInput::Kind>& kinds() {
+  static const std::map<std::string, WebInput::Kind> table = {
+      {"tapToolbarItem", WebInput::Kind::TapToolbarItem},
+      {"tapNavigationButton", WebInput::Kind::TapNavigationButton},
+      {"longPress", WebInput::Kind::LongPress},
+      {"selectAnnotation", WebInput::Kind::SelectAnnotation},
+      {"deselectAnnotation", WebInput::Kind::DeselectAnnotation},
+      {"tapCalloutAccessory", WebInput::Kind::TapCalloutAccessory},
+      {"pressAlertButton", WebInput::Kind::PressAlertButton},
+      {"pressSheetButton", WebInput::Kind::PressSheetButton},
+      {"viewportChanged", WebInput::Kind::ViewportChanged},
+      {"regionChanged", WebInput::Kind::RegionChanged},
+      {"locationUpdate", WebInput::Kind::LocationUpdate},
+      {"locationFailed", WebInput::Kind::LocationFailed},
+      {"banner", WebInput::Kind::Banner},
+  };
+  return table;
+}
+
+const char* const kOrientations[] = {"portrait", "portraitUpsideDown", "landscapeLeft",
+                                     "landscapeRight"};
+
+// Reads the fields of one input object; every read records the field as known, so that a
+// field the input does not have can be refused afterwards.
+class Fields {
+ public:
+  Fields(const json& object, std::string& error) : _object(object), _error(error) {}
+
+  bool failed() const { return !_error.empty(); }
+
+  const json* get(const std::string& key, bool required) {
+    _known.insert(key);
+    auto it = _object.find(key);
+    if (it == _object.end() || (!required && it->is_null())) {
+      if (required) fail("missing field '" + key + "'");
+      return nullptr;
+    }
+    return &*it;
+  }
+
+  std::optional<double> number(const std::string& key, double min, double max,
+                               bool required = true) {
+    const json* v = get(key, required);
+    if (!v) return std::nullopt;
+    if (!v->is_number()) return fail("field '" + key + "' must be a number"), std::nullopt;
+    double d = v->get<double>();
+    if (!std::isfinite(d) || d < min || d > max)
+      return fail("field '" + key + "' is out of range [" + show(min) + ", " + show(max) + "]"),
+             std::nullopt;
+    return d;
+  }
+
+  std::optional<std::int64_t> integer(const std::string& key, std::int64_t min, std::int64_t max,
+                                      bool required = true) {
+    const json* v = get(key, required);
+    if (!v) return std::nullopt;
+    if (!v->is_number_integer() && !(v->is_number_float() && isWhole(v->get<double>())))
+      return fail("field '" + key + "' must be an integer"), std::nullopt;
+    double d = v->get<double>();
+    if (d < static_cast<double>(min) || d > static_cast<double>(max))
+      return fail("field '" + key + "' is out of range [" + std::to_string(min) + ", " +
+                  std::to_string(max) + "]"),
+             std::nullopt;
+    return v->is_number_integer() ? v->get<std::int64_t>() : static_cast<std::int64_t>(d);
+  }
+
+  std::optional<std::string> string(const std::string& key, std::size_t maxBytes,
+                                    bool required = true) {
+    const json* v = get(key, required);
+    if (!v) return std::nullopt;
+    if (!v->is_string()) return fail("field '" + key + "' must be a string"), std::nullopt;
+    const auto& s = v->get_ref<const std::string&>();
+    if (s.size() > maxBytes)
+      return fail("field '" + key + "' is longer than " + std::to_string(maxBytes) + " bytes"),
+             std::nullopt;
+    return s;
+  }
+
+  std::optional<std::string> oneOf(const std::string& key,
+                                   std::initializer_list<const char*> names) {
+    auto s = string(key, 64);
+    if (!s) return std::nullopt;
+    for (const char* n : names)
+      if (*s == n) return s;
+    std::string list;
+    for (const char* n : names) list += (list.empty() ? "" : ", ") + std::string(n);
+    return fail("field '" + key + "' must be one of " + list), std::nullopt;
+  }
+
+  // A nested object, read with its own Fields.
+  const json* object(const std::string& key, bool required = true) {
+    const json* v = get(key, required);
+    if (!v) return nullptr;
+    if (!v->is_object()) return fail("field '" + key + "' must be an object"), nullptr;
+    return v;
+  }
+
+  // Refuses fields that were never asked for: a misspelt field is a mistake worth hearing of.
+  void rejectUnknown() {
+    if (failed()) return;
+    for (auto it = _object.begin(); it != _object.end(); ++it)
+      if (!_known.count(it.key())) {
+        fail("unknown field '" + it.key() + "'");
+        return;
+      }
+  }
+
+  void fail(const std::string& message) {
+    if (_error.empty()) _error = message;
+  }
+
+ private:
+  static bool isWhole(double d) { return std::isfinite(d) && d == std::floor(d); }
+  static std::string show(double d) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%g", d);
+    return buffer;
+  }
+
+  const json& _object;
+  std::string& _error;
+  std::set<std::string> _known;
+};
+
+bool readCoordinate(Fields& outer, const std::string& key, platform::CLLocationCoordinate2D& out,
+                    bool required = true) {
+  const json* v = outer.object(key, required);
+  if (!v) return false;
+  std::string inner;
+  Fields f(*v, inner);
+  auto lat = f.number("latitude", -90, 90);
+  auto lon = f.number("longitude", -180, 180);
+  f.rejectUnknown();
+  if (!inner.empty()) {
+    outer.fail(key + ": " + inner);
+    return false;
+  }
+  out = {*lat, *lon};
+  return true;
+}
+
+}  // namespace
+
+const char* orientationName(int orientation) {
+  return orientation >= 1 && orientation <= 4 ? kOrientations[orientation - 1] : "portrait";
+}
+
+std::optional<WebInput> parseInput(const json& value, std::string& error) {
+  error.clear();
+  if (!value.is_object()) {
+    error = "an input must be a JSON object";
+    return std::nullopt;
+  }
+  Fields f(value, error);
+  auto type = f.string("type", 64);
+  if (!type) return std::nullopt;
+  auto kind = kinds().find(*type);
+  if (kind == kinds().end()) {
+    error = "unknown input type '" + *type + "'";
+    return std::nullopt;
+  }
+  WebInput in;
+  in.kind = kind->second;
+  in.type = *type;
+  using K = WebInput::Kind;
+  switch (in.kind) {
+    case K::TapToolbarItem:
+      if (auto tag = f.integer("tag", 1, 6)) in.tag = static_cast<int>(*tag);
+      break;
+    case K::TapNavigationButton:
+      if (auto b = f.oneOf("button", {"left", "right", "back"})) in.name = *b;
+      break;
+    case K::LongPress: {
+      const json* p = f.object("point");
+      if (p) {
+        std::string inner;
+        Fields pf(*p, inner);
+        auto x = pf.number("x", -kMaxPointOffset, kMaxPointOffset);
+        auto y = pf.number("y", -kMaxPointOffset, kMaxPointOffset);
+        pf.rejectUnknown();
+        if (!inner.empty())
+          f.fail("point: " + inner);
+        else
+          in.point = {static_cast<platform::CGFloat>(*x), static_cast<platform::CGFloat>(*y)};
+      }
+      in.hasCoordinate = readCoordinate(f, "coordinate", in.coordinate, false);
+      break;
+    }
+    case K::SelectAnnotation:
+    case K::DeselectAnnotation:
+    case K::TapCalloutAccessory:
+      if (auto id = f.integer("id", 1, (std::int64_t{1} << 53)))
+        in.id = static_cast<std::uint64_t>(*id);
+      break;
+    case K::PressAlertButton:
+    case K::PressSheetButton:
+      if (auto id = f.integer("id", 1, (std::int64_t{1} << 53)))
+        in.id = static_cast<std::uint64_t>(*id);
+      if (auto index = f.integer("index", 0, 63)) in.index = static_cast<int>(*index);
+      if (in.kind == K::PressAlertButton) in.text = f.string("text", kMaxText, false);
+      break;
+    case K::ViewportChanged: {
+      auto w = f.integer("width", 1, 10000);
+      auto h = f.integer("height", 1, 10000);
+      if (w && h)
+        in.size = {static_cast<platform::CGFloat>(*w), static_cast<platform::CGFloat>(*h)};
+      if (auto o = f.oneOf("orientation", {kOrientations[0], kOrientations[1], kOrientations[2],
+                                           kOrientations[3]}))
+        for (int i = 0; i < 4; ++i)
+          if (*o == kOrientations[i]) in.orientation = i + 1;
+      if (auto locale = f.string("locale", 35, false)) {
+        for (char c : *locale)
+          if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '_')
+            f.fail("field 'locale' must be a language tag such as en-US");
+        in.locale = *locale;
+      }
+      break;
+    }
+    case K::RegionChanged: {
+      in.hasCoordinate = readCoordinate(f, "center", in.coordinate);
+      const json* span = f.object("span");
+      if (span) {
+        std::string inner;
+        Fields sf(*span, inner);
+        auto lat = sf.number("latitudeDelta", 0, 180);
+        auto lon = sf.number("longitudeDelta", 0, 360);
+        sf.rejectUnknown();
+        if (!inner.empty()) {
+          f.fail("span: " + inner);
+        } else if (*lat <= 0 || *lon <= 0) {
+          f.fail("span: the deltas must be greater than 0");
+        } else {
+          in.latitudeDelta = *lat;
+          in.longitudeDelta = *lon;
+        }
+      }
+      break;
+    }
+    case K::LocationUpdate:
+      in.hasCoordinate = readCoordinate(f, "coordinate", in.coordinate);
+      if (auto a = f.number("accuracy", 0, 1e7, false)) in.accuracy = *a;
+      break;
+    case K::LocationFailed:
+      if (auto m = f.string("message", kMaxMessage, false)) in.message = *m;
+      break;
+    case K::Banner:
+      if (auto e = f.oneOf("event", {"loaded", "failed", "tapped", "finished"})) in.name = *e;
+      break;
+  }
+  f.rejectUnknown();
+  if (!error.empty()) return std::nullopt;
+  return in;
+}
+
+ParsedInputs parseInputs(const std::string& body) {
+  ParsedInputs result;
+  json value = json::parse(body, nullptr, false);
+  if (value.is_discarded()) {
+    result.error = "the body is not valid JSON";
+    return result;
+  }
+  if (value.is_array()) {
+    if (value.empty()) {
+      result.error = "an empty batch has nothing to apply";
+      return result;
+    }
+    if (value.size() > kMaxBatchInputs) {
+      result.error = "a batch holds at most " + std::to_string(kMaxBatchInputs) + " inputs";
+      return result;
+    }
+    result.inputs.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      std::string error;
+      auto input = parseInput(value[i], error);
+      if (!input) {
+        result.inputs.clear();
+        result.error = "input " + std::to_string(i) + ": " + error;
+        return result;
+      }
+      result.inputs.push_back(std::move(*input));
+    }
+    return result;
+  }
+  std::string error;
+  auto input = parseInput(value, error);
+  if (!input)
+    result.error = error;
+  else
+    result.inputs.push_back(std::move(*input));
+  return result;
+}
+
+}  // namespace tessaly::web

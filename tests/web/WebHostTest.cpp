@@ -1,0 +1,267 @@
+// The host over real loopback HTTP, with a small screen standing in for the application.
+#include "web/WebHost.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <httplib.h>
+
+using nlohmann::json;
+using tessaly::platform::RunLoop;
+using tessaly::web::WebApplication;
+using tessaly::web::WebHost;
+using tessaly::web::WebHostOptions;
+using tessaly::web::WebInput;
+
+namespace {
+
+// A screen with a list of points and one command that needs a point.
+class SmallScreen : public WebApplication {
+ public:
+  json snapshot() override {
+    ++snapshots;
+    return {{"points", points.size()}, {"title", title}};
+  }
+  std::string apply(const WebInput& input) override {
+    if (input.kind == WebInput::Kind::LongPress) {
+      points.push_back(input.point);
+      return "";
+    }
+    if (input.kind == WebInput::Kind::TapToolbarItem) {
+      if (points.empty()) return "toolbar item " + std::to_string(input.tag) + " is disabled";
+      points.pop_back();
+      return "";
+    }
+    return "not handled here";
+  }
+  std::vector<tessaly::platform::CGPoint> points;
+  std::string title = "<b>Tap</b> & hold";
+  int snapshots = 0;
+};
+
+class WebHostTest : public ::testing::Test {
+ protected:
+  void start(WebHostOptions options = {}) {
+    options.port = 0;
+    if (options.address == "127.0.0.1") options.address = "127.0.0.1";
+    options.resourcesDir = _resources.string();
+    host = std::make_unique<WebHost>(screen, loop, options);
+    std::string error;
+    ASSERT_TRUE(host->bind(error)) << error;
+    host->start();
+    loop.post([this] { host->publish(); });
+    _loopThread = std::thread([this] { loop.run(); });
+    client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
+  }
+
+  void SetUp() override {
+    _resources = std::filesystem::temp_directory_path() /
+                 ("tessaly-web-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(_resources);
+    std::ofstream(_resources / "index.html") << "<!doctype html><title>t</title>";
+  }
+
+  void TearDown() override {
+    if (host) host->stop();
+    loop.stop();
+    if (_loopThread.joinable()) _loopThread.join();
+    host.reset();
+    std::filesystem::remove_all(_resources);
+  }
+
+  httplib::Result post(const std::string& body, httplib::Headers headers = {}) {
+    return client->Post("/api/input", headers, body, "application/json");
+  }
+
+  json state() {
+    auto res = client->Get("/api/state");
+    EXPECT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    return json::parse(res->body);
+  }
+
+  RunLoop loop;
+  SmallScreen screen;
+  std::unique_ptr<WebHost> host;
+  std::unique_ptr<httplib::Client> client;
+
+ private:
+  std::filesystem::path _resources;
+  std::thread _loopThread;
+};
+
+const char* kPress = R"({"type":"longPress","point":{"x":5,"y":6}})";
+
+}  // namespace
+
+TEST_F(WebHostTest, AnAppliedInputAnswersWithTheVersionThatShowsIt) {
+  start();
+  auto res = post(kPress);
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200) << res->body;
+  json reply = json::parse(res->body);
+  auto s = state();
+  EXPECT_EQ(s["points"], 1);
+  EXPECT_EQ(s["version"], reply["version"]);
+  EXPECT_EQ(s["title"], "<b>Tap</b> & hold");
+}
+
+TEST_F(WebHostTest, RefusedInputsGet400AndChangeNothing) {
+  start();
+  auto before = state();
+  const char* bodies[] = {"not json", R"({"type":"longPress"})",
+                          R"({"type":"tapToolbarItem","tag":3})",  // disabled: no point yet
+                          R"([{"type":"longPress","point":{"x":1,"y":2}},{"type":"zap"}])"};
+  for (const char* body : bodies) {
+    auto res = post(body);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 400) << body;
+    EXPECT_EQ(std::count(res->body.begin(), res->body.end(), '\n'), 1) << res->body;
+  }
+  EXPECT_EQ(post(R"({"type":"tapToolbarItem","tag":3})")->body, "toolbar item 3 is disabled\n");
+  EXPECT_EQ(state(), before);
+  EXPECT_TRUE(screen.points.empty());
+}
+
+TEST_F(WebHostTest, ABatchIsAppliedInOrderInOneTurnAndGivesOneNewVersion) {
+  start();
+  auto before = state()["version"].get<int>();
+  json batch = json::array();
+  for (int i = 0; i < 500; ++i)
+    batch.push_back({{"type", "longPress"}, {"point", {{"x", i}, {"y", 0}}}});
+  batch.push_back({{"type", "tapToolbarItem"}, {"tag", 3}});
+  auto res = post(batch.dump());
+  ASSERT_EQ(res->status, 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["applied"], 501);
+  auto after = state();
+  EXPECT_EQ(after["points"], 499);
+  EXPECT_EQ(after["version"].get<int>(), before + 1);
+  EXPECT_FLOAT_EQ(screen.points.back().x, 498);
+}
+
+TEST_F(WebHostTest, ABatchStopsAtTheFirstInputTheScreenRefuses) {
+  start();
+  auto res = post(R"([{"type":"longPress","point":{"x":1,"y":2}},{"type":"tapToolbarItem","tag":3},
+                      {"type":"tapToolbarItem","tag":3},{"type":"longPress","point":{"x":3,"y":4}}])");
+  EXPECT_EQ(res->status, 400);
+  EXPECT_EQ(res->body, "input 2: toolbar item 3 is disabled (2 earlier inputs applied)\n");
+  EXPECT_TRUE(screen.points.empty());
+}
+
+TEST_F(WebHostTest, OnlyJsonBodiesWithinTheCapAreRead) {
+  WebHostOptions options;
+  options.maxBodyBytes = 4096;
+  start(options);
+  auto res = client->Post("/api/input", kPress, "text/plain");
+  EXPECT_EQ(res->status, 415);
+  res = post("[" + std::string(5000, ' ') + "]");
+  EXPECT_EQ(res->status, 413);
+  EXPECT_TRUE(screen.points.empty());
+}
+
+TEST_F(WebHostTest, HostAndOriginMustNameThisServer) {
+  start();
+  std::string self = "127.0.0.1:" + std::to_string(host->port());
+  struct Case {
+    httplib::Headers headers;
+    int status;
+  };
+  const Case cases[] = {
+      {{{"Host", "evil.example:" + std::to_string(host->port())}}, 403},
+      {{{"Host", "127.0.0.1:1"}}, 403},
+      {{{"Host", "localhost:" + std::to_string(host->port())}}, 200},
+      {{{"Origin", "http://evil.example"}}, 403},
+      {{{"Origin", "null"}}, 403},
+      {{{"Origin", "http://" + self}}, 200},
+  };
+  for (const auto& c : cases) {
+    auto res = client->Get("/api/state", c.headers);
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, c.status) << c.headers.begin()->second;
+    res = post(kPress, c.headers);
+    EXPECT_EQ(res->status, c.status) << c.headers.begin()->second;
+  }
+  EXPECT_EQ(screen.points.size(), 2u);
+}
+
+TEST_F(WebHostTest, BeyondLoopbackEveryRequestNeedsTheToken) {
+  WebHostOptions options;
+  options.address = "0.0.0.0";  // reached here only through 127.0.0.1
+  options.token = "0123456789abcdef";
+  start(options);
+  ASSERT_TRUE(host->needsToken());
+  EXPECT_NE(host->url().find("?token=0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(client->Get("/api/state")->status, 401);
+  EXPECT_EQ(client->Get("/")->status, 401);
+  EXPECT_EQ(post(kPress)->status, 401);
+  EXPECT_EQ(client->Get("/api/state", {{"Cookie", "tessaly_token=0123456789abcdeX"}})->status, 401);
+  EXPECT_TRUE(screen.points.empty());
+
+  // The printed link sets the cookie and leads to the page without the token in its address.
+  auto res = client->Get("/?token=0123456789abcdef");
+  EXPECT_EQ(res->status, 302);
+  EXPECT_EQ(res->get_header_value("Location"), "/");
+  std::string cookie = res->get_header_value("Set-Cookie");
+  EXPECT_NE(cookie.find("HttpOnly"), std::string::npos);
+  httplib::Headers withCookie = {{"Cookie", cookie.substr(0, cookie.find(';'))}};
+  EXPECT_EQ(client->Get("/", withCookie)->status, 200);
+  EXPECT_EQ(post(kPress, withCookie)->status, 200);
+  EXPECT_EQ(post(kPress, {{"Authorization", "Bearer 0123456789abcdef"}})->status, 200);
+  EXPECT_EQ(screen.points.size(), 2u);
+}
+
+TEST_F(WebHostTest, EventStreamsSendEachNewVersionAndAreBounded) {
+  WebHostOptions options;
+  options.maxStreams = 1;
+  start(options);
+  state();  // the first snapshot is out
+  std::vector<json> events;
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::thread reader([&] {
+    httplib::Client streamClient("127.0.0.1", host->port());
+    std::string buffer;
+    streamClient.Get("/api/events", [&](const char* data, size_t length) {
+      buffer.append(data, length);
+      std::size_t end;
+      while ((end = buffer.find("\n\n")) != std::string::npos) {
+        std::string message = buffer.substr(0, end);
+        buffer.erase(0, end + 2);
+        std::size_t data_at = message.find("data: ");
+        if (data_at == std::string::npos) continue;
+        std::lock_guard lock(mutex);
+        events.push_back(json::parse(message.substr(data_at + 6)));
+        arrived.notify_all();
+        if (events.size() == 2) return false;
+      }
+      return true;
+    });
+  });
+  {
+    std::unique_lock lock(mutex);
+    arrived.wait(lock, [&] { return events.size() == 1; });
+  }
+  EXPECT_EQ(client->Get("/api/events")->status, 503);  // the one stream allowed is taken
+  auto res = post(kPress);
+  reader.join();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0]["points"], 0);
+  EXPECT_EQ(events[1]["points"], 1);
+  EXPECT_EQ(events[1]["version"], json::parse(res->body)["version"]);
+}
+
+TEST_F(WebHostTest, ServesThePageButNothingOutsideItsFolders) {
+  start();
+  auto res = client->Get("/");
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->body, "<!doctype html><title>t</title>");
+  EXPECT_NE(res->get_header_value("Content-Security-Policy").find("script-src 'self'"),
+            std::string::npos);
+  EXPECT_NE(client->Get("/../CMakeLists.txt")->status, 200);
+  EXPECT_NE(client->Get("/%2e%2e/CMakeLists.txt")->status, 200);
+  EXPECT_EQ(client->Get("/nothing-here.js")->status, 404);
+}

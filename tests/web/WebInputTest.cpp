@@ -1,0 +1,93 @@
+#include "web/WebInput.h"
+
+#include <gtest/gtest.h>
+
+using tessaly::web::parseInputs;
+using tessaly::web::WebInput;
+
+TEST(WebInput, ReadsEveryKindWithItsFields) {
+  auto p = parseInputs(
+      R"([{"type":"tapToolbarItem","tag":4},
+          {"type":"tapNavigationButton","button":"left"},
+          {"type":"longPress","point":{"x":10.5,"y":20},"coordinate":{"latitude":1,"longitude":-2}},
+          {"type":"selectAnnotation","id":7},
+          {"type":"pressAlertButton","id":3,"index":1,"text":"route"},
+          {"type":"viewportChanged","width":393,"height":727,"orientation":"landscapeRight","locale":"de-DE"},
+          {"type":"regionChanged","center":{"latitude":10,"longitude":20},"span":{"latitudeDelta":1,"longitudeDelta":2}},
+          {"type":"locationUpdate","coordinate":{"latitude":48.1,"longitude":11.5},"accuracy":20},
+          {"type":"locationFailed","message":"denied"},
+          {"type":"banner","event":"loaded"}])");
+  ASSERT_TRUE(p.ok()) << p.error;
+  ASSERT_EQ(p.inputs.size(), 10u);
+  EXPECT_EQ(p.inputs[0].tag, 4);
+  EXPECT_EQ(p.inputs[1].name, "left");
+  EXPECT_FLOAT_EQ(p.inputs[2].point.x, 10.5f);
+  EXPECT_TRUE(p.inputs[2].hasCoordinate);
+  EXPECT_DOUBLE_EQ(p.inputs[2].coordinate.longitude, -2);
+  EXPECT_EQ(p.inputs[3].id, 7u);
+  EXPECT_EQ(p.inputs[4].index, 1);
+  EXPECT_EQ(p.inputs[4].text.value_or(""), "route");
+  EXPECT_EQ(p.inputs[5].orientation, 4);
+  EXPECT_EQ(p.inputs[5].locale, "de-DE");
+  EXPECT_FLOAT_EQ(p.inputs[5].size.height, 727);
+  EXPECT_DOUBLE_EQ(p.inputs[6].longitudeDelta, 2);
+  EXPECT_DOUBLE_EQ(p.inputs[7].accuracy, 20);
+  EXPECT_EQ(p.inputs[8].message, "denied");
+  EXPECT_EQ(p.inputs[9].kind, WebInput::Kind::Banner);
+}
+
+TEST(WebInput, RefusesMalformedUnknownAndOutOfRangeWithOneLineReasons) {
+  struct Case {
+    const char* body;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"", "the body is not valid JSON"},
+      {"{\"type\":", "the body is not valid JSON"},
+      {"42", "an input must be a JSON object"},
+      {"[]", "an empty batch has nothing to apply"},
+      {"{}", "missing field 'type'"},
+      {R"({"type":7})", "field 'type' must be a string"},
+      {R"({"type":"shake"})", "unknown input type 'shake'"},
+      {R"({"type":"tapToolbarItem"})", "missing field 'tag'"},
+      {R"({"type":"tapToolbarItem","tag":7})", "field 'tag' is out of range [1, 6]"},
+      {R"({"type":"tapToolbarItem","tag":2.5})", "field 'tag' must be an integer"},
+      {R"({"type":"tapToolbarItem","tag":"2"})", "field 'tag' must be an integer"},
+      {R"({"type":"tapToolbarItem","tag":2,"force":true})", "unknown field 'force'"},
+      {R"({"type":"tapNavigationButton","button":"middle"})",
+       "field 'button' must be one of left, right, back"},
+      {R"({"type":"longPress","point":{"x":1}})", "point: missing field 'y'"},
+      {R"({"type":"longPress","point":{"x":1,"y":1e300}})",
+       "point: field 'y' is out of range [-100000, 100000]"},
+      {R"({"type":"longPress","point":{"x":1,"y":2},"coordinate":{"latitude":91,"longitude":0}})",
+       "coordinate: field 'latitude' is out of range [-90, 90]"},
+      {R"({"type":"selectAnnotation","id":0})", "field 'id' is out of range [1, 9007199254740992]"},
+      {R"({"type":"pressAlertButton","id":1,"index":-1})", "field 'index' is out of range [0, 63]"},
+      {R"({"type":"viewportChanged","width":0,"height":10,"orientation":"portrait"})",
+       "field 'width' is out of range [1, 10000]"},
+      {R"({"type":"viewportChanged","width":10,"height":10,"orientation":"sideways"})",
+       "field 'orientation' must be one of portrait, portraitUpsideDown, landscapeLeft, "
+       "landscapeRight"},
+      {R"({"type":"viewportChanged","width":10,"height":10,"orientation":"portrait","locale":"<b>"})",
+       "field 'locale' must be a language tag such as en-US"},
+      {R"({"type":"regionChanged","center":{"latitude":0,"longitude":0},"span":{"latitudeDelta":0,"longitudeDelta":1}})",
+       "span: the deltas must be greater than 0"},
+      {R"({"type":"banner","event":"exploded"})",
+       "field 'event' must be one of loaded, failed, tapped, finished"},
+      {R"([{"type":"banner","event":"loaded"},{"type":"nope"}])",
+       "input 1: unknown input type 'nope'"},
+  };
+  for (const auto& c : cases) {
+    auto p = parseInputs(c.body);
+    EXPECT_FALSE(p.ok()) << c.body;
+    EXPECT_TRUE(p.inputs.empty()) << c.body;
+    EXPECT_EQ(p.error, c.reason) << c.body;
+    EXPECT_EQ(p.error.find('\n'), std::string::npos);
+  }
+}
+
+TEST(WebInput, RefusesAnOverlongText) {
+  std::string text(1001, 'a');
+  auto p = parseInputs(R"({"type":"pressAlertButton","id":1,"index":0,"text":")" + text + "\"}");
+  EXPECT_EQ(p.error, "field 'text' is longer than 1000 bytes");
+}
