@@ -2,13 +2,17 @@
 // The base of everything drawn: a rectangle in its superview, its own bounds and its subviews.
 // Views are shared (a banner owned by one object is shown inside another's view), so the tree
 // holds them by shared_ptr and points up with a plain pointer.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/foundation/Geometry.h"
+#include "platform/ui/UIColor.h"
 
 namespace tessaly::platform {
+
+class UIGestureRecognizer;
 
 enum UIViewAutoresizing : unsigned {
   UIViewAutoresizingNone = 0,
@@ -44,18 +48,39 @@ class UIView : public std::enable_shared_from_this<UIView> {
   void setAutoresizingMask(unsigned mask) { _autoresizingMask = mask; }
   int tag() const { return _tag; }
   void setTag(int tag) { _tag = tag; }
+  const UIColor& backgroundColor() const { return _backgroundColor; }
+  void setBackgroundColor(const UIColor& color) { _backgroundColor = color; }
 
   UIView* superview() const { return _superview; }
   const std::vector<std::shared_ptr<UIView>>& subviews() const { return _subviews; }
   // Adding a view that has another superview moves it here.
   void addSubview(std::shared_ptr<UIView> view);
   void removeFromSuperview();
+  // The outermost view above this one (the window when the view is on screen).
+  UIView* rootView();
+  // A point in this view's coordinates in toView's (null: the outermost view's coordinates).
+  CGPoint convertPoint(CGPoint point, const UIView* toView) const;
+
+  // Gesture recognisers attached to this view; a recogniser belongs to one view at a time.
+  void addGestureRecognizer(std::shared_ptr<UIGestureRecognizer> recognizer);
+  void removeGestureRecognizer(const UIGestureRecognizer* recognizer);
+  const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const {
+    return _gestureRecognizers;
+  }
 
   // Marks the layout dirty; layoutIfNeeded runs layoutSubviews on this view and its subviews.
   void setNeedsLayout() { _needsLayout = true; }
   void layoutIfNeeded();
   virtual void layoutSubviews() {}
   int layoutPasses() const { return _layoutPasses; }
+
+  // Applies the changes at once and records the duration, so that a renderer can move what
+  // changed over that time. Animations nest: the outermost duration is the one recorded.
+  static void animateWithDuration(double duration, const std::function<void()>& animations);
+  // The duration of the last animation block, and how many have run (0 after resetAnimations).
+  static double lastAnimationDuration();
+  static int animationCount();
+  static void resetAnimations();
 
  private:
   CGRect _frame;
@@ -66,8 +91,10 @@ class UIView : public std::enable_shared_from_this<UIView> {
   int _tag = 0;
   bool _needsLayout = true;
   int _layoutPasses = 0;
+  UIColor _backgroundColor;
   UIView* _superview = nullptr;
   std::vector<std::shared_ptr<UIView>> _subviews;
+  std::vector<std::shared_ptr<UIGestureRecognizer>> _gestureRecognizers;
 };
 
 }  // namespace tessaly::platform
