@@ -8,21 +8,6 @@
 namespace tessaly::platform {
 namespace {
 
-// The origin of view's bounds space in the coordinates of its topmost superview.
-CGPoint originInRoot(const UIView* view, const UIView** root) {
-  double x = 0, y = 0;
-  const UIView* v = view;
-  while (v->superview() != nullptr) {
-    const UIView* parent = v->superview();
-    x += v->frame().origin.x - parent->bounds().origin.x;
-    y += v->frame().origin.y - parent->bounds().origin.y;
-    v = parent;
-  }
-  *root = v;
-  return {static_cast<CGFloat>(x - view->bounds().origin.x),
-          static_cast<CGFloat>(y - view->bounds().origin.y)};
-}
-
 bool validRegion(const MKCoordinateRegion& r) {
   return std::isfinite(r.center.latitude) && std::isfinite(r.center.longitude) &&
          std::isfinite(r.span.latitudeDelta) && std::isfinite(r.span.longitudeDelta) &&
@@ -185,12 +170,7 @@ MKMapRect MKMapView::visibleMapRect() const {
 
 CGPoint MKMapView::pointInOwnCoordinates(CGPoint point, const UIView* view) const {
   if (view == nullptr || view == this) return point;
-  const UIView* fromRoot = nullptr;
-  const UIView* ownRoot = nullptr;
-  CGPoint from = originInRoot(view, &fromRoot);
-  CGPoint own = originInRoot(this, &ownRoot);
-  if (fromRoot != ownRoot) return point;
-  return {point.x + from.x - own.x, point.y + from.y - own.y};
+  return view->convertPoint(point, this);
 }
 
 CLLocationCoordinate2D MKMapView::convertPointToCoordinateFromView(CGPoint point,
@@ -220,8 +200,7 @@ CGPoint MKMapView::convertCoordinateToPointToView(CLLocationCoordinate2D coordin
   double py = rect.size.height > 0 ? (m.y - rect.origin.y) / rect.size.height * b.size.height : 0;
   CGPoint own{static_cast<CGFloat>(px + b.origin.x), static_cast<CGFloat>(py + b.origin.y)};
   if (view == nullptr || view == this) return own;
-  CGPoint back = pointInOwnCoordinates({0, 0}, view);  // view's origin in our space
-  return {own.x - back.x, own.y - back.y};
+  return convertPoint(own, view);
 }
 
 void MKMapView::setShowsUserLocation(bool shows) {
