@@ -48,6 +48,7 @@ class UINavigationBar : public UIView {
   bool tapBackButton();
 
  private:
+  friend class UINavigationController;
   UINavigationController* _controller;
 };
 

@@ -53,9 +53,7 @@ class UINavigationController : public UIViewController {
   void topToolbarItemsChanged(const UIViewController& controller);
 
  protected:
-  void deliverWillRotate(int orientation, double duration) override;
-  void deliverWillAnimateRotation(int orientation, double duration) override;
-  void deliverDidRotate(int fromOrientation) override;
+  std::vector<UIViewController*> rotationChildren() const override;
 
  private:
   void showTop(UIViewController* previous, bool animated);

@@ -1,5 +1,6 @@
 #pragma once
-// The bar of items at the bottom of a navigation controller.
+// The bar of items at the bottom of a navigation controller. A navigation controller's toolbar
+// shows the toolbar items of its top screen (UIViewController::setToolbarItems).
 #include "platform/ui/UIBarButtonItem.h"
 
 namespace tessaly::platform {

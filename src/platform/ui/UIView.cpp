@@ -13,7 +13,6 @@ namespace {
 struct AnimationRecord {
   double lastDuration = 0;
   int count = 0;
-  int depth = 0;
 };
 
 AnimationRecord& animationRecord() {
@@ -29,15 +28,61 @@ UIView::~UIView() {
 }
 
 void UIView::setFrame(CGRect frame) {
-  if (frame.size != _frame.size) _needsLayout = true;
+  CGSize oldSize = _frame.size;
   _frame = frame;
   _bounds.size = frame.size;
+  if (frame.size != oldSize) resizeSubviews(oldSize);
 }
 
 void UIView::setBounds(CGRect bounds) {
-  if (bounds.size != _bounds.size) _needsLayout = true;
+  CGSize oldSize = _bounds.size;
   _bounds = bounds;
   _frame.size = bounds.size;
+  if (bounds.size != oldSize) resizeSubviews(oldSize);
+}
+
+namespace {
+
+// One axis of autoresizing: the change of the superview's length is shared among the flexible
+// parts (leading margin, length, trailing margin) in proportion to their lengths, or equally
+// when they are all zero.
+void resizeAxis(CGFloat& origin, CGFloat& length, CGFloat oldSuper, CGFloat delta, bool flexLead,
+                bool flexLength, bool flexTrail) {
+  int flexible = int(flexLead) + int(flexLength) + int(flexTrail);
+  if (flexible == 0 || delta == 0) return;
+  CGFloat trail = oldSuper - origin - length;
+  if (flexible == 1) {
+    if (flexLead) origin += delta;
+    if (flexLength) length += delta;
+    return;
+  }
+  CGFloat sum = (flexLead ? origin : 0) + (flexLength ? length : 0) + (flexTrail ? trail : 0);
+  auto share = [&](CGFloat part) { return sum == 0 ? delta / flexible : delta * part / sum; };
+  CGFloat lead = flexLead ? share(origin) : 0;
+  CGFloat grow = flexLength ? share(length) : 0;
+  origin += lead;
+  length += grow;
+}
+
+}  // namespace
+
+void UIView::resizeSubviews(CGSize oldSize) {
+  _needsLayout = true;
+  if (!_autoresizesSubviews) return;
+  CGFloat dw = _bounds.size.width - oldSize.width;
+  CGFloat dh = _bounds.size.height - oldSize.height;
+  for (auto& view : _subviews) {
+    unsigned mask = view->_autoresizingMask;
+    if (mask == UIViewAutoresizingNone) continue;
+    CGRect frame = view->_frame;
+    resizeAxis(frame.origin.x, frame.size.width, oldSize.width, dw,
+               mask & UIViewAutoresizingFlexibleLeftMargin, mask & UIViewAutoresizingFlexibleWidth,
+               mask & UIViewAutoresizingFlexibleRightMargin);
+    resizeAxis(frame.origin.y, frame.size.height, oldSize.height, dh,
+               mask & UIViewAutoresizingFlexibleTopMargin, mask & UIViewAutoresizingFlexibleHeight,
+               mask & UIViewAutoresizingFlexibleBottomMargin);
+    if (frame != view->_frame) view->setFrame(frame);
+  }
 }
 
 void UIView::addSubview(std::shared_ptr<UIView> view) {
@@ -94,18 +139,9 @@ void UIView::removeGestureRecognizer(const UIGestureRecognizer* recognizer) {
 
 void UIView::animateWithDuration(double duration, const std::function<void()>& animations) {
   auto& record = animationRecord();
-  if (record.depth == 0) {
-    record.lastDuration = duration;
-    ++record.count;
-  }
-  ++record.depth;
-  try {
-    if (animations) animations();
-  } catch (...) {
-    --record.depth;
-    throw;
-  }
-  --record.depth;
+  record.lastDuration = duration;
+  ++record.count;
+  if (animations) animations();
 }
 
 double UIView::lastAnimationDuration() {

@@ -44,8 +44,12 @@ class UIView : public std::enable_shared_from_this<UIView> {
   void setHidden(bool hidden) { _hidden = hidden; }
   float alpha() const { return _alpha; }
   void setAlpha(float alpha) { _alpha = alpha; }
+  // How this view follows when its superview's size changes (UIViewAutoresizing flags): the
+  // change is shared among the flexible margins and size in proportion to their lengths.
   unsigned autoresizingMask() const { return _autoresizingMask; }
   void setAutoresizingMask(unsigned mask) { _autoresizingMask = mask; }
+  bool autoresizesSubviews() const { return _autoresizesSubviews; }
+  void setAutoresizesSubviews(bool autoresizes) { _autoresizesSubviews = autoresizes; }
   int tag() const { return _tag; }
   void setTag(int tag) { _tag = tag; }
   const UIColor& backgroundColor() const { return _backgroundColor; }
@@ -75,7 +79,7 @@ class UIView : public std::enable_shared_from_this<UIView> {
   int layoutPasses() const { return _layoutPasses; }
 
   // Applies the changes at once and records the duration, so that a renderer can move what
-  // changed over that time. Animations nest: the outermost duration is the one recorded.
+  // changed over that time. The last block to start is the one recorded.
   static void animateWithDuration(double duration, const std::function<void()>& animations);
   // The duration of the last animation block, and how many have run (0 after resetAnimations).
   static double lastAnimationDuration();
@@ -83,11 +87,14 @@ class UIView : public std::enable_shared_from_this<UIView> {
   static void resetAnimations();
 
  private:
+  void resizeSubviews(CGSize oldSize);
+
   CGRect _frame;
   CGRect _bounds;
   bool _hidden = false;
   float _alpha = 1.0f;
   unsigned _autoresizingMask = 0;
+  bool _autoresizesSubviews = true;
   int _tag = 0;
   bool _needsLayout = true;
   int _layoutPasses = 0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UIDevice.h"
@@ -78,8 +79,7 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   void setTitle(const std::string& title) { _navigationItem.setTitle(title); }
   UINavigationItem& navigationItem() { return _navigationItem; }
   const UINavigationItem& navigationItem() const { return _navigationItem; }
-  // The navigation controller whose stack holds this screen (or holds the screen that
-  // presented it), or null.
+  // The navigation controller whose stack holds this screen, or null.
   UINavigationController* navigationController() const;
 
   // The items the navigation controller's toolbar shows while this screen is on top.
@@ -99,7 +99,8 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   // or, when it presents nothing, itself.
   void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
   const std::shared_ptr<UIViewController>& presentedViewController() const { return _presented; }
-  UIViewController* presentingViewController() const { return _presenting; }
+  // The screen that presented this one (or the navigation controller holding it), or null.
+  UIViewController* presentingViewController() const;
 
   // The search display controller made with this screen as its contents controller.
   UISearchDisplayController* searchDisplayController() const { return _searchDisplayController; }
@@ -114,10 +115,11 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   // Appearance as the containers deliver it: marks visibility, then the virtual call.
   void beginAppearance(bool appearing, bool animated);
   void endAppearance(bool appearing, bool animated);
-  // Rotation delivered to this screen and what it contains or presents.
-  virtual void deliverWillRotate(int orientation, double duration);
-  virtual void deliverWillAnimateRotation(int orientation, double duration);
-  virtual void deliverDidRotate(int fromOrientation);
+  // Rotation delivered to this screen, then to what it shows inside or over itself.
+  void deliverWillRotate(int orientation, double duration);
+  void deliverWillAnimateRotation(int orientation, double duration);
+  void deliverDidRotate(int fromOrientation);
+  virtual std::vector<UIViewController*> rotationChildren() const;
   // Where a presented screen's view goes and how big it is.
   CGRect frameForPresentedController(const UIViewController& controller) const;
 

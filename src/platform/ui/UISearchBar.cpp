@@ -1,0 +1,99 @@
+#include "platform/ui/UISearchBar.h"
+
+#include <stdexcept>
+
+#include "platform/ui/UIViewController.h"
+
+namespace tessaly::platform {
+
+bool UISearchBar::becomeFirstResponder() {
+  if (_firstResponder) return true;
+  if (_delegate != nullptr && !_delegate->searchBarShouldBeginEditing(this)) return false;
+  _firstResponder = true;
+  return true;
+}
+
+bool UISearchBar::resignFirstResponder() {
+  if (!_firstResponder) return true;
+  if (_delegate != nullptr && !_delegate->searchBarShouldEndEditing(this)) return false;
+  _firstResponder = false;
+  return true;
+}
+
+void UISearchBar::typeText(const std::string& text) {
+  if (!_firstResponder && !becomeFirstResponder()) return;
+  if (text == _text) return;
+  _text = text;
+  if (_delegate != nullptr) _delegate->searchBarTextDidChange(this, text);
+  if (_displayController != nullptr) _displayController->searchTextChanged(text);
+}
+
+void UISearchBar::tapSearchButton() {
+  if (_delegate != nullptr) _delegate->searchBarSearchButtonClicked(this);
+}
+
+void UISearchBar::tapCancelButton() {
+  if (_delegate != nullptr) _delegate->searchBarCancelButtonClicked(this);
+}
+
+UISearchDisplayController::UISearchDisplayController(std::shared_ptr<UISearchBar> searchBar,
+                                                     UIViewController* contentsController)
+    : _searchBar(std::move(searchBar)),
+      _contents(contentsController),
+      _table(std::make_shared<UITableView>()) {
+  if (!_searchBar) throw std::invalid_argument("a search display controller needs a search bar");
+  _searchBar->_displayController = this;
+  _table->setHidden(true);
+  _table->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+  if (_contents != nullptr) _contents->_searchDisplayController = this;
+}
+
+UISearchDisplayController::~UISearchDisplayController() {
+  if (_searchBar->_displayController == this) _searchBar->_displayController = nullptr;
+  if (_contents != nullptr && _contents->_searchDisplayController == this)
+    _contents->_searchDisplayController = nullptr;
+  _table->removeFromSuperview();
+}
+
+void UISearchDisplayController::setActive(bool active, bool /*animated*/) {
+  if (active == _active) return;
+  _active = active;
+  if (active) {
+    if (_contents != nullptr && _table->superview() == nullptr) {
+      const auto& view = _contents->view();
+      CGRect bounds = view->bounds();
+      // Below the bar, over the rest of the screen's view.
+      CGFloat top = CGRectGetMaxY(_searchBar->frame());
+      _table->setFrame(
+          CGRectMake(bounds.origin.x, top, bounds.size.width, bounds.size.height - top));
+      view->addSubview(_table);
+    }
+    _table->setHidden(false);
+    _searchBar->becomeFirstResponder();
+  } else {
+    _table->setHidden(true);
+    _searchBar->resignFirstResponder();
+  }
+}
+
+void UISearchDisplayController::searchTextChanged(const std::string& text) {
+  if (!_active) return;
+  if (_delegate == nullptr ||
+      _delegate->searchDisplayControllerShouldReloadTableForSearchString(this, text))
+    _table->reloadData();
+}
+
+void UITableView::reloadData() {
+  ++_reloadCount;
+  _rows = _dataSource != nullptr ? std::max(0, _dataSource->tableViewNumberOfRowsInSection(this, 0))
+                                 : 0;
+}
+
+void UITableView::selectRowAtIndexPath(const NSIndexPath& indexPath) {
+  if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= _rows)
+    throw std::out_of_range("row " + std::to_string(indexPath.row) + " of section " +
+                            std::to_string(indexPath.section) + " is not in the table");
+  if (_delegate != nullptr) _delegate->tableViewDidSelectRowAtIndexPath(this, indexPath);
+}
+
+}  // namespace tessaly::platform
