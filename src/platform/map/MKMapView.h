@@ -12,6 +12,7 @@
 #include "platform/foundation/NSError.h"
 #include "platform/map/MKAnnotation.h"
 #include "platform/map/MKGeometry.h"
+#include "platform/map/MKMapViewPresentation.h"
 #include "platform/map/MKPolyline.h"
 #include "platform/map/MKUserLocation.h"
 #include "platform/ui/UIView.h"
@@ -22,9 +23,9 @@ enum MKMapType : int { MKMapTypeStandard = 0, MKMapTypeSatellite = 1, MKMapTypeH
 
 class MKMapView;
 
-// Every call has an empty default, so a delegate implements only what it needs and the
-// presentation side can add its own calls here.
-class MKMapViewDelegate {
+// Every call has an empty default, so a delegate implements only what it needs. The calls that
+// involve views come from MKMapViewPresentationDelegate.
+class MKMapViewDelegate : public MKMapViewPresentationDelegate {
  public:
   virtual ~MKMapViewDelegate() = default;
   virtual void mapViewRegionWillChangeAnimated(MKMapView* /*mapView*/, bool /*animated*/) {}
@@ -96,6 +97,25 @@ class MKMapView : public UIView {
   // Shown, located, and inside the visible region.
   bool isUserLocationVisible() const;
 
+  // The drawn side (MKMapViewPresentation): the view shown for an annotation or drawing an
+  // overlay (null when there is none), and a recycled pin view for the annotation the map is
+  // asking its delegate about.
+  std::shared_ptr<MKAnnotationView> viewForAnnotation(const MKAnnotation* annotation) const {
+    return _presentation.viewForAnnotation(annotation);
+  }
+  std::shared_ptr<MKOverlayView> viewForOverlay(const MKOverlay* overlay) const {
+    return _presentation.viewForOverlay(overlay);
+  }
+  std::shared_ptr<MKAnnotationView> dequeueReusableAnnotationViewWithIdentifier(
+      const std::string& identifier) {
+    return _presentation.dequeueReusableAnnotationViewWithIdentifier(identifier);
+  }
+  const MKMapViewPresentation& presentation() const { return _presentation; }
+  // Input: a tap on the right accessory of the annotation's open callout; false when it has none.
+  bool tapCalloutAccessory(const MKAnnotation* annotation) {
+    return _presentation.tapCalloutAccessory(annotation);
+  }
+
   // Events from what stands behind the map (the web host reports them).
   void didUpdateUserLocation(std::optional<CLLocation> location);
   void didFailToLocateUserWithError(const NSError& error);
@@ -103,12 +123,22 @@ class MKMapView : public UIView {
 
  protected:
   // Hooks for the drawn side, called after the model changed.
-  virtual void annotationsWereAdded(const std::vector<AnnotationPtr>& /*added*/) {}
-  virtual void annotationsWereRemoved(const std::vector<AnnotationPtr>& /*removed*/) {}
-  virtual void annotationWasSelected(const AnnotationPtr& /*annotation*/, bool /*animated*/) {}
-  virtual void annotationWasDeselected(const AnnotationPtr& /*annotation*/, bool /*animated*/) {}
-  virtual void overlayWasAdded(const OverlayPtr& /*overlay*/) {}
-  virtual void overlaysWereRemoved(const std::vector<OverlayPtr>& /*removed*/) {}
+  virtual void annotationsWereAdded(const std::vector<AnnotationPtr>& added) {
+    _presentation.annotationsAdded(added);
+  }
+  virtual void annotationsWereRemoved(const std::vector<AnnotationPtr>& removed) {
+    _presentation.annotationsRemoved(removed);
+  }
+  virtual void annotationWasSelected(const AnnotationPtr& annotation, bool /*animated*/) {
+    _presentation.annotationSelected(annotation);
+  }
+  virtual void annotationWasDeselected(const AnnotationPtr& annotation, bool /*animated*/) {
+    _presentation.annotationDeselected(annotation);
+  }
+  virtual void overlayWasAdded(const OverlayPtr& overlay) { _presentation.overlayAdded(overlay); }
+  virtual void overlaysWereRemoved(const std::vector<OverlayPtr>& removed) {
+    _presentation.overlaysRemoved(removed);
+  }
 
  private:
   CGPoint pointInOwnCoordinates(CGPoint point, const UIView* view) const;
@@ -123,6 +153,7 @@ class MKMapView : public UIView {
   MKCoordinateRegion _region{{0, 0}, {170, 360}};
   bool _showsUserLocation = false;
   std::shared_ptr<MKUserLocation> _userLocation = std::make_shared<MKUserLocation>();
+  MKMapViewPresentation _presentation{*this};
 };
 
 }  // namespace tessaly::platform

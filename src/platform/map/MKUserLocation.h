@@ -34,11 +34,14 @@ class MKUserLocation : public MKAnnotation {
   CLLocationCoordinate2D coordinate() const override;
   std::string title() const override { return _title; }
   void setTitle(std::string title) { _title = std::move(title); }
+  std::string subtitle() const override { return _subtitle; }
+  void setSubtitle(std::string subtitle) { _subtitle = std::move(subtitle); }
 
  private:
   std::optional<CLLocation> _location;
   bool _updating = false;
   std::string _title = "Current Location";
+  std::string _subtitle;
   std::map<ObserverId, Observer> _observers;
   ObserverId _nextId = 1;
 };
