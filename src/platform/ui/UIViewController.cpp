@@ -104,9 +104,10 @@ void UIViewController::presentViewController(std::shared_ptr<UIViewController> c
   if (host->isViewLoaded()) host->view()->rootView()->addSubview(view);
   if (auto* navigation = dynamic_cast<UINavigationController*>(controller.get()))
     navigation->layoutContent();
-  if (covers && host->isVisible()) host->beginAppearance(false, animated);
+  bool hides = covers && host->isVisible();
+  if (hides) host->beginAppearance(false, animated);
   controller->beginAppearance(true, animated);
-  if (covers && host->isViewLoaded() && !host->isVisible()) host->endAppearance(false, animated);
+  if (hides) host->endAppearance(false, animated);
   controller->endAppearance(true, animated);
   if (completion) completion();
 }
@@ -120,14 +121,15 @@ void UIViewController::dismissViewControllerAnimated(bool animated,
   }
   auto presented = _presented;
   if (presented->_presented) presented->dismissViewControllerAnimated(false);
-  bool covers = coversPresenter(*presented);
+  bool shows =
+      coversPresenter(*presented) && isViewLoaded() && !isVisible() && presented->isVisible();
   presented->beginAppearance(false, animated);
-  if (covers && isViewLoaded()) beginAppearance(true, animated);
+  if (shows) beginAppearance(true, animated);
   if (presented->isViewLoaded()) presented->view()->removeFromSuperview();
   _presented.reset();
   presented->_presenting = nullptr;
   presented->endAppearance(false, animated);
-  if (covers && isViewLoaded()) endAppearance(true, animated);
+  if (shows) endAppearance(true, animated);
   attemptRotationToDeviceOrientation();
   if (completion) completion();
 }
