@@ -3,6 +3,8 @@
 #include <iostream>
 #include <string_view>
 
+#include "cli/JsonCheckCommand.h"
+
 namespace {
 
 void printUsage(std::ostream& out) {
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     printUsage(std::cout);
     return 0;
   }
+  if (command == "json-check")
+    return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
   printUsage(std::cerr);
   return 2;
 }

@@ -1,0 +1,490 @@
+#include "json/JRCollections.h"
+
+#include "json/JRAllocator.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace tessaly {
+
+namespace {
+
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string format(const char* fmt, ...) {
+  char buffer[512];
+  va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  va_end(args);
+  return buffer;
+}
+
+// A key stored in a mutable dictionary is a copy, so that a mutable collection used as a key
+// cannot change under the table.
+JRObject* copyOfKey(JRObject* key) {
+  if (JRArray* a = key->asArray()) return a->copy().leak();
+  if (JRDictionary* d = key->asDictionary()) return d->copy().leak();
+  key->retain();
+  return key;
+}
+
+}  // namespace
+
+// The mutable classes add no fields: one layout, one allocation size.
+static_assert(sizeof(JRMutableArray) == sizeof(JRArray));
+static_assert(sizeof(JRMutableDictionary) == sizeof(JRDictionary));
+static_assert(sizeof(JRArray) % alignof(JRObject*) == 0);
+static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
+
+// ---- arrays ----
+
+JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
+  if (count > UINT32_MAX - 64) return nullptr;
+  // One block: the header followed by exactly count slots.
+  void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
+  if (!memory) return nullptr;
+  JRArray* array = new (memory) JRMutableArray(makeMutable);
+  array->objects_ = array->inlineSlots();
+  array->blockSlots_ = static_cast<uint32_t>(count);
+  if (count) std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
+  array->count_ = array->capacity_ = static_cast<uint32_t>(count);
+  return array;
+}
+
+void JRArray::destroy(JRArray* array) {
+  JR_ASSERT(array->count_ <= array->capacity_);
+  for (uint32_t i = 0; i < array->count_; ++i) {
+    if (i + 8 < array->count_) __builtin_prefetch(array->objects_[i + 8], 1);
+    array->objects_[i]->release();
+  }
+  if (array->objects_ != array->inlineSlots()) std::free(array->objects_);
+  jralloc::deallocate(array, sizeof(JRArray) + array->blockSlots_ * sizeof(JRObject*));
+}
+
+void JRArray::raiseBeyondBounds(const char* selector, size_t index, size_t bound) const {
+  jrRaise("NSRangeException",
+          format("*** -[%s %s]: index (%lu) beyond bounds (%lu)", className(), selector,
+                 static_cast<unsigned long>(index), static_cast<unsigned long>(bound)));
+}
+
+void JRArray::raiseMutated() const {
+  jrRaise("NSGenericException",
+          format("*** Collection <%s> was mutated while being enumerated.", className()));
+}
+
+JRObject* JRArray::objectAtIndex(size_t index) const {
+  if (index >= count_) raiseBeyondBounds("objectAtIndex:", index, count_);
+  return objects_[index];
+}
+
+void JRArray::getObjectsRange(JRObject** buffer, size_t location, size_t length) const {
+  size_t end = location + length;
+  if (end < location) end = SIZE_MAX;
+  if (!buffer && end > 0)
+    jrRaise("NSRangeException",
+            format("*** -[%s %s]: pointer to objects array is NULL but range length is %lu",
+                   className(), "getObjects:range:", static_cast<unsigned long>(end)));
+  if (location > count_ || end > count_) raiseBeyondBounds("getObjects:range:", end, count_);
+  if (length) std::memcpy(buffer, objects_ + location, length * sizeof(JRObject*));
+}
+
+unsigned long JRArray::countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
+                                                   unsigned long length) const {
+  JR_ASSERT(state != nullptr && buffer != nullptr && length > 0);
+  if (state->state == 0) {
+    state->itemsPtr = buffer;
+    state->mutationsPtr = &mutations_;
+  }
+  unsigned long n = 0;
+  while (state->state < count_ && n < length) buffer[n++] = objects_[state->state++];
+  return n;
+}
+
+Ref<JRArray> JRArray::copy() const {
+  if (!isMutable()) return Ref<JRArray>(const_cast<JRArray*>(this));
+  for (uint32_t i = 0; i < count_; ++i) objects_[i]->retain();
+  JRArray* a = create(objects_, count_, false);
+  if (!a) {
+    for (uint32_t i = 0; i < count_; ++i) objects_[i]->release();
+    jrRaise("NSMallocException", "Unable to resize objects array.");
+  }
+  return Ref<JRArray>::adopt(a);
+}
+
+Ref<JRMutableArray> JRArray::mutableCopy() const {
+  for (uint32_t i = 0; i < count_; ++i) objects_[i]->retain();
+  JRArray* a = create(objects_, count_, true);
+  if (!a) {
+    for (uint32_t i = 0; i < count_; ++i) objects_[i]->release();
+    jrRaise("NSMallocException", "Unable to resize objects array.");
+  }
+  return Ref<JRMutableArray>::adopt(static_cast<JRMutableArray*>(a));
+}
+
+JRMutableArray* JRArray::asMutable() {
+  return isMutable() ? static_cast<JRMutableArray*>(this) : nullptr;
+}
+
+void JRMutableArray::insertObjectAtIndex(JRObject* object, size_t index) {
+  if (!object)
+    jrRaise("NSInvalidArgumentException",
+            format("*** -[%s %s]: attempt to insert nil", className(), "insertObject:atIndex:"));
+  if (index > count_) raiseBeyondBounds("insertObject:atIndex:", index, size_t{count_} + 1);
+  if (count_ + 1 >= capacity_) {
+    // Grow by 16 slots; a parsed array keeps its slots inside its own block until then.
+    size_t newCapacity = size_t{capacity_} + 16;
+    JRObject** grown;
+    if (objects_ == inlineSlots()) {
+      grown = static_cast<JRObject**>(std::malloc(newCapacity * sizeof(JRObject*)));
+      if (grown && count_) std::memcpy(grown, objects_, count_ * sizeof(JRObject*));
+    } else {
+      grown = static_cast<JRObject**>(std::realloc(objects_, newCapacity * sizeof(JRObject*)));
+    }
+    if (!grown || newCapacity > UINT32_MAX)
+      jrRaise("NSMallocException", "Unable to resize objects array.");
+    std::memset(grown + count_, 0, (newCapacity - count_) * sizeof(JRObject*));
+    objects_ = grown;
+    capacity_ = static_cast<uint32_t>(newCapacity);
+  }
+  object->retain();
+  std::memmove(objects_ + index + 1, objects_ + index, (count_ - index) * sizeof(JRObject*));
+  objects_[index] = object;
+  ++count_;
+  ++mutations_;
+}
+
+void JRMutableArray::removeObjectAtIndex(size_t index) {
+  if (index >= count_) raiseBeyondBounds("removeObjectAtIndex:", index, count_);
+  JRObject* gone = objects_[index];
+  std::memmove(objects_ + index, objects_ + index + 1, (count_ - index - 1) * sizeof(JRObject*));
+  objects_[--count_] = nullptr;
+  ++mutations_;
+  gone->release();
+}
+
+void JRMutableArray::replaceObjectAtIndexWithObject(size_t index, JRObject* object) {
+  if (!object)
+    jrRaise("NSInvalidArgumentException", format("*** -[%s %s]: attempt to insert nil", className(),
+                                                 "replaceObjectAtIndex:withObject:"));
+  if (index >= count_) raiseBeyondBounds("replaceObjectAtIndex:withObject:", index, count_);
+  object->retain();
+  JRObject* old = objects_[index];
+  objects_[index] = object;
+  ++mutations_;
+  old->release();
+}
+
+// ---- dictionaries ----
+
+const uint32_t JRDictionaryCapacities[40] = {
+    0,        3,        7,        13,       23,        41,        71,        127,
+    191,      251,      383,      631,      1087,      1723,      2803,      4523,
+    7351,     11959,    19447,    31231,    50683,     81919,     132607,    214519,
+    346607,   561109,   907759,   1468927,  2376191,   3845119,   6221311,   10066421,
+    16287743, 26354171, 42641881, 68996069, 111638519, 180634607, 292272623, 472907251};
+
+uint32_t JRDictionaryCapacityForCount(size_t count) {
+  double target = std::floor(static_cast<double>(count) * 1.33);
+  if (target > JRDictionaryCapacities[39]) return 0;  // no table is large enough
+  long t = std::lround(target);
+  unsigned bottom = 0, top = 40;
+  while (top > bottom) {
+    unsigned mid = (top + bottom) / 2;
+    if (JRDictionaryCapacities[mid] < static_cast<unsigned long>(t))
+      bottom = mid + 1;
+    else
+      top = mid;
+  }
+  return JRDictionaryCapacities[bottom];
+}
+
+JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHashes,
+                                   JRObject* const* objects, size_t count, bool makeMutable) {
+  uint32_t capacity = JRDictionaryCapacityForCount(count);
+  if (count > 0 && capacity == 0) return nullptr;
+  void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
+  if (!memory) return nullptr;
+  JRDictionary* d = new (memory) JRMutableDictionary(makeMutable);
+  d->capacity_ = capacity;
+  d->blockSlots_ = capacity;
+  d->entry_ = capacity ? d->inlineSlots() : nullptr;
+  if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));
+  for (size_t i = 0; i < count; ++i) d->addObject(keyHashes[i], keys[i], objects[i]);
+  return d;
+}
+
+void JRDictionary::destroy(JRDictionary* d) {
+  JR_ASSERT(d->count_ <= d->capacity_);
+  for (uint32_t i = 0; i < d->capacity_; ++i) {
+    JRHashTableEntry& e = d->entry_[i];
+    JR_ASSERT((e.key == nullptr) == (e.object == nullptr));
+    if (e.key) {
+      e.key->release();
+      e.object->release();
+    }
+  }
+  if (d->entry_ != d->inlineSlots()) std::free(d->entry_);
+  jralloc::deallocate(d, sizeof(JRDictionary) + d->blockSlots_ * sizeof(JRHashTableEntry));
+}
+
+void JRDictionary::raiseMutated() const {
+  jrRaise("NSGenericException",
+          format("*** Collection <%s> was mutated while being enumerated.", className()));
+}
+
+const JRHashTableEntry* JRDictionary::findEntry(const JRObject* key, uint32_t hash) const {
+  if (!key || capacity_ == 0) return nullptr;
+  uint32_t slot = hash % capacity_;
+  for (uint32_t i = 0; i < capacity_; ++i) {
+    const JRHashTableEntry& e = entry_[slot];
+    if (e.keyHash == hash && e.key && (e.key == key || e.key->isEqual(key))) return &e;
+    if (!e.key) return nullptr;  // the run ends at the first empty slot
+    if (++slot == capacity_) slot = 0;
+  }
+  return nullptr;
+}
+
+JRObject* JRDictionary::objectForKey(const JRObject* key) const {
+  if (!key) return nullptr;
+  const JRHashTableEntry* e = findEntry(key, key->hash());
+  return e ? e->object : nullptr;
+}
+
+JRObject* JRDictionary::objectForKey(std::string_view key) const {
+  if (capacity_ == 0) return nullptr;
+  uint32_t hash = jrHashBytes(key.data(), key.size());
+  uint32_t slot = hash % capacity_;
+  for (uint32_t i = 0; i < capacity_; ++i) {
+    const JRHashTableEntry& e = entry_[slot];
+    if (!e.key) return nullptr;
+    if (e.keyHash == hash && e.key->isString() && e.key->stringValue() == key) return e.object;
+    if (++slot == capacity_) slot = 0;
+  }
+  return nullptr;
+}
+
+void JRDictionary::addObject(uint32_t hash, JRObject* key, JRObject* object) {
+  JR_ASSERT(count_ <= capacity_);
+  if (capacity_ == 0) {
+    key->release();
+    object->release();
+    return;
+  }
+  uint32_t slot = hash % capacity_;
+  for (uint32_t i = 0; i < capacity_; ++i) {
+    JRHashTableEntry& e = entry_[slot];
+    if (e.key == nullptr) {
+      e = {hash, key, object};
+      ++count_;
+      return;
+    }
+    if (e.keyHash == hash && (e.key == key || e.key->isEqual(key))) {
+      // A later pair with an equal key replaces the earlier one in the same slot.
+      JRObject* oldKey = e.key;
+      JRObject* oldObject = e.object;
+      e.key = key;
+      e.object = object;
+      oldKey->release();
+      oldObject->release();
+      return;
+    }
+    if (++slot == capacity_) slot = 0;
+  }
+  key->release();
+  object->release();
+}
+
+void JRDictionary::removeEntry(JRHashTableEntry* entry) {
+  JRObject* key = entry->key;
+  JRObject* object = entry->object;
+  *entry = {0, nullptr, nullptr};
+  --count_;
+  // Close the hole so the probe run beyond it stays reachable: every entry up to the next
+  // empty slot whose home lies cyclically outside (hole, its slot] moves into the hole.
+  uint32_t hole = static_cast<uint32_t>(entry - entry_);
+  uint32_t j = hole;
+  for (;;) {
+    if (++j == capacity_) j = 0;
+    JRHashTableEntry& e = entry_[j];
+    if (!e.key) break;
+    uint32_t home = e.keyHash % capacity_;
+    bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
+    if (!stays) {
+      entry_[hole] = e;
+      e = {0, nullptr, nullptr};
+      hole = j;
+    }
+  }
+  key->release();
+  object->release();
+}
+
+size_t JRDictionary::gather(JRObject** keys, uint32_t* hashes, JRObject** objects) const {
+  size_t n = 0;
+  for (uint32_t i = 0; i < capacity_ && n < count_; ++i) {
+    const JRHashTableEntry& e = entry_[i];
+    if (!e.key) {
+      JR_ASSERT(e.object == nullptr);
+      continue;
+    }
+    JR_ASSERT(e.object != nullptr);
+    if (keys) keys[n] = e.key;
+    if (hashes) hashes[n] = e.keyHash;
+    if (objects) objects[n] = e.object;
+    ++n;
+  }
+  JR_ASSERT(n == count_);
+  return n;
+}
+
+void JRDictionary::getObjectsAndKeys(JRObject** objects, JRObject** keys) const {
+  gather(keys, nullptr, objects);
+}
+
+JRDictionaryEnumerator JRDictionary::keyEnumerator() const {
+  return JRDictionaryEnumerator(this);
+}
+
+unsigned long JRDictionary::countByEnumeratingWithState(JRFastEnumerationState* state,
+                                                        JRObject** buffer,
+                                                        unsigned long length) const {
+  JR_ASSERT(state != nullptr && buffer != nullptr && length > 0);
+  if (state->state == 0) {
+    state->itemsPtr = buffer;
+    state->mutationsPtr = &mutations_;
+  }
+  unsigned long n = 0;
+  while (state->state < capacity_ && n < length) {
+    const JRHashTableEntry& e = entry_[state->state++];
+    if (e.key) buffer[n++] = e.key;
+  }
+  return n;
+}
+
+namespace {
+
+JRDictionary* copyDictionary(const JRDictionary* source, bool makeMutable,
+                             JRDictionary* (*create)(JRObject* const*, const uint32_t*,
+                                                     JRObject* const*, size_t, bool)) {
+  size_t n = source->count();
+  std::vector<JRObject*> keys(n), objects(n);
+  std::vector<uint32_t> hashes(n);
+  for (size_t i = 0, k = 0; i < source->capacity() && k < n; ++i) {
+    const JRHashTableEntry& e = source->entries()[i];
+    if (!e.key) continue;
+    keys[k] = e.key;
+    hashes[k] = e.keyHash;
+    objects[k] = e.object;
+    ++k;
+  }
+  for (size_t i = 0; i < n; ++i) {
+    keys[i]->retain();
+    objects[i]->retain();
+  }
+  JRDictionary* d = create(keys.data(), hashes.data(), objects.data(), n, makeMutable);
+  if (!d) {
+    for (size_t i = 0; i < n; ++i) {
+      keys[i]->release();
+      objects[i]->release();
+    }
+    jrRaise("NSMallocException", "Unable to allocate memory for hash table.");
+  }
+  return d;
+}
+
+}  // namespace
+
+Ref<JRDictionary> JRDictionary::copy() const {
+  if (!isMutable()) return Ref<JRDictionary>(const_cast<JRDictionary*>(this));
+  return Ref<JRDictionary>::adopt(copyDictionary(this, false, &JRDictionary::create));
+}
+
+Ref<JRMutableDictionary> JRDictionary::mutableCopy() const {
+  return Ref<JRMutableDictionary>::adopt(
+      static_cast<JRMutableDictionary*>(copyDictionary(this, true, &JRDictionary::create)));
+}
+
+JRMutableDictionary* JRDictionary::asMutable() {
+  return isMutable() ? static_cast<JRMutableDictionary*>(this) : nullptr;
+}
+
+void JRMutableDictionary::resizeIfNecessary() {
+  uint32_t newCapacity = JRDictionaryCapacityForCount(size_t{count_} + 1);
+  if (newCapacity == 0) jrRaise("NSMallocException", "Unable to allocate memory for hash table.");
+  if (newCapacity <= capacity_) return;
+  auto* table = static_cast<JRHashTableEntry*>(std::calloc(newCapacity, sizeof(JRHashTableEntry)));
+  if (!table) jrRaise("NSMallocException", "Unable to allocate memory for hash table.");
+  JRHashTableEntry* old = entry_;
+  uint32_t oldCapacity = capacity_;
+  uint32_t oldCount = count_;
+  entry_ = table;
+  capacity_ = newCapacity;
+  count_ = 0;
+  // Re-place every pair with its recorded hash, in old slot order.
+  for (uint32_t i = 0; i < oldCapacity; ++i)
+    if (old[i].key) addObject(old[i].keyHash, old[i].key, old[i].object);
+  JR_ASSERT(count_ == oldCount);
+  if (old && old != inlineSlots()) std::free(old);
+}
+
+void JRMutableDictionary::setObjectForKey(JRObject* object, JRObject* key) {
+  if (!key)
+    jrRaise("NSInvalidArgumentException",
+            format("*** -[%s %s]: attempt to insert nil key", className(), "setObject:forKey:"));
+  if (!object)
+    jrRaise("NSInvalidArgumentException",
+            format("*** -[%s %s]: attempt to insert nil value (key: %s)", className(),
+                   "setObject:forKey:", key->description().c_str()));
+  resizeIfNecessary();
+  JRObject* keyCopy = copyOfKey(key);
+  object->retain();
+  addObject(keyCopy->hash(), keyCopy, object);
+  ++mutations_;
+}
+
+void JRMutableDictionary::removeObjectForKey(const JRObject* key) {
+  if (!key)
+    jrRaise("NSInvalidArgumentException",
+            format("*** -[%s %s]: attempt to remove nil key", className(), "removeObjectForKey:"));
+  const JRHashTableEntry* e = findEntry(key, key->hash());
+  if (!e) return;
+  removeEntry(const_cast<JRHashTableEntry*>(e));
+  ++mutations_;
+}
+
+// ---- key enumerator ----
+
+JRDictionaryEnumerator::JRDictionaryEnumerator(const JRDictionary* dictionary) {
+  JR_ASSERT(dictionary != nullptr);
+  collection_ = Ref<const JRDictionary>(dictionary);
+}
+
+JRObject* JRDictionaryEnumerator::nextObject() {
+  const JRDictionary* d = collection_.get();
+  while (nextObject_ < d->capacity_) {
+    const JRHashTableEntry& e = d->entry_[nextObject_++];
+    if (e.key) return e.key;
+  }
+  return nullptr;
+}
+
+Ref<JRArray> JRDictionaryEnumerator::allObjects() {
+  std::vector<JRObject*> keys;
+  while (JRObject* key = nextObject()) {
+    key->retain();
+    keys.push_back(key);
+  }
+  JRArray* a = JRArray::create(keys.data(), keys.size(), false);
+  if (!a) {
+    for (JRObject* key : keys) key->release();
+    jrRaise("NSMallocException", "Unable to resize objects array.");
+  }
+  return Ref<JRArray>::adopt(a);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,210 @@
+// The reader's arrays and dictionaries. Only the decoder (and the collections' own copies) can
+// make them; code outside reads them, and mutates the mutable ones, through these operations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "json/JRObject.h"
+
+namespace tessaly {
+
+class JRParser;
+class JRMutableArray;
+class JRMutableDictionary;
+
+// The state of one fast enumeration, as the enumeration loop keeps it between calls.
+struct JRFastEnumerationState {
+  unsigned long state = 0;
+  JRObject** itemsPtr = nullptr;
+  const uint32_t* mutationsPtr = nullptr;
+  unsigned long extra[5] = {};
+};
+
+// Walks elements (arrays) or keys (dictionaries) in batches through
+// countByEnumeratingWithState and raises when the collection changes underneath.
+template <class Collection>
+class JRFastIterator {
+ public:
+  JRFastIterator() = default;
+  explicit JRFastIterator(const Collection* collection) : collection_(collection) {
+    fill();
+    if (batch_ != 0) mutations_ = *state_.mutationsPtr;
+  }
+  JRObject* operator*() const { return buffer_[position_]; }
+  JRFastIterator& operator++() {
+    if (*state_.mutationsPtr != mutations_) collection_->raiseMutated();
+    if (++position_ == batch_) fill();
+    return *this;
+  }
+  bool operator==(const JRFastIterator& other) const { return atEnd() == other.atEnd(); }
+
+ private:
+  bool atEnd() const { return collection_ == nullptr || batch_ == 0; }
+  void fill() {
+    position_ = 0;
+    batch_ = collection_->countByEnumeratingWithState(&state_, buffer_, kBatch);
+  }
+  static constexpr unsigned long kBatch = 16;
+  const Collection* collection_ = nullptr;
+  JRFastEnumerationState state_;
+  JRObject* buffer_[kBatch];
+  unsigned long position_ = 0;
+  unsigned long batch_ = 0;
+  uint32_t mutations_ = 0;
+};
+
+class JRArray : public JRObject {
+ public:
+  uint32_t count() const { return count_; }
+  uint32_t capacity() const { return capacity_; }
+  uint32_t mutations() const { return mutations_; }
+  // The element at index; raises NSRangeException beyond the elements.
+  JRObject* objectAtIndex(size_t index) const;
+  // Copies elements location .. location+length-1 into buffer.
+  void getObjectsRange(JRObject** buffer, size_t location, size_t length) const;
+  unsigned long countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
+                                            unsigned long length) const;
+  // An immutable array: the same object; a mutable one: a new immutable array.
+  Ref<JRArray> copy() const;
+  // Always a new mutable array with the same elements.
+  Ref<JRMutableArray> mutableCopy() const;
+  // The mutable view, or nullptr for an immutable array.
+  JRMutableArray* asMutable();
+
+  JRFastIterator<JRArray> begin() const { return JRFastIterator<JRArray>(this); }
+  JRFastIterator<JRArray> end() const { return {}; }
+  [[noreturn]] void raiseMutated() const;
+
+ protected:
+  JRArray(bool makeMutable) : JRObject(JRKind::Array, makeMutable ? kMutable : 0) {}
+  ~JRArray() = default;
+  [[noreturn]] void raiseBeyondBounds(const char* selector, size_t index, size_t bound) const;
+  // A created array keeps its first slots in the same block, right after the header.
+  JRObject** inlineSlots() {
+    return reinterpret_cast<JRObject**>(reinterpret_cast<char*>(this) + sizeof(JRArray));
+  }
+
+  JRObject** objects_ = nullptr;
+  uint32_t count_ = 0;
+  uint32_t capacity_ = 0;
+  uint32_t mutations_ = 0;
+  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
+
+ private:
+  // Takes over count references; nullptr when memory ran out.
+  static JRArray* create(JRObject* const* objects, size_t count, bool makeMutable);
+  static void destroy(JRArray* array);
+
+  friend class JRObject;
+  friend class JRParser;
+  friend class JRDictionaryEnumerator;
+  friend class JRDictionary;
+};
+
+class JRMutableArray final : public JRArray {
+ public:
+  // Inserts at index (index == count appends); nil raises, index > count raises.
+  void insertObjectAtIndex(JRObject* object, size_t index);
+  void addObject(JRObject* object) { insertObjectAtIndex(object, count_); }
+  void removeObjectAtIndex(size_t index);
+  void replaceObjectAtIndexWithObject(size_t index, JRObject* object);
+
+ private:
+  JRMutableArray(bool makeMutable) : JRArray(makeMutable) {}
+  friend class JRArray;
+};
+
+// One table slot: empty when key is null.
+struct JRHashTableEntry {
+  uint32_t keyHash;
+  JRObject* key;
+  JRObject* object;
+};
+
+// The 40 table sizes.
+extern const uint32_t JRDictionaryCapacities[40];
+// The smallest table size that holds count pairs at a load of at most 1/1.33; 0 when none is
+// large enough.
+uint32_t JRDictionaryCapacityForCount(size_t count);
+
+class JRDictionaryEnumerator;
+
+class JRDictionary : public JRObject {
+ public:
+  uint32_t count() const { return count_; }
+  uint32_t capacity() const { return capacity_; }
+  uint32_t mutations() const { return mutations_; }
+  JRObject* objectForKey(const JRObject* key) const;
+  // Looks a string key up without making an object for it.
+  JRObject* objectForKey(std::string_view key) const;
+  // Writes values and keys in slot order; either buffer may be nullptr.
+  void getObjectsAndKeys(JRObject** objects, JRObject** keys) const;
+  JRDictionaryEnumerator keyEnumerator() const;
+  unsigned long countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
+                                            unsigned long length) const;
+  Ref<JRDictionary> copy() const;
+  Ref<JRMutableDictionary> mutableCopy() const;
+  JRMutableDictionary* asMutable();
+  // The raw table, for inspection.
+  const JRHashTableEntry* entries() const { return entry_; }
+
+  JRFastIterator<JRDictionary> begin() const { return JRFastIterator<JRDictionary>(this); }
+  JRFastIterator<JRDictionary> end() const { return {}; }
+  [[noreturn]] void raiseMutated() const;
+
+ protected:
+  JRDictionary(bool makeMutable) : JRObject(JRKind::Dictionary, makeMutable ? kMutable : 0) {}
+  ~JRDictionary() = default;
+  const JRHashTableEntry* findEntry(const JRObject* key, uint32_t hash) const;
+  void addObject(uint32_t hash, JRObject* key, JRObject* object);
+  void removeEntry(JRHashTableEntry* entry);
+  size_t gather(JRObject** keys, uint32_t* hashes, JRObject** objects) const;
+  JRHashTableEntry* inlineSlots() {
+    return reinterpret_cast<JRHashTableEntry*>(reinterpret_cast<char*>(this) +
+                                               sizeof(JRDictionary));
+  }
+
+  uint32_t count_ = 0;
+  uint32_t capacity_ = 0;
+  uint32_t mutations_ = 0;
+  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
+  JRHashTableEntry* entry_ = nullptr;
+
+ private:
+  // Takes over the references of count keys and objects; nullptr when memory ran out.
+  static JRDictionary* create(JRObject* const* keys, const uint32_t* keyHashes,
+                              JRObject* const* objects, size_t count, bool makeMutable);
+  static void destroy(JRDictionary* dictionary);
+
+  friend class JRObject;
+  friend class JRParser;
+  friend class JRDictionaryEnumerator;
+};
+
+class JRMutableDictionary final : public JRDictionary {
+ public:
+  void setObjectForKey(JRObject* object, JRObject* key);
+  void removeObjectForKey(const JRObject* key);
+
+ private:
+  void resizeIfNecessary();
+  JRMutableDictionary(bool makeMutable) : JRDictionary(makeMutable) {}
+  friend class JRDictionary;
+};
+
+// Walks a dictionary's keys in slot order.
+class JRDictionaryEnumerator {
+ public:
+  explicit JRDictionaryEnumerator(const JRDictionary* dictionary);
+  // The next key, or nullptr when the slots are exhausted.
+  JRObject* nextObject();
+  // The keys nextObject would still return; the enumerator is exhausted afterwards.
+  Ref<JRArray> allObjects();
+
+ private:
+  Ref<const JRDictionary> collection_;
+  uint32_t nextObject_ = 0;
+};
+
+}  // namespace tessaly

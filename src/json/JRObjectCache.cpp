@@ -1,0 +1,104 @@
+// The object cache: 1024 buckets, four probes per value, 8-bit ages and a shift register that
+// picks buckets to age, so values seen often stay and idle ones become replaceable.
+#include <cstdlib>
+#include <cstring>
+
+#include "json/JRParseState.h"
+
+namespace tessaly {
+
+void JRParser::cacheAge(JRTokenCache* cache) {
+  uint32_t lfsr = cache->prng_lfsr;
+  cache->prng_lfsr = (lfsr >> 1) ^ ((0u - (lfsr & 1u)) & 0x80200003u);
+  cache->age[cache->prng_lfsr & (kJRCacheBuckets - 1)] >>= 1;
+}
+
+void JRParser::clearCache(JRTokenCache* cache) {
+  if (!cache->items) return;
+  for (uint32_t i = 0; i < cache->count; ++i) {
+    JRTokenCacheItem& item = cache->items[i];
+    if (item.object) item.object->release();
+    item = JRTokenCacheItem{};
+    cache->age[i] = 0;
+  }
+}
+
+namespace {
+
+JRObject* makeObject(const JRTokenValue& v) {
+  switch (v.type) {
+    case JRValueTypeString:
+      return JRValueFactory::newString(reinterpret_cast<const char*>(v.ptr), v.length, v.hash);
+    case JRValueTypeLongLong:
+      return JRValueFactory::newSignedInteger(v.number.longLongValue);
+    case JRValueTypeUnsignedLongLong:
+      return JRValueFactory::newUnsignedInteger(v.number.unsignedLongLongValue);
+    case JRValueTypeDouble:
+      return JRValueFactory::newDouble(v.number.doubleValue);
+    default:
+      return nullptr;
+  }
+}
+
+const uint8_t* valueBytesOf(JRObject* object) {
+  if (object->isString())
+    return reinterpret_cast<const uint8_t*>(static_cast<JRString*>(object)->data());
+  return static_cast<const uint8_t*>(static_cast<JRNumber*>(object)->bytes());
+}
+
+}  // namespace
+
+JRObject* JRParser::cachedObject(JRParseState* s) {
+  JRTokenValue& v = s->token.value;
+  if (v.type == JRValueTypeString && v.length == 0) return kJREmptyString();
+  if (v.type != JRValueTypeString && v.type != JRValueTypeLongLong &&
+      v.type != JRValueTypeUnsignedLongLong && v.type != JRValueTypeDouble) {
+    error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
+          static_cast<long>(__LINE__));
+    return nullptr;
+  }
+  JRTokenCache& cache = s->cache;
+  const uint32_t stride = static_cast<uint32_t>(v.length) + v.type + 3;
+  JRTokenCacheItem* chosen = nullptr;
+  uint32_t chosenIndex = 0;
+  for (uint32_t k = 0; k < 4; ++k) {
+    const uint32_t index = (v.hash + k * stride) & (kJRCacheBuckets - 1);
+    JRTokenCacheItem* item = &cache.items[index];
+    if (!item->object) {
+      chosen = item;
+      chosenIndex = index;
+      break;
+    }
+    if (item->hash == v.hash && item->size == v.length && item->type == v.type &&
+        std::memcmp(item->bytes, v.ptr, v.length) == 0) {
+      cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
+      v.cacheEntry = item;
+      item->object->retain();
+      return item->object;
+    }
+    if (!chosen) {
+      if (cache.age[index] == 0) {
+        chosen = item;
+        chosenIndex = index;
+      } else {
+        cache.age[index] >>= 1;
+        cacheAge(&cache);
+        cacheAge(&cache);
+      }
+    }
+  }
+
+  JRObject* object = makeObject(v);
+  if (!object) return nullptr;
+  if (chosen) {
+    if (chosen->object) chosen->object->release();
+    object->retain();  // the bucket's reference
+    *chosen = JRTokenCacheItem{
+        object, v.hash, 0, static_cast<uint32_t>(v.length), v.type, valueBytesOf(object)};
+    cache.age[chosenIndex] = 0;
+    v.cacheEntry = chosen;
+  }
+  return object;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,180 @@
+// The record the decoder, the string scanner and the object cache share during a run.
+// Internal to src/json.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "json/JRCollections.h"
+#include "json/JRObject.h"
+#include "json/JSONDecoder.h"
+
+namespace tessaly {
+
+enum JRTokenType : uint8_t {
+  JRTokenTypeInvalid = 0,
+  JRTokenTypeNumber = 1,
+  JRTokenTypeString = 2,
+  JRTokenTypeObjectBegin = 3,
+  JRTokenTypeObjectEnd = 4,
+  JRTokenTypeArrayBegin = 5,
+  JRTokenTypeArrayEnd = 6,
+  JRTokenTypeSeparator = 7,
+  JRTokenTypeComma = 8,
+  JRTokenTypeTrue = 9,
+  JRTokenTypeFalse = 10,
+  JRTokenTypeNull = 11,
+};
+
+enum JRValueType : uint8_t {
+  JRValueTypeString = 5,
+  JRValueTypeLongLong = 7,
+  JRValueTypeUnsignedLongLong = 11,
+  JRValueTypeDouble = 13,
+};
+
+// Accept states of a collection under construction.
+enum : uint8_t {
+  JRParseAcceptValue = 1,
+  JRParseAcceptComma = 2,
+  JRParseAcceptEnd = 4,
+  JRParseAcceptValueOrEnd = 5,
+  JRParseAcceptCommaOrEnd = 6,
+};
+
+enum : uint32_t {
+  JRManagedBufferOnStack = 1,
+  JRManagedBufferOnHeap = 2,
+  JRManagedBufferLocationMask = 3,
+  JRManagedBufferMustFree = 4,
+};
+
+struct JRManagedBuffer {
+  uint8_t* bytes = nullptr;
+  size_t length = 0;
+  uint32_t flags = 0;
+  uint32_t sizeMultiple = 4096;
+};
+
+enum : uint32_t {
+  JRObjectStackOnStack = 1,
+  JRObjectStackOnHeap = 2,
+  JRObjectStackLocationMask = 3,
+  JRObjectStackMustFree = 4,
+};
+
+struct JRObjectStack {
+  JRObject** objects = nullptr;
+  JRObject** keys = nullptr;
+  uint32_t* cfHashes = nullptr;
+  size_t count = 0;
+  size_t index = 0;
+  uint32_t sizeMultiple = 2048;
+  uint32_t flags = 0;
+};
+
+struct JRTokenCacheItem {
+  JRObject* object;
+  uint32_t hash;
+  uint32_t cfHash;
+  uint32_t size;
+  uint8_t type;
+  // The value's bytes. They live inside the cached object itself (a string's bytes or a
+  // number's 8 bytes), which the bucket keeps alive, so no separate copy is needed.
+  const uint8_t* bytes;
+};
+
+inline constexpr uint32_t kJRCacheBuckets = 1024;
+
+struct JRTokenCache {
+  JRTokenCacheItem* items = nullptr;
+  uint32_t count = kJRCacheBuckets;
+  uint32_t prng_lfsr = 1;
+  uint8_t age[kJRCacheBuckets] = {};
+};
+
+struct JRTokenValue {
+  const uint8_t* ptr = nullptr;
+  size_t length = 0;
+  uint8_t type = 0;
+  uint32_t hash = 0;
+  union {
+    long long longLongValue;
+    unsigned long long unsignedLongLongValue;
+    double doubleValue;
+    uint8_t bytes[8];
+  } number{};
+  JRTokenCacheItem* cacheEntry = nullptr;
+};
+
+struct JRParseToken {
+  const uint8_t* ptr = nullptr;
+  size_t length = 0;
+  uint8_t tokenType = JRTokenTypeInvalid;
+  JRTokenValue value;
+  JRManagedBuffer tokenBuffer;
+};
+
+struct JRParseState {
+  uint32_t parseOptions = 0;
+  const uint8_t* bytes = nullptr;  // the input of the current run
+  size_t length = 0;
+  size_t atIndex = 0;
+  size_t lineNumber = 0;
+  JRParseToken token;
+  JRObjectStack objectStack;
+  JRTokenCache cache;
+  std::optional<JRError> firstError;
+  bool makeMutable = false;
+  unsigned depth = 0;
+};
+
+// The decoder's steps; a class so that the collections can let it use their creation functions.
+class JRParser {
+ public:
+  static JRObject* parse(JRParseState* s, const uint8_t* bytes, size_t length, bool makeMutable,
+                         JRError* error);
+  static bool parseString(JRParseState* s);
+  static JRObject* cachedObject(JRParseState* s);
+  static void cacheAge(JRTokenCache* cache);
+  static void clearCache(JRTokenCache* cache);
+  static uint8_t* resizeManagedBuffer(JRManagedBuffer* buffer, size_t size);
+  static void error(JRParseState* s, const char* format, ...) __attribute__((format(printf, 2, 3)));
+  static void releaseObjectStack(JRObjectStack* stack);
+
+ private:
+  static bool nextToken(JRParseState* s);
+  static bool parseNumber(JRParseState* s);
+  static void skipWhitespace(JRParseState* s);
+  static JRObject* valueFromToken(JRParseState* s);
+  static JRObject* parseArray(JRParseState* s);
+  static JRObject* parseDictionary(JRParseState* s);
+  static bool resizeObjectStack(JRObjectStack* stack, size_t size);
+  static void expected(JRParseState* s, uint8_t state, bool keyPosition, const char* endWording);
+};
+
+// The UTF-8 check: one sequence starting at p (whose first byte is 0x80 or above).
+enum class JRUTF8Outcome : uint8_t { Valid, Truncated, Invalid };
+struct JRUTF8Result {
+  const uint8_t* next;
+  uint32_t codePoint;
+  JRUTF8Outcome outcome;
+};
+JRUTF8Result ConvertSingleCodePointInUTF8(const uint8_t* p, const uint8_t* end);
+
+// A code point that may not appear in a string: U+0000, surrogates, U+FDD0..U+FDEF and every
+// code point ending in FFFE or FFFF.
+inline bool jrIsRejectedCodePoint(uint32_t c) {
+  return c == 0 || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFDD0 && c <= 0xFDEF) ||
+         (c & 0xFFFE) == 0xFFFE;
+}
+
+inline const char* jrSourceFileName(const char* path) {
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '/') name = p + 1;
+  return name;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,791 @@
+// The decoder: entry points, the parse run, whitespace and comments, the tokenizer, the number
+// scanner and the parsing of arrays and objects on the shared object stack.
+#include "json/JSONDecoder.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "json/JRParseState.h"
+
+namespace tessaly {
+
+namespace {
+
+constexpr const char* kUnexpectedToken =
+    "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', "
+    "'\"STRING\"', 'NUMBER'.";
+
+#define JR_INTERNAL_ERROR(s, fmt, ...) \
+  JRParser::error(s, fmt, ##__VA_ARGS__, jrSourceFileName(__FILE__), static_cast<long>(__LINE__))
+
+inline bool isDigit(uint8_t c) {
+  return static_cast<uint8_t>(c - '0') < 10;
+}
+
+}  // namespace
+
+void JRParser::error(JRParseState* s, const char* format, ...) {
+  if (s->firstError) return;  // only the first error of a run survives
+  char buffer[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  JRError e;
+  e.domain = kJRErrorDomain;
+  e.code = -1;
+  e.localizedDescription = buffer;
+  e.atIndex = s->atIndex;
+  e.lineNumber = s->lineNumber;
+  s->firstError = std::move(e);
+}
+
+// ---- whitespace ----
+
+namespace {
+
+// Length of the newline at i, or 0.
+inline size_t newlineAt(const JRParseState* s, size_t i) {
+  const uint8_t* b = s->bytes;
+  const size_t n = s->length;
+  if (b[i] == '\n') return 1;
+  if (b[i] == '\r') return i + 1 < n && b[i + 1] == '\n' ? 2 : 1;
+  if (s->parseOptions & JRReadUnicodeNewlines) {
+    if (b[i] == 0xC2 && i + 1 < n && b[i + 1] == 0x85) return 2;
+    if (b[i] == 0xE2 && i + 2 < n && b[i + 1] == 0x80 && (b[i + 2] == 0xA8 || b[i + 2] == 0xA9))
+      return 3;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void JRParser::skipWhitespace(JRParseState* s) {
+  const uint8_t* b = s->bytes;
+  const size_t n = s->length;
+  size_t i = s->atIndex;
+  while (i < n) {
+    const uint8_t c = b[i];
+    if (c == ' ' || c == '\t') {
+      ++i;
+      continue;
+    }
+    if (size_t nl = (c == '\n' || c == '\r' || c >= 0xC2) ? newlineAt(s, i) : 0) {
+      i += nl;
+      ++s->lineNumber;
+      continue;
+    }
+    if (c == '/' && (s->parseOptions & JRReadComments) && i + 1 < n) {
+      if (b[i + 1] == '/') {
+        i += 2;
+        while (i < n) {
+          if (size_t nl = newlineAt(s, i)) {
+            i += nl;
+            ++s->lineNumber;
+            break;
+          }
+          ++i;
+        }
+        continue;
+      }
+      if (b[i + 1] == '*') {
+        i += 2;
+        for (;;) {
+          if (i >= n) break;
+          if (b[i] == '*' && i + 1 < n && b[i + 1] == '/') {
+            i += 2;
+            break;
+          }
+          if (size_t nl = newlineAt(s, i)) {
+            i += nl;
+            ++s->lineNumber;
+          } else {
+            ++i;
+          }
+        }
+        continue;
+      }
+    }
+    break;
+  }
+  s->atIndex = i;
+}
+
+// ---- tokens ----
+
+bool JRParser::parseNumber(JRParseState* s) {
+  const uint8_t* b = s->bytes;
+  const size_t n = s->length;
+  const size_t start = s->atIndex;
+  size_t i = start;
+  bool isDouble = false;
+  bool negative = false;
+
+  auto invalid = [&](size_t at) {
+    s->atIndex = at;
+    error(s, "Invalid number.");
+    return false;
+  };
+  if (b[i] == '-') {
+    negative = true;
+    if (++i >= n) return invalid(n);
+  }
+  if (b[i] == '0') {
+    ++i;
+  } else if (b[i] >= '1' && b[i] <= '9') {
+    ++i;
+    while (i < n && isDigit(b[i])) ++i;
+  } else {
+    return invalid(i + 1);
+  }
+  if (i >= n) return invalid(n);
+  if (b[i] == '.') {
+    isDouble = true;
+    if (++i >= n) return invalid(n);
+    if (!isDigit(b[i])) return invalid(i + 1);
+    while (i < n && isDigit(b[i])) ++i;
+    if (i >= n) return invalid(n);
+  }
+  if (b[i] == 'e' || b[i] == 'E') {
+    isDouble = true;
+    if (++i >= n) return invalid(n);
+    if (b[i] == '+' || b[i] == '-') {
+      if (++i >= n) return invalid(n);
+    }
+    if (!isDigit(b[i])) return invalid(i + 1);
+    while (i < n && isDigit(b[i])) ++i;
+    if (i >= n) return invalid(n);
+  }
+
+  const char* text = reinterpret_cast<const char*>(b + start);
+  const size_t length = i - start;
+  s->token.ptr = b + start;
+  s->token.length = length;
+  s->atIndex = i;
+  JRTokenValue& v = s->token.value;
+  v.ptr = v.number.bytes;
+  v.length = 8;
+  v.cacheEntry = nullptr;
+
+  auto tokenText = [&]() { return std::string(text, length); };
+  if (isDouble || (negative && length == 2 && text[1] == '0')) {
+    double d = 0;
+    auto r = std::from_chars(text, text + length, d);
+    if (r.ec == std::errc::result_out_of_range) {
+      // Which way it failed follows from the decimal exponent of the first significant digit.
+      long exponent = 0, lead = 0;
+      bool seenPoint = false, seenDigit = false;
+      size_t k = negative ? 1 : 0;
+      for (; k < length && text[k] != 'e' && text[k] != 'E'; ++k) {
+        if (text[k] == '.') {
+          seenPoint = true;
+        } else if (!seenDigit && text[k] == '0') {
+          if (seenPoint) --lead;
+        } else {
+          if (!seenDigit) {
+            seenDigit = true;
+            if (seenPoint) --lead;
+          } else if (!seenPoint) {
+            ++lead;
+          }
+        }
+      }
+      if (k < length) exponent = std::strtol(text + k + 1, nullptr, 10);
+      bool underflow = !seenDigit || lead + exponent < 0;
+      error(s, "The value '%s' could not be represented as a 'double' due to %s.",
+            tokenText().c_str(), underflow ? "underflow" : "overflow");
+      return invalid(s->atIndex);
+    }
+    if (r.ec != std::errc()) return invalid(s->atIndex);
+    if (r.ptr != text + length) {
+      error(s, "The conversion function did not consume all of the number tokens characters.");
+      return invalid(s->atIndex);
+    }
+    v.type = JRValueTypeDouble;
+    v.number.doubleValue = d;
+  } else {
+    unsigned long long magnitude = 0;
+    bool overflow = false;
+    for (size_t k = negative ? 1 : 0; k < length; ++k) {
+      unsigned digit = static_cast<unsigned>(text[k] - '0');
+      if (__builtin_mul_overflow(magnitude, 10ull, &magnitude) ||
+          __builtin_add_overflow(magnitude, digit, &magnitude))
+        overflow = true;
+    }
+    if (negative) {
+      if (overflow || magnitude > 9223372036854775808ull) {
+        error(s, "The value '%s' exceeded the minimum value that could be represented: %lld.",
+              tokenText().c_str(), static_cast<long long>(INT64_MIN));
+        return invalid(s->atIndex);
+      }
+      v.type = JRValueTypeLongLong;
+      v.number.longLongValue = static_cast<long long>(0ull - magnitude);
+    } else {
+      if (overflow) {
+        error(s, "The value '%s' exceeded the maximum value that could be represented: %llu.",
+              tokenText().c_str(), static_cast<unsigned long long>(UINT64_MAX));
+        return invalid(s->atIndex);
+      }
+      v.type = JRValueTypeUnsignedLongLong;
+      v.number.unsignedLongLongValue = magnitude;
+    }
+  }
+
+  uint32_t h = kJRHashSeed + v.type;
+  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(v.number.unsignedLongLongValue);
+  for (int k = 0; k < 8; ++k) h = h * 33 + v.number.bytes[k];
+  v.hash = h;
+  s->token.tokenType = JRTokenTypeNumber;
+  return true;
+}
+
+bool JRParser::nextToken(JRParseState* s) {
+  skipWhitespace(s);
+  const uint8_t* b = s->bytes;
+  const size_t n = s->length;
+  const size_t i = s->atIndex;
+  if (i >= n) {
+    error(s, "%s", kUnexpectedToken);
+    return false;
+  }
+  JRParseToken& t = s->token;
+  uint8_t type;
+  size_t length = 1;
+  switch (b[i]) {
+    case '{':
+      type = JRTokenTypeObjectBegin;
+      break;
+    case '}':
+      type = JRTokenTypeObjectEnd;
+      break;
+    case '[':
+      type = JRTokenTypeArrayBegin;
+      break;
+    case ']':
+      type = JRTokenTypeArrayEnd;
+      break;
+    case ':':
+      type = JRTokenTypeSeparator;
+      break;
+    case ',':
+      type = JRTokenTypeComma;
+      break;
+    case 't':
+      if (!(i + 4 < n && b[i + 1] == 'r' && b[i + 2] == 'u' && b[i + 3] == 'e')) goto unexpected;
+      type = JRTokenTypeTrue;
+      length = 4;
+      break;
+    case 'n':
+      if (!(i + 4 < n && b[i + 1] == 'u' && b[i + 2] == 'l' && b[i + 3] == 'l')) goto unexpected;
+      type = JRTokenTypeNull;
+      length = 4;
+      break;
+    case 'f':
+      if (!(i + 5 < n && std::memcmp(b + i + 1, "alse", 4) == 0)) goto unexpected;
+      type = JRTokenTypeFalse;
+      length = 5;
+      break;
+    case '"':
+      if (parseString(s)) return true;
+      goto unexpected;
+    case '-':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
+      if (parseNumber(s)) return true;
+      goto unexpected;
+    default:
+      goto unexpected;
+  }
+  t.tokenType = type;
+  t.ptr = b + i;
+  t.length = length;
+  s->atIndex = i + length;
+  return true;
+
+unexpected:
+  error(s, "%s", kUnexpectedToken);
+  return false;
+}
+
+// ---- the object stack ----
+
+bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
+  size_t multiple = stack->sizeMultiple;
+  size_t rounded = (size + multiple - 1) / multiple * multiple;
+  if (stack->count >= rounded) return true;
+  const size_t old = stack->count;
+  if ((stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap) {
+    auto* objects =
+        static_cast<JRObject**>(std::realloc(stack->objects, rounded * sizeof(JRObject*)));
+    if (!objects) return false;
+    stack->objects = objects;
+    auto* keys = static_cast<JRObject**>(std::realloc(stack->keys, rounded * sizeof(JRObject*)));
+    if (!keys) return false;
+    stack->keys = keys;
+    auto* hashes =
+        static_cast<uint32_t*>(std::realloc(stack->cfHashes, rounded * sizeof(uint32_t)));
+    if (!hashes) return false;
+    stack->cfHashes = hashes;
+    std::memset(objects + old, 0, (rounded - old) * sizeof(JRObject*));
+    std::memset(keys + old, 0, (rounded - old) * sizeof(JRObject*));
+    std::memset(hashes + old, 0, (rounded - old) * sizeof(uint32_t));
+  } else {
+    auto* objects = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
+    auto* keys = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
+    auto* hashes = static_cast<uint32_t*>(std::calloc(rounded, sizeof(uint32_t)));
+    if (!objects || !keys || !hashes) {
+      std::free(objects);
+      std::free(keys);
+      std::free(hashes);
+      return false;
+    }
+    std::memcpy(objects, stack->objects, old * sizeof(JRObject*));
+    std::memcpy(keys, stack->keys, old * sizeof(JRObject*));
+    std::memcpy(hashes, stack->cfHashes, old * sizeof(uint32_t));
+    stack->objects = objects;
+    stack->keys = keys;
+    stack->cfHashes = hashes;
+    stack->flags = JRObjectStackOnHeap | JRObjectStackMustFree;
+  }
+  stack->count = rounded;
+  return true;
+}
+
+void JRParser::releaseObjectStack(JRObjectStack* stack) {
+  for (size_t i = 0; i < stack->index; ++i) {
+    if (stack->objects[i]) stack->objects[i]->release();
+    if (stack->keys[i]) stack->keys[i]->release();
+  }
+  if (stack->flags & JRObjectStackMustFree) {
+    std::free(stack->objects);
+    std::free(stack->keys);
+    std::free(stack->cfHashes);
+  }
+  *stack = JRObjectStack{};
+}
+
+// ---- values and collections ----
+
+JRObject* JRParser::valueFromToken(JRParseState* s) {
+  s->token.value.cacheEntry = nullptr;
+  switch (s->token.tokenType) {
+    case JRTokenTypeNumber:
+    case JRTokenTypeString:
+      return cachedObject(s);
+    case JRTokenTypeObjectBegin:
+    case JRTokenTypeArrayBegin: {
+      if (s->depth >= kJRMaximumDepth) {
+        error(s, "Nesting is too deep: more than %u arrays and objects are open.", kJRMaximumDepth);
+        return nullptr;
+      }
+      ++s->depth;
+      JRObject* o =
+          s->token.tokenType == JRTokenTypeArrayBegin ? parseArray(s) : parseDictionary(s);
+      --s->depth;
+      return o;
+    }
+    case JRTokenTypeTrue:
+      return kJRBooleanTrue();
+    case JRTokenTypeFalse:
+      return kJRBooleanFalse();
+    case JRTokenTypeNull:
+      return kJRNull();
+    default:
+      JR_INTERNAL_ERROR(s, "Internal error: Unknown token type. %s line #%ld");
+      return nullptr;
+  }
+}
+
+void JRParser::expected(JRParseState* s, uint8_t state, bool keyPosition, const char* endWording) {
+  const char* alternatives[3];
+  int n = 0;
+  if (state & JRParseAcceptValue) alternatives[n++] = keyPosition ? "a \"STRING\"" : "a value";
+  if (state & JRParseAcceptComma) alternatives[n++] = "a comma";
+  if (state & JRParseAcceptEnd) alternatives[n++] = endWording;
+  const int width = static_cast<int>(s->token.length);
+  const char* text = reinterpret_cast<const char*>(s->token.ptr);
+  if (n == 1)
+    error(s, "Expected %s, not '%*.*s'", alternatives[0], width, width, text);
+  else if (n == 2)
+    error(s, "Expected %s or %s, not '%*.*s'", alternatives[0], alternatives[1], width, width,
+          text);
+  else if (n == 3)
+    error(s, "Expected %s, %s, or %s, not '%*.*s", alternatives[0], alternatives[1],
+          alternatives[2], width, width, text);
+}
+
+JRObject* JRParser::parseArray(JRParseState* s) {
+  JRObjectStack& stack = s->objectStack;
+  const size_t start = stack.index;
+  uint8_t state = JRParseAcceptValueOrEnd;
+  while (s->atIndex < s->length) {
+    if (stack.index + 4 > stack.count && !resizeObjectStack(&stack, stack.count + 128)) {
+      JR_INTERNAL_ERROR(s, "Internal error: [array] objectsIndex > %zu, resize failed? %s line %ld",
+                        stack.count - 4);
+      break;
+    }
+    if (!nextToken(s)) break;
+    stack.objects[stack.index] = nullptr;
+    stack.keys[stack.index] = nullptr;
+    const uint8_t type = s->token.tokenType;
+    if (type == JRTokenTypeNumber || type == JRTokenTypeString || type == JRTokenTypeObjectBegin ||
+        type == JRTokenTypeArrayBegin || type >= JRTokenTypeTrue) {
+      if (!(state & JRParseAcceptValue)) {
+        error(s, "Unexpected value.");
+        break;
+      }
+      JRObject* object = valueFromToken(s);
+      if (!object) {
+        error(s, "Internal error: Object == NULL");
+        break;
+      }
+      stack.objects[stack.index++] = object;
+      state = JRParseAcceptCommaOrEnd;
+    } else if (type == JRTokenTypeArrayEnd) {
+      if (!(state & JRParseAcceptEnd)) {
+        error(s, "Unexpected ']'.");
+        break;
+      }
+      JRArray* array = JRArray::create(stack.objects + start, stack.index - start, s->makeMutable);
+      if (!array) break;
+      std::memset(stack.objects + start, 0, (stack.index - start) * sizeof(JRObject*));
+      stack.index = start;
+      return array;
+    } else if (type == JRTokenTypeComma) {
+      if (!(state & JRParseAcceptComma)) {
+        error(s, "Unexpected ','.");
+        break;
+      }
+      state = JRParseAcceptValue;
+    } else {
+      expected(s, state, false, "a ']'");
+      break;
+    }
+  }
+  for (size_t i = start; i < stack.index; ++i) {
+    if (stack.objects[i]) stack.objects[i]->release();
+    stack.objects[i] = nullptr;
+  }
+  stack.index = start;
+  return nullptr;
+}
+
+JRObject* JRParser::parseDictionary(JRParseState* s) {
+  JRObjectStack& stack = s->objectStack;
+  const size_t start = stack.index;
+  uint8_t state = JRParseAcceptValueOrEnd;
+  while (s->atIndex < s->length) {
+    if (stack.index + 4 > stack.count && !resizeObjectStack(&stack, stack.count + 128)) {
+      JR_INTERNAL_ERROR(
+          s, "Internal error: [dictionary] objectsIndex > %zu, resize failed? %s line #%ld",
+          stack.count - 4);
+      break;
+    }
+    const size_t slot = stack.index++;
+    stack.keys[slot] = nullptr;
+    stack.objects[slot] = nullptr;
+    if (!nextToken(s)) break;
+    const uint8_t type = s->token.tokenType;
+    if (type == JRTokenTypeObjectEnd) {
+      if (!(state & JRParseAcceptEnd)) {
+        error(s, "Unexpected '}'.");
+        break;
+      }
+      --stack.index;
+      const size_t count = stack.index - start;
+      JRDictionary* dictionary = JRDictionary::create(stack.keys + start, stack.cfHashes + start,
+                                                      stack.objects + start, count, s->makeMutable);
+      if (!dictionary) break;
+      std::memset(stack.keys + start, 0, count * sizeof(JRObject*));
+      std::memset(stack.objects + start, 0, count * sizeof(JRObject*));
+      stack.index = start;
+      return dictionary;
+    }
+    if (type == JRTokenTypeComma) {
+      if (!(state & JRParseAcceptComma)) {
+        error(s, "Unexpected ','.");
+        break;
+      }
+      --stack.index;
+      state = JRParseAcceptValue;
+      continue;
+    }
+    if (type == JRTokenTypeString) {
+      if (!(state & JRParseAcceptValue)) {
+        error(s, "Unexpected string.");
+        break;
+      }
+      JRObject* key = valueFromToken(s);
+      if (!key) {
+        error(s, "Internal error: Key == NULL.");
+        break;
+      }
+      stack.keys[slot] = key;
+      if (JRTokenCacheItem* bucket = s->token.value.cacheEntry) {
+        if (bucket->cfHash == 0) bucket->cfHash = key->hash();
+        stack.cfHashes[slot] = bucket->cfHash;
+      } else {
+        stack.cfHashes[slot] = key->hash();
+      }
+      if (!nextToken(s)) break;
+      if (s->token.tokenType != JRTokenTypeSeparator) {
+        error(s, "Expected ':'.");
+        break;
+      }
+      if (!nextToken(s)) break;
+      const uint8_t valueType = s->token.tokenType;
+      if (!(valueType == JRTokenTypeNumber || valueType == JRTokenTypeString ||
+            valueType == JRTokenTypeObjectBegin || valueType == JRTokenTypeArrayBegin ||
+            valueType >= JRTokenTypeTrue)) {
+        expected(s, state, false, "a '}'");
+        break;
+      }
+      JRObject* object = valueFromToken(s);
+      if (!object) {
+        error(s, "Internal error: Object == NULL.");
+        break;
+      }
+      stack.objects[slot] = object;
+      state = JRParseAcceptCommaOrEnd;
+      continue;
+    }
+    expected(s, state, true, "a '}'");
+    break;
+  }
+  for (size_t i = start; i < stack.index; ++i) {
+    if (stack.keys[i]) stack.keys[i]->release();
+    if (stack.objects[i]) stack.objects[i]->release();
+    stack.keys[i] = nullptr;
+    stack.objects[i] = nullptr;
+  }
+  stack.index = start;
+  return nullptr;
+}
+
+// ---- the parse run ----
+
+JRObject* JRParser::parse(JRParseState* s, const uint8_t* bytes, size_t length, bool makeMutable,
+                          JRError* errorOut) {
+  s->bytes = bytes;
+  s->length = length;
+  s->atIndex = 0;
+  s->lineNumber = 1;
+  s->firstError.reset();
+  s->makeMutable = makeMutable;
+  s->depth = 0;
+
+  // Scratch space and the object stack start on the machine stack for ordinary documents.
+  uint8_t stackBuffer[2048];
+  JRObject* stackObjects[1024] = {};
+  JRObject* stackKeys[1024] = {};
+  uint32_t stackHashes[1024] = {};
+  JRManagedBuffer& tb = s->token.tokenBuffer;
+  if (tb.flags & JRManagedBufferMustFree) std::free(tb.bytes);
+  tb = JRManagedBuffer{stackBuffer, sizeof stackBuffer, JRManagedBufferOnStack, 4096};
+  releaseObjectStack(&s->objectStack);
+  s->objectStack =
+      JRObjectStack{stackObjects, stackKeys, stackHashes, 1024, 0, 2048, JRObjectStackOnStack};
+
+  JRObject* result = nullptr;
+  if (length > 0 && nextToken(s)) {
+    const uint8_t type = s->token.tokenType;
+    if (type == JRTokenTypeObjectBegin || type == JRTokenTypeArrayBegin)
+      result = valueFromToken(s);
+    else
+      error(s, "Expected either '[' or '{'.");
+  }
+  if (!result) {
+    if (s->atIndex == length) error(s, "Reached the end of the buffer.");
+    error(s, "Unable to parse JSON.");
+  } else if (s->atIndex < length) {
+    skipWhitespace(s);
+    if (s->atIndex < length && !(s->parseOptions & JRReadTextAfterJSON)) {
+      error(s,
+            "A valid JSON object was parsed but there were additional non-white-space characters "
+            "remaining.");
+      result->release();
+      result = nullptr;
+    }
+  }
+  if (s->firstError && errorOut) *errorOut = *s->firstError;
+
+  if (tb.flags & JRManagedBufferMustFree) std::free(tb.bytes);
+  tb = JRManagedBuffer{};
+  releaseObjectStack(&s->objectStack);
+  s->bytes = nullptr;
+  s->length = 0;
+  s->atIndex = 0;
+  s->lineNumber = 0;
+  s->firstError.reset();
+  s->makeMutable = false;
+  return result;
+}
+
+// ---- JSONDecoder ----
+
+JSONDecoder::JSONDecoder(uint32_t parseOptions) {
+  if (parseOptions > JRReadValidFlags)
+    jrRaise("NSInvalidArgumentException", "Invalid parse options.");
+  parseState_ = new JRParseState;
+  parseState_->parseOptions = parseOptions;
+  parseState_->token.tokenBuffer.sizeMultiple = 4096;
+  parseState_->objectStack.sizeMultiple = 2048;
+  parseState_->cache.items =
+      static_cast<JRTokenCacheItem*>(std::calloc(kJRCacheBuckets, sizeof(JRTokenCacheItem)));
+  if (!parseState_->cache.items) {
+    delete parseState_;
+    throw std::bad_alloc();
+  }
+}
+
+JSONDecoder::~JSONDecoder() {
+  releaseParseState();
+}
+
+void JSONDecoder::releaseParseState() {
+  if (!parseState_) return;
+  JRParseState* s = parseState_;
+  if (s->token.tokenBuffer.flags & JRManagedBufferMustFree) std::free(s->token.tokenBuffer.bytes);
+  JRParser::releaseObjectStack(&s->objectStack);
+  JRParser::clearCache(&s->cache);
+  std::free(s->cache.items);
+  delete s;
+  parseState_ = nullptr;
+}
+
+void JSONDecoder::clearCache() {
+  if (parseState_) JRParser::clearCache(&parseState_->cache);
+}
+
+size_t JSONDecoder::cachedObjectCount() const {
+  if (!parseState_) return 0;
+  size_t n = 0;
+  for (uint32_t i = 0; i < kJRCacheBuckets; ++i) n += parseState_->cache.items[i].object != nullptr;
+  return n;
+}
+
+uint32_t JSONDecoder::cacheShiftRegister() const {
+  return parseState_ ? parseState_->cache.prng_lfsr : 0;
+}
+
+uint32_t JSONDecoder::parseOptions() const {
+  return parseState_ ? parseState_->parseOptions : 0;
+}
+
+Ref<JRObject> JSONDecoder::run(const char* bytes, size_t length, bool makeMutable, JRError* error) {
+  if (!parseState_) jrRaise("NSInternalInconsistencyException", "parseState is NULL.");
+  if (!bytes) jrRaise("NSInvalidArgumentException", "The string argument is NULL.");
+  return Ref<JRObject>::adopt(JRParser::parse(parseState_, reinterpret_cast<const uint8_t*>(bytes),
+                                              length, makeMutable, error));
+}
+
+Ref<JRObject> JSONDecoder::objectWithUTF8String(const char* bytes, size_t length, JRError* error) {
+  return run(bytes, length, false, error);
+}
+
+Ref<JRObject> JSONDecoder::mutableObjectWithUTF8String(const char* bytes, size_t length,
+                                                       JRError* error) {
+  return run(bytes, length, true, error);
+}
+
+Ref<JRObject> JSONDecoder::objectWithData(std::string_view data, JRError* error) {
+  if (!data.data()) jrRaise("NSInvalidArgumentException", "The jsonData argument is NULL.");
+  return run(data.data(), data.size(), false, error);
+}
+
+Ref<JRObject> JSONDecoder::mutableObjectWithData(std::string_view data, JRError* error) {
+  if (!data.data()) jrRaise("NSInvalidArgumentException", "The jsonData argument is NULL.");
+  return run(data.data(), data.size(), true, error);
+}
+
+// ---- one-shot forms ----
+
+Ref<JRObject> objectFromJSONData(std::string_view data, uint32_t parseOptions, JRError* error) {
+  JSONDecoder decoder(parseOptions);
+  return decoder.objectWithData(data, error);
+}
+
+Ref<JRObject> mutableObjectFromJSONData(std::string_view data, uint32_t parseOptions,
+                                        JRError* error) {
+  JSONDecoder decoder(parseOptions);
+  return decoder.mutableObjectWithData(data, error);
+}
+
+namespace {
+
+// UTF-16 to UTF-8; false when the text holds an unpaired surrogate.
+bool toUTF8(std::u16string_view text, std::string* out) {
+  out->reserve(text.size() * 3);
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+    if (c < 0x80) {
+      out->push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return true;
+}
+
+Ref<JRObject> fromString(std::u16string_view string, uint32_t parseOptions, JRError* error,
+                         bool makeMutable) {
+  std::string utf8;
+  if (!toUTF8(string, &utf8)) {
+    if (error) {
+      *error = JRError{kJRErrorDomain, -1,
+                       "An error occurred converting the contents of a NSString to UTF8.",
+                       std::nullopt, std::nullopt};
+    }
+    return nullptr;
+  }
+  JSONDecoder decoder(parseOptions);
+  Ref<JRObject> result = makeMutable
+                             ? decoder.mutableObjectWithUTF8String(utf8.data(), utf8.size(), error)
+                             : decoder.objectWithUTF8String(utf8.data(), utf8.size(), error);
+  std::fill(utf8.begin(), utf8.end(), '\0');  // the temporary buffer is emptied
+  return result;
+}
+
+}  // namespace
+
+Ref<JRObject> objectFromJSONString(std::u16string_view string, uint32_t parseOptions,
+                                   JRError* error) {
+  return fromString(string, parseOptions, error, false);
+}
+
+Ref<JRObject> mutableObjectFromJSONString(std::u16string_view string, uint32_t parseOptions,
+                                          JRError* error) {
+  return fromString(string, parseOptions, error, true);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,284 @@
+// Decoder: grammar, positions and texts of errors, numbers, options, entry points.
+#include <cmath>
+#include <string>
+
+#include "JsonTestSupport.h"
+
+namespace tessaly {
+namespace {
+
+using jsontest::decode;
+using jsontest::only;
+using jsontest::raised;
+
+const std::string kUnexpected =
+    "Unexpected token, wanted '{', '}', '[', ']', ',', ':', 'true', 'false', 'null', "
+    "'\"STRING\"', 'NUMBER'.";
+const std::string kTrailing =
+    "A valid JSON object was parsed but there were additional non-white-space characters "
+    "remaining.";
+
+struct ErrorCase {
+  std::string input;
+  uint32_t options;
+  std::string message;
+  unsigned long long atIndex;
+  unsigned long long line;
+};
+
+class DecoderErrors : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(DecoderErrors, ReportsMessageAndPosition) {
+  const ErrorCase& c = GetParam();
+  JRError error;
+  JSONDecoder decoder(c.options);
+  Ref<JRObject> result = decoder.objectWithData(c.input, &error);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(error.domain, "JRErrorDomain");
+  EXPECT_EQ(error.code, -1);
+  EXPECT_EQ(error.localizedDescription, c.message);
+  EXPECT_EQ(error.atIndex, c.atIndex);
+  EXPECT_EQ(error.lineNumber, c.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, DecoderErrors,
+    ::testing::Values(
+        ErrorCase{"", 0, "Reached the end of the buffer.", 0, 1},
+        ErrorCase{"   ", 0, kUnexpected, 3, 1},
+        ErrorCase{"\"a\" ", 0, "Expected either '[' or '{'.", 3, 1},
+        ErrorCase{"1 ", 0, "Expected either '[' or '{'.", 1, 1},
+        ErrorCase{"null ", 0, "Expected either '[' or '{'.", 4, 1},
+        ErrorCase{"1", 0, "Invalid number.", 1, 1}, ErrorCase{"true", 0, kUnexpected, 0, 1},
+        ErrorCase{"\xEF\xBB\xBF[]", 0, kUnexpected, 0, 1},
+        ErrorCase{"[[]", 0, "Reached the end of the buffer.", 3, 1},
+        ErrorCase{"[1,]", 0, "Unexpected ']'.", 4, 1},
+        ErrorCase{"[,1]", 0, "Unexpected ','.", 2, 1},
+        ErrorCase{"[1 2]", 0, "Unexpected value.", 4, 1},
+        ErrorCase{"[01]", 0, "Unexpected value.", 3, 1},
+        ErrorCase{"[1", 0, "Invalid number.", 2, 1}, ErrorCase{"[true", 0, kUnexpected, 1, 1},
+        ErrorCase{"[truex]", 0, kUnexpected, 5, 1}, ErrorCase{"[-]", 0, "Invalid number.", 3, 1},
+        ErrorCase{"[1.]", 0, "Invalid number.", 4, 1},
+        ErrorCase{"[1e+]", 0, "Invalid number.", 5, 1},
+        ErrorCase{"[:", 0, "Expected a value or a ']', not ':'", 2, 1},
+        ErrorCase{"[1:", 0, "Expected a comma or a ']', not ':'", 3, 1},
+        ErrorCase{"[1,:", 0, "Expected a value, not ':'", 4, 1},
+        ErrorCase{"{\"a\" 1}", 0, "Expected ':'.", 6, 1},
+        ErrorCase{"{\"a\":1,}", 0, "Unexpected '}'.", 8, 1},
+        ErrorCase{"{\"a\":1 \"b\":2}", 0, "Unexpected string.", 10, 1},
+        ErrorCase{"{1:2}", 0, "Expected a \"STRING\" or a '}', not '1'", 2, 1},
+        ErrorCase{"{\"a\":}", 0, "Expected a value or a '}', not '}'", 6, 1},
+        ErrorCase{"{\"a\":1,]", 0, "Expected a \"STRING\", not ']'", 8, 1},
+        ErrorCase{"{\"a\":1]", 0, "Expected a comma or a '}', not ']'", 7, 1},
+        ErrorCase{"[1] x", 0, kTrailing, 4, 1}, ErrorCase{"[1]/**/", 0, kTrailing, 3, 1},
+        ErrorCase{"/**/[1]", 0, kUnexpected, 0, 1},
+        ErrorCase{"[-9223372036854775809]", 0,
+                  "The value '-9223372036854775809' exceeded the minimum value that could be "
+                  "represented: -9223372036854775808.",
+                  21, 1},
+        ErrorCase{"[18446744073709551616]", 0,
+                  "The value '18446744073709551616' exceeded the maximum value that could be "
+                  "represented: 18446744073709551615.",
+                  21, 1},
+        ErrorCase{"[1e400]", 0,
+                  "The value '1e400' could not be represented as a 'double' due to overflow.", 6,
+                  1},
+        ErrorCase{"[-1.5E+309]", 0,
+                  "The value '-1.5E+309' could not be represented as a 'double' due to overflow.",
+                  10, 1},
+        ErrorCase{"[1e-400]", 0,
+                  "The value '1e-400' could not be represented as a 'double' due to underflow.", 7,
+                  1},
+        ErrorCase{"[0.000001e-330]", 0,
+                  "The value '0.000001e-330' could not be represented as a 'double' due to "
+                  "underflow.",
+                  14, 1},
+        // Line counting: CR LF is one newline, then LF.
+        ErrorCase{"[1,\r\n\n x]", 0, kUnexpected, 7, 3},
+        ErrorCase{"[1,\r\r x]", 0, kUnexpected, 6, 3},
+        ErrorCase{"[1,\n\"a\tb\"]", 0, "Invalid character < 0x20 found in string: 0x09.", 4, 2},
+        // Comments count their newlines; an unclosed block comment runs to the end.
+        ErrorCase{"[1, // one\n /* two\n three */ x]", JRReadComments, kUnexpected, 29, 3},
+        ErrorCase{"[1 /* open", JRReadComments, kUnexpected, 10, 1},
+        ErrorCase{"[1 / 2]", JRReadComments, kUnexpected, 3, 1},
+        // Unicode newlines only with their option.
+        ErrorCase{"[1,\xE2\x80\xA8x]", JRReadUnicodeNewlines, kUnexpected, 6, 2},
+        ErrorCase{"[1,\xC2\x85x]", JRReadUnicodeNewlines, kUnexpected, 5, 2},
+        ErrorCase{"[1,\xE2\x80\xA8x]", 0, kUnexpected, 3, 1},
+        // Text after the value is refused only without its option.
+        ErrorCase{"[1] x", JRReadComments, kTrailing, 4, 1}));
+
+TEST(Decoder, AcceptsTheSameInputsWithTheirOptions) {
+  EXPECT_TRUE(decode("[1] x", JRReadTextAfterJSON).result);
+  EXPECT_TRUE(decode("[1] \t\r\n ").result);
+  EXPECT_TRUE(decode("/* a */ [1, // b\n 2] // c", JRReadComments).result);
+  EXPECT_TRUE(decode("[1,\xE2\x80\xA9 2]", JRReadUnicodeNewlines).result);
+  EXPECT_TRUE(decode("[1] /* x */ junk", JRReadComments | JRReadTextAfterJSON).result);
+}
+
+TEST(Decoder, OnlyTheFirstErrorOfARunSurvives) {
+  // The string scanner records its own message, then "Invalid string.", then the tokenizer
+  // and the array add theirs: the first wins, at the string's opening quote.
+  auto o = decode("[1, \"a\\q\"]");
+  EXPECT_EQ(o.error.localizedDescription, "Invalid escape sequence found in \"\" string.");
+  EXPECT_EQ(o.error.atIndex, 4u);
+}
+
+TEST(Decoder, NumbersKeepTheirKinds) {
+  Ref<JRObject> zero = only("[0]");
+  EXPECT_EQ(zero->kind(), JRKind::SignedInteger);
+  EXPECT_EQ(zero->longLongValue(), 0);
+
+  Ref<JRObject> minusZero = only("[-0]");
+  ASSERT_EQ(minusZero->kind(), JRKind::Double);
+  EXPECT_EQ(minusZero->doubleValue(), 0.0);
+  EXPECT_TRUE(std::signbit(minusZero->doubleValue()));
+  EXPECT_EQ(only("[-0.0]")->kind(), JRKind::Double);
+  EXPECT_EQ(only("[-1]")->kind(), JRKind::SignedInteger);
+
+  Ref<JRObject> max = only("[18446744073709551615]");
+  EXPECT_EQ(max->kind(), JRKind::UnsignedInteger);
+  EXPECT_EQ(max->unsignedLongLongValue(), 18446744073709551615ull);
+  Ref<JRObject> signedMax = only("[9223372036854775807]");
+  EXPECT_EQ(signedMax->kind(), JRKind::SignedInteger);
+  EXPECT_EQ(signedMax->longLongValue(), INT64_MAX);
+  Ref<JRObject> min = only("[-9223372036854775808]");
+  EXPECT_EQ(min->kind(), JRKind::SignedInteger);
+  EXPECT_EQ(min->longLongValue(), INT64_MIN);
+
+  EXPECT_EQ(only("[1.5e3]")->doubleValue(), 1500.0);
+  EXPECT_EQ(only("[2.5E-1]")->doubleValue(), 0.25);
+  EXPECT_EQ(only("[0.1]")->doubleValue(), 0.1);
+  EXPECT_EQ(only("[1.7976931348623157e308]")->doubleValue(), 1.7976931348623157e308);
+  // Subnormal numbers are representable and are read, not refused as out of range.
+  EXPECT_EQ(only("[4e-320]")->doubleValue(), 4e-320);
+}
+
+TEST(Decoder, KeywordsAreTheSharedConstants) {
+  auto o = decode("[true, false, null]");
+  const JRArray* a = o.result->asArray();
+  EXPECT_EQ(a->objectAtIndex(0), kJRBooleanTrue());
+  EXPECT_EQ(a->objectAtIndex(1), kJRBooleanFalse());
+  EXPECT_EQ(a->objectAtIndex(2), kJRNull());
+}
+
+TEST(Decoder, RepeatedKeyKeepsTheLastValue) {
+  auto o = decode("{\"a\": 1, \"b\": 2, \"a\": 3}");
+  const JRDictionary* d = o.result->asDictionary();
+  ASSERT_TRUE(d);
+  EXPECT_EQ(d->count(), 2u);
+  EXPECT_EQ(d->objectForKey("a")->longLongValue(), 3);
+  EXPECT_EQ(d->objectForKey(jrString("b").get())->longLongValue(), 2);
+}
+
+TEST(Decoder, LargeArrayGrowsTheObjectStack) {
+  std::string text = "[";
+  for (int i = 0; i < 5000; ++i) text += (i ? "," : "") + std::to_string(i);
+  text += "]";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result);
+  const JRArray* a = o.result->asArray();
+  ASSERT_EQ(a->count(), 5000u);
+  EXPECT_EQ(a->capacity(), 5000u);
+  for (uint32_t i = 0; i < 5000; i += 499) EXPECT_EQ(a->objectAtIndex(i)->longLongValue(), i);
+}
+
+TEST(Decoder, NestedCollectionsInsideALargeOne) {
+  std::string text = "{";
+  for (int i = 0; i < 1500; ++i)
+    text += (i ? "," : "") + std::string("\"k") + std::to_string(i) + "\":[" + std::to_string(i) +
+            ",{\"x\":" + std::to_string(i) + "}]";
+  text += "}";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result) << o.error.localizedDescription;
+  const JRDictionary* d = o.result->asDictionary();
+  ASSERT_EQ(d->count(), 1500u);
+  const JRArray* v = d->objectForKey("k1234")->asArray();
+  ASSERT_TRUE(v);
+  EXPECT_EQ(v->objectAtIndex(0)->longLongValue(), 1234);
+  EXPECT_EQ(v->objectAtIndex(1)->asDictionary()->objectForKey("x")->longLongValue(), 1234);
+}
+
+TEST(Decoder, DeepNestingFailsCleanly) {
+  std::string deep(100000, '[');
+  auto o = decode(deep);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription,
+            "Nesting is too deep: more than 1024 arrays and objects are open.");
+  EXPECT_EQ(o.error.atIndex, 1025u);
+
+  std::string limit = std::string(1024, '[') + std::string(1024, ']');
+  EXPECT_TRUE(decode(limit).result);
+  std::string over = std::string(1025, '[') + std::string(1025, ']');
+  EXPECT_FALSE(decode(over).result);
+  std::string objects;
+  for (int i = 0; i < 2000; ++i) objects += "{\"a\":";
+  EXPECT_EQ(decode(objects).error.atIndex, 1025u * 5 - 4);
+}
+
+TEST(Decoder, MutableEntryPointsMakeMutableCollectionsThroughout) {
+  JSONDecoder decoder;
+  JRError error;
+  Ref<JRObject> r = decoder.mutableObjectWithData("{\"a\":[1,{\"b\":[]}]}", &error);
+  ASSERT_TRUE(r);
+  JRMutableDictionary* top = r->asDictionary()->asMutable();
+  ASSERT_TRUE(top);
+  JRMutableArray* inner = top->objectForKey("a")->asArray()->asMutable();
+  ASSERT_TRUE(inner);
+  EXPECT_TRUE(inner->objectAtIndex(1)->asDictionary()->asMutable());
+  EXPECT_FALSE(decoder.objectWithData("[[]]")->asArray()->asMutable());
+}
+
+TEST(Decoder, ErrorIsWrittenOnlyOnFailure) {
+  JRError error{"untouched", 7, "keep", 1, 2};
+  JSONDecoder decoder;
+  EXPECT_TRUE(decoder.objectWithData("[1]", &error));
+  EXPECT_EQ(error.domain, "untouched");
+  EXPECT_FALSE(decoder.objectWithData("[1,]"));  // without an error out-parameter
+  EXPECT_FALSE(decoder.objectWithData("[1,]", &error));
+  EXPECT_EQ(error.localizedDescription, "Unexpected ']'.");
+  // A decoder runs again after a failure, with a clean state.
+  EXPECT_TRUE(decoder.objectWithData("[2]", nullptr));
+}
+
+TEST(Decoder, MisuseRaises) {
+  EXPECT_EQ(raised([] { JSONDecoder d(16); }),
+            std::make_pair(std::string("NSInvalidArgumentException"),
+                           std::string("Invalid parse options.")));
+  for (uint32_t options = 0; options <= 15; ++options) EXPECT_NO_THROW(JSONDecoder{options});
+  JSONDecoder decoder;
+  EXPECT_EQ(raised([&] { decoder.objectWithUTF8String(nullptr, 0); }).second,
+            "The string argument is NULL.");
+  EXPECT_EQ(raised([&] { decoder.objectWithData(std::string_view{}); }).second,
+            "The jsonData argument is NULL.");
+  decoder.releaseParseState();
+  EXPECT_EQ(raised([&] { decoder.objectWithData("[]"); }),
+            std::make_pair(std::string("NSInternalInconsistencyException"),
+                           std::string("parseState is NULL.")));
+}
+
+TEST(Decoder, OneShotFormsAndUTF16Text) {
+  JRError error;
+  Ref<JRObject> r = objectFromJSONData("{\"a\":1}", 0, &error);
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r->asDictionary()->asMutable());
+  EXPECT_TRUE(mutableObjectFromJSONData("[]")->asArray()->asMutable());
+
+  Ref<JRObject> s = objectFromJSONString(u"[\"caf\u00e9 \U0001D11E\"]");
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->asArray()->objectAtIndex(0)->stringValue(), "caf\xC3\xA9 \xF0\x9D\x84\x9E");
+  EXPECT_TRUE(mutableObjectFromJSONString(u"{}", 0)->asDictionary()->asMutable());
+
+  std::u16string broken = u"[\"x\"]";
+  broken[2] = 0xD800;  // an unpaired surrogate cannot become UTF-8
+  EXPECT_FALSE(objectFromJSONString(broken, 0, &error));
+  EXPECT_EQ(error.localizedDescription,
+            "An error occurred converting the contents of a NSString to UTF8.");
+  EXPECT_FALSE(error.atIndex.has_value());
+  EXPECT_FALSE(error.lineNumber.has_value());
+  EXPECT_FALSE(objectFromJSONString(u"[1,]", 0, &error));
+  EXPECT_EQ(error.localizedDescription, "Unexpected ']'.");
+}
+
+}  // namespace
+}  // namespace tessaly
