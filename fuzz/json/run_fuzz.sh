@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the JSON fuzzer with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
+# into OUT and runs it for a bounded time from the committed seeds. Any crash, leak or
+# sanitizer report makes it exit non-zero.
+set -euo pipefail
+root="${1:?source root}"
+out="${2:?output dir}"
+seconds="${JSON_FUZZ_SECONDS:-60}"
+mkdir -p "$out/corpus"
+src="$root/src/json"
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -I"$root/src" "$root/fuzz/json/json_fuzzer.cpp" "$src/JRAllocator.cpp" "$src/JRObject.cpp" \
+  "$src/JRCollections.cpp" "$src/JRDecoderUnit.cpp" -o "$out/json_fuzzer"
+cp -n "$root"/fuzz/json/corpus/* "$out/corpus/" 2>/dev/null || true
+cd "$out"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+./json_fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+  -print_final_stats=1 corpus "$root/fuzz/json/corpus" >fuzz.log 2>&1 || status=$?
+if [ "$status" != 0 ]; then
+  tail -n 200 fuzz.log
+  echo "json fuzzer: FAILED (exit $status); the crashing input is in $out"
+else
+  grep -E '^(Done|stat::number_of_executed_units)' fuzz.log || true
+  echo "json fuzzer: no findings in ${seconds} s"
+fi
+exit "$status"
