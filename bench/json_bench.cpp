@@ -1,0 +1,100 @@
+// JSON reader throughput against RapidJSON (DOM, default flags), nlohmann/json and simdjson
+// (DOM) on the three reference documents. Each parser runs several rounds interleaved with the
+// others and keeps its best round, because the machine is shared; the ratios to RapidJSON are
+// the figures to quote. Every parse includes freeing its result.
+//
+//   json_bench [DATA_DIR] [ROUNDS]     (DATA_DIR defaults to ../shared/bench-data)
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <rapidjson/document.h>
+#include <simdjson.h>
+#include <nlohmann/json.hpp>
+
+#include "json/JSONReader.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    std::fprintf(stderr, "json_bench: cannot read %s\n", path.c_str());
+    std::exit(2);
+  }
+  std::string data;
+  char chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.append(chunk, n);
+  std::fclose(f);
+  return data;
+}
+
+struct Parser {
+  const char* name;
+  std::function<bool(const std::string&)> parse;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string dir = argc > 1 ? argv[1] : "../shared/bench-data";
+  int rounds = argc > 2 ? std::atoi(argv[2]) : 12;
+  const char* files[] = {"twitter.json", "citm_catalog.json", "canada.json"};
+
+  tessaly::JSONDecoder reused;
+  simdjson::dom::parser simdParser;
+  std::vector<Parser> parsers = {
+      {"tessaly (fresh decoder)",
+       [](const std::string& s) { return static_cast<bool>(tessaly::objectFromJSONData(s)); }},
+      {"tessaly (reused decoder)",
+       [&](const std::string& s) { return static_cast<bool>(reused.objectWithData(s)); }},
+      {"RapidJSON DOM",
+       [](const std::string& s) {
+         rapidjson::Document d;
+         d.Parse(s.data(), s.size());
+         return !d.HasParseError();
+       }},
+      {"nlohmann/json",
+       [](const std::string& s) {
+         nlohmann::json j = nlohmann::json::parse(s.begin(), s.end(), nullptr, false);
+         return !j.is_discarded();
+       }},
+      {"simdjson DOM",
+       [&](const std::string& s) {
+         simdjson::dom::element e;
+         return simdParser.parse(s.data(), s.size()).get(e) == simdjson::SUCCESS;
+       }},
+  };
+
+  std::printf("%-18s %-26s %10s %10s\n", "file", "parser", "MB/s", "vs RapidJSON");
+  for (const char* file : files) {
+    std::string data = readFile(dir + "/" + file);
+    const double megabytes = static_cast<double>(data.size()) / 1e6;
+    std::vector<double> best(parsers.size(), 1e300);
+    for (int round = 0; round < rounds; ++round) {
+      for (size_t p = 0; p < parsers.size(); ++p) {
+        // Enough repetitions for about 50 ms per round.
+        const int reps = std::max(1, static_cast<int>(50.0 / (megabytes * 2.0)));
+        auto start = std::chrono::steady_clock::now();
+        for (int r = 0; r < reps; ++r) {
+          if (!parsers[p].parse(data)) {
+            std::fprintf(stderr, "json_bench: %s failed on %s\n", parsers[p].name, file);
+            return 1;
+          }
+        }
+        std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best[p] = std::min(best[p], took.count() / reps);
+      }
+    }
+    const double rapid = megabytes / best[2];
+    for (size_t p = 0; p < parsers.size(); ++p) {
+      const double speed = megabytes / best[p];
+      std::printf("%-18s %-26s %10.1f %10.2f\n", file, parsers[p].name, speed, speed / rapid);
+    }
+  }
+  return 0;
+}
