@@ -53,10 +53,15 @@ CGRect UIScreen::applicationFrame() const {
   return applicationFrameForOrientation(UIInterfaceOrientationPortrait);
 }
 
-CGRect UIScreen::applicationFrameForOrientation(int interfaceOrientation) const {
+CGRect UIScreen::boundsForOrientation(int interfaceOrientation) const {
   CGSize size = _bounds.size;
   if (UIInterfaceOrientationIsLandscape(interfaceOrientation)) std::swap(size.width, size.height);
-  return CGRectMake(0, kStatusBarHeight, size.width, size.height - kStatusBarHeight);
+  return CGRectMake(0, 0, size.width, size.height);
+}
+
+CGRect UIScreen::applicationFrameForOrientation(int interfaceOrientation) const {
+  CGRect screen = boundsForOrientation(interfaceOrientation);
+  return CGRectMake(0, kStatusBarHeight, screen.size.width, screen.size.height - kStatusBarHeight);
 }
 
 UIApplication& UIApplication::sharedApplication() {

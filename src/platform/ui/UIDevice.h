@@ -90,8 +90,9 @@ class UIScreen {
   void setBounds(CGRect bounds) { _bounds = bounds; }
   // The screen less the status bar, in portrait: (0, 20, width, height - 20).
   CGRect applicationFrame() const;
-  // The application frame as a screen turned to orientation sees it (width and height swap in
-  // landscape), with its origin at the top left of that screen.
+  // The screen and the application frame as a screen turned to orientation sees them (width and
+  // height swap in landscape), with the origin at the top left of that screen.
+  CGRect boundsForOrientation(int interfaceOrientation) const;
   CGRect applicationFrameForOrientation(int interfaceOrientation) const;
 
  private:

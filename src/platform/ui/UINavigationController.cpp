@@ -37,7 +37,7 @@ UIViewController* UINavigationController::visibleViewController() const {
 }
 
 void UINavigationController::loadView() {
-  auto view = std::make_shared<UIView>(UIScreen::mainScreen().applicationFrameForOrientation(
+  auto view = std::make_shared<UIView>(UIScreen::mainScreen().boundsForOrientation(
       UIApplication::sharedApplication().statusBarOrientation()));
   view->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
   view->addSubview(_navigationBar);
@@ -50,11 +50,16 @@ void UINavigationController::layoutContent() {
   if (!isViewLoaded()) return;
   const auto& container = view();
   CGRect bounds = container->bounds();
+  // At the top of the screen the status bar takes the first 20 points; a sheet has none.
+  CGFloat top = container->superview() == nullptr ||
+                        container->convertPoint({0, 0}, nullptr).y < UIScreen::kStatusBarHeight
+                    ? UIScreen::kStatusBarHeight
+                    : 0;
   _navigationBar->setHidden(_navigationBarHidden);
-  _navigationBar->setFrame(CGRectMake(0, 0, bounds.size.width, kBarHeight));
-  if (UIViewController* top = topViewController(); top != nullptr && top->isViewLoaded()) {
-    CGFloat y = _navigationBarHidden ? 0 : kBarHeight;
-    const auto& content = top->view();
+  _navigationBar->setFrame(CGRectMake(0, top, bounds.size.width, kBarHeight));
+  if (UIViewController* screen = topViewController(); screen != nullptr && screen->isViewLoaded()) {
+    CGFloat y = top + (_navigationBarHidden ? 0 : kBarHeight);
+    const auto& content = screen->view();
     content->setFrame(CGRectMake(0, y, bounds.size.width, bounds.size.height - y));
     if (content->superview() != container.get()) container->addSubview(content);
   }

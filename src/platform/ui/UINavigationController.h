@@ -1,8 +1,10 @@
 #pragma once
 // A stack of screens under a navigation bar, with a toolbar at the bottom that shows the top
-// screen's toolbar items. Its view holds the bar, the top screen's view and the toolbar: the top
-// screen's view starts below the bar (at the top when the bar is hidden) and reaches the bottom;
-// the toolbar lies over it.
+// screen's toolbar items. Its view holds the bar, the top screen's view and the toolbar. On the
+// whole screen the status bar keeps the top 20 points: the bar lies below it, the top screen's
+// view starts below the bar (below the status bar when the bar is hidden) and reaches the
+// bottom, and the toolbar lies over the view's lower edge. A phone in portrait: bar at 20, view
+// 64 to 480 (416 high), toolbar at 436.
 #include <memory>
 #include <vector>
 

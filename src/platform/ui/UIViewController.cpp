@@ -53,7 +53,7 @@ UIViewController* UIViewController::presentingViewController() const {
 }
 
 CGRect UIViewController::frameForPresentedController(const UIViewController& controller) const {
-  CGRect frame = UIScreen::mainScreen().applicationFrameForOrientation(interfaceOrientation());
+  CGRect frame = UIScreen::mainScreen().boundsForOrientation(interfaceOrientation());
   if (!UIDevice::currentDevice().isPad()) return frame;  // a phone presents everything full screen
   CGSize size = frame.size;
   switch (controller.modalPresentationStyle()) {

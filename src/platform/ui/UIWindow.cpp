@@ -44,7 +44,8 @@ bool UIWindow::isKeyWindow() const {
 
 void UIWindow::placeRootView() {
   if (!_root || !_root->isViewLoaded()) return;
-  _root->view()->setFrame(UIScreen::mainScreen().applicationFrameForOrientation(_orientation));
+  // The root fills the screen; a navigation controller keeps the status bar's strip free.
+  _root->view()->setFrame(UIScreen::mainScreen().boundsForOrientation(_orientation));
   if (auto* navigation = dynamic_cast<UINavigationController*>(_root.get()))
     navigation->layoutContent();
 }
@@ -81,8 +82,7 @@ bool UIWindow::rotateToInterfaceOrientation(int orientation) {
   if (_root) _root->deliverWillRotate(orientation, duration);
   _orientation = orientation;
   // The window follows the turned screen, so everything inside is laid out as the user sees it.
-  CGSize size = UIScreen::mainScreen().bounds().size;
-  if (UIInterfaceOrientationIsLandscape(orientation)) std::swap(size.width, size.height);
+  CGSize size = UIScreen::mainScreen().boundsForOrientation(orientation).size;
   setFrame(CGRectMake(frame().origin.x, frame().origin.y, size.width, size.height));
   placeRootView();
   if (_root) {

@@ -23,8 +23,9 @@ TEST_F(NavigationTest, LaunchLoadsAndShowsTheRootScreenBelowTheBar) {
   auto app = launch(root);
   EXPECT_EQ(log, (Log{"map load", "map willAppear", "map didAppear"}));
   EXPECT_EQ(UIApplication::sharedApplication().keyWindow(), app.window);
-  EXPECT_EQ(app.navigation->view()->frame(), CGRectMake(0, 20, 320, 460));
-  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 44, 320, 416));
+  EXPECT_EQ(app.navigation->view()->frame(), CGRectMake(0, 0, 320, 480));
+  EXPECT_EQ(app.navigation->navigationBar()->frame(), CGRectMake(0, 20, 320, 44));
+  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 64, 320, 416));
   EXPECT_EQ(root->view()->convertPoint({0, 0}, nullptr), (CGPoint{0, 64}));
   EXPECT_TRUE(app.navigation->isToolbarHidden());
   EXPECT_TRUE(root->isVisible());
@@ -32,11 +33,11 @@ TEST_F(NavigationTest, LaunchLoadsAndShowsTheRootScreenBelowTheBar) {
   // The toolbar lies over the screen's view; hiding the bar gives the screen the whole height.
   app.navigation->setToolbarHidden(false, false);
   EXPECT_FALSE(app.navigation->toolbar()->isHidden());
-  EXPECT_EQ(app.navigation->toolbar()->frame(), CGRectMake(0, 416, 320, 44));
+  EXPECT_EQ(app.navigation->toolbar()->frame(), CGRectMake(0, 436, 320, 44));
   EXPECT_EQ(root->view()->frame().size.height, 416);
   app.navigation->setNavigationBarHidden(true, false);
   EXPECT_TRUE(app.navigation->navigationBar()->isHidden());
-  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 0, 320, 460));
+  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 20, 320, 460));
 }
 
 TEST_F(NavigationTest, PushAndPopMoveAppearanceToolbarItemsAndTheBackButton) {
@@ -88,7 +89,10 @@ TEST_F(NavigationTest, TabletFormSheetFloatsOverTheScreenThatStaysVisible) {
   EXPECT_EQ(app.navigation->presentedViewController(), wrapper);
   EXPECT_EQ(settings->presentingViewController(), app.navigation.get());
   EXPECT_EQ(app.navigation->visibleViewController(), settings.get());
-  EXPECT_EQ(wrapper->view()->frame(), CGRectMake(114, 212, 540, 620));
+  EXPECT_EQ(wrapper->view()->frame(), CGRectMake(114, 202, 540, 620));
+  // A sheet has no status bar above its navigation bar.
+  EXPECT_EQ(wrapper->navigationBar()->frame(), CGRectMake(0, 0, 540, 44));
+  EXPECT_EQ(settings->view()->frame(), CGRectMake(0, 44, 540, 576));
   EXPECT_EQ(wrapper->view()->superview(), app.window.get());
   EXPECT_TRUE(root->isVisible());
 
@@ -106,7 +110,7 @@ TEST_F(NavigationTest, OnAPhoneEveryPresentationCoversTheScreen) {
   help->setModalPresentationStyle(UIModalPresentationFormSheet);
   log.clear();
   root->presentViewController(help, false);
-  EXPECT_EQ(help->view()->frame(), CGRectMake(0, 20, 320, 460));
+  EXPECT_EQ(help->view()->frame(), CGRectMake(0, 0, 320, 480));
   EXPECT_EQ(log, (Log{"help load", "map willDisappear", "help willAppear", "map didDisappear",
                       "help didAppear"}));
   auto other = std::make_shared<LoggingScreen>("other", log);

@@ -36,7 +36,7 @@ TEST_F(RotationTest, TurningThePhoneRotatesTheScreenWithItsCallsInOrder) {
   EXPECT_EQ(app.window->interfaceOrientation(), UIInterfaceOrientationLandscapeRight);
   EXPECT_EQ(root->interfaceOrientation(), UIInterfaceOrientationLandscapeRight);
   EXPECT_EQ(app.window->frame(), CGRectMake(0, 0, 480, 320));
-  EXPECT_EQ(app.navigation->view()->frame(), CGRectMake(0, 20, 480, 300));
+  EXPECT_EQ(app.navigation->view()->frame(), CGRectMake(0, 0, 480, 320));
   EXPECT_EQ(app.navigation->navigationBar()->frame().size.width, 480);
 
   // Face up keeps the interface as it is; the same orientation again does nothing.
@@ -47,7 +47,7 @@ TEST_F(RotationTest, TurningThePhoneRotatesTheScreenWithItsCallsInOrder) {
 
   turn(UIDeviceOrientationPortraitUpsideDown);
   EXPECT_EQ(app.window->interfaceOrientation(), UIInterfaceOrientationPortraitUpsideDown);
-  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 44, 320, 416));
+  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 64, 320, 416));
 }
 
 TEST_F(RotationTest, TheApplicationDelegateAndTheTopScreenMustBothAllowIt) {
@@ -81,7 +81,7 @@ TEST_F(RotationTest, ATabletSheetStaysCentredWhenTheTabletTurns) {
   root->presentViewController(sheet, true);
   log.clear();
   turn(UIDeviceOrientationLandscapeRight);
-  EXPECT_EQ(sheet->view()->frame(), CGRectMake(242, 84, 540, 620));
+  EXPECT_EQ(sheet->view()->frame(), CGRectMake(242, 74, 540, 620));
   EXPECT_EQ(log,
             (Log{"map willRotate 4 0.4", "sheet willRotate 4 0.4", "map willAnimate 4 1024x704",
                  "sheet willAnimate 4 540x620", "map didRotate 1", "sheet didRotate 1"}));
