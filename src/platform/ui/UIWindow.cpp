@@ -71,6 +71,15 @@ double UIWindow::rotationDuration() const {
   return UIDevice::currentDevice().isPad() ? 0.4 : 0.3;
 }
 
+void UIWindow::screenDidChange() {
+  CGSize size = UIScreen::mainScreen().boundsForOrientation(_orientation).size;
+  setFrame(CGRectMake(frame().origin.x, frame().origin.y, size.width, size.height));
+  placeRootView();
+  if (!_root) return;
+  UIView::animateWithDuration(0, [&] { _root->deliverWillAnimateRotation(_orientation, 0); });
+  _root->deliverDidRotate(_orientation);
+}
+
 bool UIWindow::rotateToInterfaceOrientation(int orientation) {
   if (orientation == _orientation) return false;
   if (!UIInterfaceOrientationIsLandscape(orientation) &&

@@ -32,6 +32,10 @@ class UIWindow : public UIView {
   bool rotateToInterfaceOrientation(int orientation);
   // The duration of a rotation animation.
   double rotationDuration() const;
+  // The screen's size changed (the host's viewport): the window and the root screen take the new
+  // size, and the screens hear willAnimateRotation and didRotate for the orientation they
+  // already have, so that they lay themselves out again.
+  void screenDidChange();
 
  private:
   void placeRootView();

@@ -4,19 +4,9 @@
 
 using namespace tessaly::platform;
 using tessaly::platform::testing::launch;
+using tessaly::platform::testing::Log;
 using tessaly::platform::testing::LoggingScreen;
-using Log = std::vector<std::string>;
-
-namespace {
-
-class NavigationTest : public ::testing::Test {
- protected:
-  void SetUp() override { UIApplication::sharedApplication().reset(); }
-  void TearDown() override { UIApplication::sharedApplication().reset(); }
-  Log log;
-};
-
-}  // namespace
+using NavigationTest = tessaly::platform::testing::ApplicationTest;
 
 TEST_F(NavigationTest, LaunchLoadsAndShowsTheRootScreenBelowTheBar) {
   auto root = std::make_shared<LoggingScreen>("map", log);

@@ -4,19 +4,16 @@
 
 using namespace tessaly::platform;
 using tessaly::platform::testing::launch;
+using tessaly::platform::testing::Log;
 using tessaly::platform::testing::LoggingScreen;
-using Log = std::vector<std::string>;
 
 namespace {
 
-class RotationTest : public ::testing::Test {
+class RotationTest : public tessaly::platform::testing::ApplicationTest {
  protected:
-  void SetUp() override { UIApplication::sharedApplication().reset(); }
-  void TearDown() override { UIApplication::sharedApplication().reset(); }
   void turn(UIDeviceOrientation orientation) {
     UIDevice::currentDevice().setOrientation(orientation);
   }
-  Log log;
 };
 
 struct PortraitOnPhones : UIApplicationDelegate {
@@ -85,4 +82,16 @@ TEST_F(RotationTest, ATabletSheetStaysCentredWhenTheTabletTurns) {
   EXPECT_EQ(log,
             (Log{"map willRotate 4 0.4", "sheet willRotate 4 0.4", "map willAnimate 4 1024x704",
                  "sheet willAnimate 4 540x620", "map didRotate 1", "sheet didRotate 1"}));
+}
+
+TEST_F(RotationTest, ANewScreenSizeIsLaidOutInTheSameOrientation) {
+  auto root = std::make_shared<LoggingScreen>("map", log);
+  auto app = launch(root);
+  log.clear();
+  UIScreen::mainScreen().setBounds(CGRectMake(0, 0, 360, 640));
+  app.window->screenDidChange();
+  EXPECT_EQ(app.window->frame(), CGRectMake(0, 0, 360, 640));
+  EXPECT_EQ(root->view()->frame(), CGRectMake(0, 64, 360, 576));
+  EXPECT_EQ(app.navigation->toolbar()->frame(), CGRectMake(0, 596, 360, 44));
+  EXPECT_EQ(log, (Log{"map willAnimate 1 360x576", "map didRotate 1"}));
 }

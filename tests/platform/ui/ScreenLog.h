@@ -1,5 +1,7 @@
 #pragma once
 // A screen that writes its life-cycle and rotation calls into a shared log.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -8,6 +10,16 @@
 #include "platform/ui/UIWindow.h"
 
 namespace tessaly::platform::testing {
+
+using Log = std::vector<std::string>;
+
+// A fresh application on a fresh phone for every test, and a log for the screens.
+class ApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override { UIApplication::sharedApplication().reset(); }
+  void TearDown() override { UIApplication::sharedApplication().reset(); }
+  Log log;
+};
 
 class LoggingScreen : public UIViewController {
  public:
