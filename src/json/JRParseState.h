@@ -170,6 +170,21 @@ inline bool jrIsRejectedCodePoint(uint32_t c) {
          (c & 0xFFFE) == 0xFFFE;
 }
 
+// h folded with eight bytes at once, the same as eight steps of h = h * 33 + b taken in memory
+// order (little-endian): h*33^8 + b0*33^7 + ... + b7, the products independent of each other.
+inline constexpr uint32_t jrPow33(int n) {
+  return n == 0 ? 1u : 33u * jrPow33(n - 1);
+}
+inline uint32_t jrFold8(uint32_t h, uint64_t w) {
+  return h * jrPow33(8) + static_cast<uint32_t>(w & 0xFF) * jrPow33(7) +
+         static_cast<uint32_t>((w >> 8) & 0xFF) * jrPow33(6) +
+         static_cast<uint32_t>((w >> 16) & 0xFF) * jrPow33(5) +
+         static_cast<uint32_t>((w >> 24) & 0xFF) * jrPow33(4) +
+         static_cast<uint32_t>((w >> 32) & 0xFF) * jrPow33(3) +
+         static_cast<uint32_t>((w >> 40) & 0xFF) * jrPow33(2) +
+         static_cast<uint32_t>((w >> 48) & 0xFF) * 33u + static_cast<uint32_t>(w >> 56);
+}
+
 inline const char* jrSourceFileName(const char* path) {
   const char* name = path;
   for (const char* p = path; *p; ++p)

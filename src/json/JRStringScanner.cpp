@@ -90,21 +90,6 @@ inline uint64_t specialBytes(uint64_t w) {
   return found & kHighs;
 }
 
-constexpr uint32_t pow33(int n) {
-  return n == 0 ? 1u : 33u * pow33(n - 1);
-}
-
-// h folded with eight bytes at once: h*33^8 + b0*33^7 + ... + b7, the products independent.
-inline uint32_t fold8(uint32_t h, uint64_t w) {
-  return h * pow33(8) + static_cast<uint32_t>(w & 0xFF) * pow33(7) +
-         static_cast<uint32_t>((w >> 8) & 0xFF) * pow33(6) +
-         static_cast<uint32_t>((w >> 16) & 0xFF) * pow33(5) +
-         static_cast<uint32_t>((w >> 24) & 0xFF) * pow33(4) +
-         static_cast<uint32_t>((w >> 32) & 0xFF) * pow33(3) +
-         static_cast<uint32_t>((w >> 40) & 0xFF) * pow33(2) +
-         static_cast<uint32_t>((w >> 48) & 0xFF) * 33u + static_cast<uint32_t>(w >> 56);
-}
-
 inline int hexValue(uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -137,7 +122,7 @@ bool JRParser::parseString(JRParseState* s) {
         p += k;
         break;
       }
-      h = fold8(h, w);
+      h = jrFold8(h, w);
       p += 8;
     }
     if (p >= end) goto failed;
@@ -153,6 +138,20 @@ bool JRParser::parseString(JRParseState* s) {
     }
     if (c == '\\') break;
     if (c >= 0x80) {
+      // Two- and three-byte sequences are checked inline; the rest goes to the full check.
+      if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        h = (h * 33 + c) * 33 + p[1];
+        p += 2;
+        continue;
+      }
+      if ((c & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        uint32_t cp = (uint32_t{c} & 0x0F) << 12 | (uint32_t{p[1]} & 0x3F) << 6 | (p[2] & 0x3F);
+        if (cp >= 0x800 && !jrIsRejectedCodePoint(cp)) {
+          h = ((h * 33 + c) * 33 + p[1]) * 33 + p[2];
+          p += 3;
+          continue;
+        }
+      }
       JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);
       if (r.outcome != JRUTF8Outcome::Valid) break;
       for (; p < r.next; ++p) h = h * 33 + *p;

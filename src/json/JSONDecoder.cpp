@@ -2,7 +2,9 @@
 // scanner and the parsing of arrays and objects on the shared object stack.
 #include "json/JSONDecoder.h"
 
+#include <bit>
 #include <cerrno>
+#include <cfloat>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -70,13 +72,36 @@ void JRParser::skipWhitespace(JRParseState* s) {
   const uint8_t* b = s->bytes;
   const size_t n = s->length;
   size_t i = s->atIndex;
+  const bool extras = (s->parseOptions & (JRReadComments | JRReadUnicodeNewlines)) != 0;
   while (i < n) {
     const uint8_t c = b[i];
-    if (c == ' ' || c == '\t') {
+    if (c == ' ') {
+      // Indentation comes in runs: step over eight blanks at a time.
+      ++i;
+      while (n - i >= 8) {
+        uint64_t w;
+        std::memcpy(&w, b + i, 8);
+        if (w != 0x2020202020202020ull) break;
+        i += 8;
+      }
+      continue;
+    }
+    if (c == '\n') {
+      ++i;
+      ++s->lineNumber;
+      continue;
+    }
+    if (c == '\t') {
       ++i;
       continue;
     }
-    if (size_t nl = (c == '\n' || c == '\r' || c >= 0xC2) ? newlineAt(s, i) : 0) {
+    if (c == '\r') {
+      i += i + 1 < n && b[i + 1] == '\n' ? 2 : 1;
+      ++s->lineNumber;
+      continue;
+    }
+    if (!extras) break;
+    if (size_t nl = c >= 0xC2 ? newlineAt(s, i) : 0) {
       i += nl;
       ++s->lineNumber;
       continue;
@@ -119,6 +144,40 @@ void JRParser::skipWhitespace(JRParseState* s) {
 
 // ---- tokens ----
 
+namespace {
+
+#if LDBL_MANT_DIG == 64
+// Powers of ten that long double holds exactly (5^27 < 2^64).
+constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
+                                  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+                                  1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
+                                  1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+
+// mantissa * 10^exponent correctly rounded to double, when that can be had from one
+// extended-precision operation: both operands are exact, the result is rounded once to 64 bits,
+// and the second rounding to 53 bits is safe unless the 64-bit result lies next to a 53-bit
+// midpoint. False when unsure; the caller then uses the full conversion.
+bool fastDouble(uint64_t mantissa, int exponent, bool negative, double* out) {
+  if (exponent < -27 || exponent > 27) return false;
+  long double r = exponent >= 0 ? static_cast<long double>(mantissa) * kPow10[exponent]
+                                : static_cast<long double>(mantissa) / kPow10[-exponent];
+  if (!(r >= 2.2250738585072014e-308L && r <= 1.7976931348623157e308L)) return false;
+  uint64_t significand;
+  std::memcpy(&significand, &r, 8);
+  const uint64_t low = significand & 0x7FF;
+  if (low >= 0x3FF && low <= 0x401) return false;
+  double d = static_cast<double>(r);
+  *out = negative ? -d : d;
+  return true;
+}
+#else
+bool fastDouble(uint64_t, int, bool, double*) {
+  return false;
+}
+#endif
+
+}  // namespace
+
 bool JRParser::parseNumber(JRParseState* s) {
   const uint8_t* b = s->bytes;
   const size_t n = s->length;
@@ -126,11 +185,27 @@ bool JRParser::parseNumber(JRParseState* s) {
   size_t i = start;
   bool isDouble = false;
   bool negative = false;
+  // The integer value (exact, with overflow) and, for doubles, up to 19 significant digits
+  // with their decimal exponent.
+  uint64_t integer = 0;
+  bool overflow = false;
+  uint64_t mantissa = 0;
+  int significant = 0;
+  int exponent = 0;
+  bool truncated = false;
 
   auto invalid = [&](size_t at) {
     s->atIndex = at;
     error(s, "Invalid number.");
     return false;
+  };
+  auto addDigit = [&](unsigned d) {
+    if (significant < 19) {
+      mantissa = mantissa * 10 + d;
+      if (mantissa) ++significant;
+    } else {
+      truncated = true;
+    }
   };
   if (b[i] == '-') {
     negative = true;
@@ -139,8 +214,20 @@ bool JRParser::parseNumber(JRParseState* s) {
   if (b[i] == '0') {
     ++i;
   } else if (b[i] >= '1' && b[i] <= '9') {
-    ++i;
-    while (i < n && isDigit(b[i])) ++i;
+    do {
+      const unsigned d = static_cast<unsigned>(b[i] - '0');
+      if (__builtin_mul_overflow(integer, 10ull, &integer) ||
+          __builtin_add_overflow(integer, d, &integer))
+        overflow = true;
+      if (significant < 19) {
+        mantissa = mantissa * 10 + d;
+        ++significant;
+      } else {
+        ++exponent;  // a dropped integer digit
+        truncated = true;
+      }
+      ++i;
+    } while (i < n && isDigit(b[i]));
   } else {
     return invalid(i + 1);
   }
@@ -149,18 +236,31 @@ bool JRParser::parseNumber(JRParseState* s) {
     isDouble = true;
     if (++i >= n) return invalid(n);
     if (!isDigit(b[i])) return invalid(i + 1);
-    while (i < n && isDigit(b[i])) ++i;
+    do {
+      if (!truncated) {
+        addDigit(static_cast<unsigned>(b[i] - '0'));
+        if (!truncated) --exponent;
+      }
+      ++i;
+    } while (i < n && isDigit(b[i]));
     if (i >= n) return invalid(n);
   }
   if (b[i] == 'e' || b[i] == 'E') {
     isDouble = true;
     if (++i >= n) return invalid(n);
+    bool negativeExponent = false;
     if (b[i] == '+' || b[i] == '-') {
+      negativeExponent = b[i] == '-';
       if (++i >= n) return invalid(n);
     }
     if (!isDigit(b[i])) return invalid(i + 1);
-    while (i < n && isDigit(b[i])) ++i;
+    int e = 0;
+    do {
+      if (e < 100000) e = e * 10 + (b[i] - '0');
+      ++i;
+    } while (i < n && isDigit(b[i]));
     if (i >= n) return invalid(n);
+    exponent += negativeExponent ? -e : e;
   }
 
   const char* text = reinterpret_cast<const char*>(b + start);
@@ -176,77 +276,74 @@ bool JRParser::parseNumber(JRParseState* s) {
   auto tokenText = [&]() { return std::string(text, length); };
   if (isDouble || (negative && length == 2 && text[1] == '0')) {
     double d = 0;
-    auto r = std::from_chars(text, text + length, d);
-    if (r.ec == std::errc::result_out_of_range) {
-      // Which way it failed follows from the decimal exponent of the first significant digit.
-      long exponent = 0, lead = 0;
-      bool seenPoint = false, seenDigit = false;
-      size_t k = negative ? 1 : 0;
-      for (; k < length && text[k] != 'e' && text[k] != 'E'; ++k) {
-        if (text[k] == '.') {
-          seenPoint = true;
-        } else if (!seenDigit && text[k] == '0') {
-          if (seenPoint) --lead;
-        } else {
-          if (!seenDigit) {
+    if (mantissa == 0 && !truncated) {
+      d = negative ? -0.0 : 0.0;
+    } else if (truncated || !fastDouble(mantissa, exponent, negative, &d)) {
+      auto r = std::from_chars(text, text + length, d);
+      if (r.ec == std::errc::result_out_of_range) {
+        // Which way it failed follows from the decimal exponent of the first significant digit.
+        long e10 = 0, lead = 0;
+        bool seenPoint = false, seenDigit = false;
+        size_t k = negative ? 1 : 0;
+        for (; k < length && text[k] != 'e' && text[k] != 'E'; ++k) {
+          if (text[k] == '.') {
+            seenPoint = true;
+          } else if (!seenDigit && text[k] == '0') {
+            if (seenPoint) --lead;
+          } else if (!seenDigit) {
             seenDigit = true;
             if (seenPoint) --lead;
           } else if (!seenPoint) {
             ++lead;
           }
         }
+        if (k < length) e10 = std::strtol(text + k + 1, nullptr, 10);
+        bool underflow = !seenDigit || lead + e10 < 0;
+        error(s, "The value '%s' could not be represented as a 'double' due to %s.",
+              tokenText().c_str(), underflow ? "underflow" : "overflow");
+        return invalid(s->atIndex);
       }
-      if (k < length) exponent = std::strtol(text + k + 1, nullptr, 10);
-      bool underflow = !seenDigit || lead + exponent < 0;
-      error(s, "The value '%s' could not be represented as a 'double' due to %s.",
-            tokenText().c_str(), underflow ? "underflow" : "overflow");
-      return invalid(s->atIndex);
-    }
-    if (r.ec != std::errc()) return invalid(s->atIndex);
-    if (r.ptr != text + length) {
-      error(s, "The conversion function did not consume all of the number tokens characters.");
-      return invalid(s->atIndex);
+      if (r.ec != std::errc()) return invalid(s->atIndex);
+      if (r.ptr != text + length) {
+        error(s, "The conversion function did not consume all of the number tokens characters.");
+        return invalid(s->atIndex);
+      }
     }
     v.type = JRValueTypeDouble;
     v.number.doubleValue = d;
+  } else if (negative) {
+    if (overflow || integer > 9223372036854775808ull) {
+      error(s, "The value '%s' exceeded the minimum value that could be represented: %lld.",
+            tokenText().c_str(), static_cast<long long>(INT64_MIN));
+      return invalid(s->atIndex);
+    }
+    v.type = JRValueTypeLongLong;
+    v.number.longLongValue = static_cast<long long>(0ull - integer);
   } else {
-    unsigned long long magnitude = 0;
-    bool overflow = false;
-    for (size_t k = negative ? 1 : 0; k < length; ++k) {
-      unsigned digit = static_cast<unsigned>(text[k] - '0');
-      if (__builtin_mul_overflow(magnitude, 10ull, &magnitude) ||
-          __builtin_add_overflow(magnitude, digit, &magnitude))
-        overflow = true;
+    if (overflow) {
+      error(s, "The value '%s' exceeded the maximum value that could be represented: %llu.",
+            tokenText().c_str(), static_cast<unsigned long long>(UINT64_MAX));
+      return invalid(s->atIndex);
     }
-    if (negative) {
-      if (overflow || magnitude > 9223372036854775808ull) {
-        error(s, "The value '%s' exceeded the minimum value that could be represented: %lld.",
-              tokenText().c_str(), static_cast<long long>(INT64_MIN));
-        return invalid(s->atIndex);
-      }
-      v.type = JRValueTypeLongLong;
-      v.number.longLongValue = static_cast<long long>(0ull - magnitude);
-    } else {
-      if (overflow) {
-        error(s, "The value '%s' exceeded the maximum value that could be represented: %llu.",
-              tokenText().c_str(), static_cast<unsigned long long>(UINT64_MAX));
-        return invalid(s->atIndex);
-      }
-      v.type = JRValueTypeUnsignedLongLong;
-      v.number.unsignedLongLongValue = magnitude;
-    }
+    v.type = JRValueTypeUnsignedLongLong;
+    v.number.unsignedLongLongValue = integer;
   }
 
   uint32_t h = kJRHashSeed + v.type;
   if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(v.number.unsignedLongLongValue);
-  for (int k = 0; k < 8; ++k) h = h * 33 + v.number.bytes[k];
-  v.hash = h;
+  uint64_t word;
+  std::memcpy(&word, v.number.bytes, 8);
+  static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
+  v.hash = jrFold8(h, word);
   s->token.tokenType = JRTokenTypeNumber;
   return true;
 }
 
 bool JRParser::nextToken(JRParseState* s) {
-  skipWhitespace(s);
+  // Most tokens follow their predecessor directly or after blanks.
+  if (s->atIndex >= s->length || s->bytes[s->atIndex] <= ' ' || s->bytes[s->atIndex] == '/' ||
+      s->bytes[s->atIndex] >= 0xC2)
+    skipWhitespace(s);
   const uint8_t* b = s->bytes;
   const size_t n = s->length;
   const size_t i = s->atIndex;
