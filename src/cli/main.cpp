@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "cli/JsonCheckCommand.h"
+#include "cli/MeasureCommand.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
     printUsage(std::cout);
     return 0;
   }
+  if (command == "measure")
+    return tessaly::cli::runMeasure(argc - 2, argv + 2, std::cin, std::cout, std::cerr);
   if (command == "json-check")
     return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
   printUsage(std::cerr);
