@@ -19,6 +19,16 @@ namespace {
 // One counter per process: markers keep their numbers across clears and undos.
 std::uint32_t gMarkerCounter = 0;
 constexpr double kPi = 3.141592653589793;
+
+// The items of the map's list that are of the kind Wanted, collected first so they can be
+// removed in one call.
+template <class Wanted, class Item>
+std::vector<std::shared_ptr<Item>> ofKind(const std::vector<std::shared_ptr<Item>>& items) {
+  std::vector<std::shared_ptr<Item>> result;
+  for (const auto& item : items)
+    if (std::dynamic_pointer_cast<Wanted>(item)) result.push_back(item);
+  return result;
+}
 }  // namespace
 
 std::uint32_t PathEditor::markerCounter() {
@@ -133,9 +143,7 @@ void PathEditor::updateStatus() {
 
 void PathEditor::refreshPolyLine() {
   if (_mapView == nullptr) return;
-  std::vector<platform::MKMapView::OverlayPtr> old;
-  for (const auto& overlay : _mapView->overlays())
-    if (std::dynamic_pointer_cast<MKPolyline>(overlay)) old.push_back(overlay);
+  auto old = ofKind<MKPolyline>(_mapView->overlays());
 
   if (!_pathArray.empty()) {
     if (_pathArray.size() > kThinningThreshold) {
@@ -173,19 +181,12 @@ void PathEditor::refreshPolyLine() {
 }
 
 void PathEditor::removeAllPolylineOverlays() {
-  if (_mapView == nullptr) return;
-  std::vector<platform::MKMapView::OverlayPtr> lines;
-  for (const auto& overlay : _mapView->overlays())
-    if (std::dynamic_pointer_cast<MKPolyline>(overlay)) lines.push_back(overlay);
-  _mapView->removeOverlays(lines);
+  if (_mapView != nullptr) _mapView->removeOverlays(ofKind<MKPolyline>(_mapView->overlays()));
 }
 
 void PathEditor::removeAllPontoAnnotations() {
-  if (_mapView == nullptr) return;
-  std::vector<platform::MKMapView::AnnotationPtr> markers;
-  for (const auto& annotation : _mapView->annotations())
-    if (std::dynamic_pointer_cast<PontoAnnotation>(annotation)) markers.push_back(annotation);
-  _mapView->removeAnnotations(markers);
+  if (_mapView != nullptr)
+    _mapView->removeAnnotations(ofKind<PontoAnnotation>(_mapView->annotations()));
 }
 
 void PathEditor::clearAction() {
