@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "app/AppData.h"
@@ -32,7 +33,12 @@ std::int32_t currentCode() {
 }
 
 // Making an ICU formatter costs far more than using one, and the status line formats on every
-// added point: keep one per locale and pattern (main thread only).
+// added point: keep one per locale and pattern. The caller holds formatterMutex().
+std::mutex& formatterMutex() {
+  static std::mutex m;
+  return m;
+}
+
 const platform::NumberFormatter& formatterFor(const std::string& pattern) {
   static std::map<std::pair<std::string, std::string>, std::unique_ptr<platform::NumberFormatter>>
       cache;
@@ -87,6 +93,7 @@ std::int32_t unitCodeForLabel(const std::string& label) {
 std::string formatUnitValue(double value, int grouping) {
   // Only about seven significant digits are shown: the value passes through a float.
   float single = static_cast<float>(value);
+  std::lock_guard lock(formatterMutex());
   return formatterFor(grouping == 1 ? "#,##0.##" : "###0.##")
       .stringFromNumber(static_cast<double>(single));
 }
