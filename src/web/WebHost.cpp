@@ -218,6 +218,9 @@ void WebHost::stop() {
 
 std::string WebHost::url() const {
   std::string host = _options.address;
+  // Every interface: name the loopback one; people elsewhere use this machine's address.
+  if (host == "0.0.0.0") host = "127.0.0.1";
+  if (host == "::" || host == "[::]") host = "::1";
   if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
   std::string url = "http://" + host + ":" + std::to_string(_port) + "/";
   if (needsToken()) url += "?token=" + _token;

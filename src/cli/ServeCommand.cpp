@@ -1,0 +1,244 @@
+#include "cli/ServeCommand.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/foundation/FileSystem.h"
+#include "platform/foundation/RunLoop.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIDevice.h"
+#include "web/DeviceBridge.h"
+#include "web/WebHost.h"
+
+#if __has_include("app/Application.h")
+#include "app/Application.h"
+#define TESSALY_HAVE_APP 1
+#endif
+
+namespace tessaly::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kDefaultTiles = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
+const char* const kDefaultTilesAttribution = "\u00a9 OpenStreetMap contributors";
+const char* const kDefaultImagery =
+    "https://server.arcgisonline.com/ArcGIS/rest/services/World_Imagery/MapServer/tile/{z}/{y}/{x}";
+const char* const kDefaultImageryAttribution =
+    "Imagery \u00a9 Esri, Maxar, Earthstar Geographics, and the GIS User Community";
+
+void usage(std::ostream& out) {
+  out << "usage: tessaly [serve] [--listen ADDRESS:PORT] [--documents DIR]\n"
+         "                       [--device phone|tablet|auto] [--tiles URL-TEMPLATE]\n"
+         "                       [--imagery URL-TEMPLATE] [--resources DIR]\n"
+         "  --listen     where to serve (default 127.0.0.1:8080; port 0 picks a free one);\n"
+         "               beyond loopback every request needs the printed access token\n"
+         "  --documents  the documents directory (default ~/.local/share/tessaly/Documents)\n"
+         "  --device     phone or tablet, or auto to follow the browser's viewport (default)\n"
+         "  --tiles      tile address for the standard map, with {z}, {x}, {y} (and {s})\n"
+         "  --imagery    tile address for the satellite and hybrid maps\n"
+         "  --resources  the folder holding web/ and node_modules/ (found by itself)\n";
+}
+
+bool splitListen(const std::string& text, std::string& address, int& port) {
+  std::size_t colon = text.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  address = text.substr(0, colon);
+  std::string digits = text.substr(colon + 1);
+  if (digits.empty() || digits.size() > 5) return false;
+  for (char c : digits)
+    if (c < '0' || c > '9') return false;
+  port = std::stoi(digits);
+  if (port > 65535) return false;
+  if (address.front() == '[' && address.back() == ']')
+    address = address.substr(1, address.size() - 2);
+  return !address.empty();
+}
+
+bool validTemplate(const std::string& t) {
+  bool scheme = t.rfind("http://", 0) == 0 || t.rfind("https://", 0) == 0;
+  return scheme && t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
+         t.find("{y}") != std::string::npos && t.find_first_of("\"'<> \\") == std::string::npos;
+}
+
+std::string hostOf(const std::string& url) {
+  std::size_t start = url.find("://");
+  start = start == std::string::npos ? 0 : start + 3;
+  return url.substr(start, url.find('/', start) - start);
+}
+
+// The folder that holds web/ (the page) and node_modules/, next to the program or in the
+// source tree it was built from.
+std::string findRoot(const std::string& given) {
+  std::vector<fs::path> candidates;
+  if (!given.empty()) candidates.emplace_back(given);
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec && !exe.empty()) {
+    candidates.push_back(exe.parent_path().parent_path());
+    candidates.push_back(exe.parent_path());
+  }
+#ifdef TESSALY_SOURCE_DIR
+  candidates.emplace_back(TESSALY_SOURCE_DIR);
+#endif
+  for (const auto& c : candidates)
+    if (fs::exists(c / "resources" / "web" / "index.html", ec)) return c.string();
+  return given;
+}
+
+// Starts the application on the device as it now stands; a running one ends first.
+void launchApplication() {
+#ifdef TESSALY_HAVE_APP
+  Application::launch();
+#else
+  platform::UIApplication::sharedApplication().launch(
+      std::make_shared<platform::UIApplicationDelegate>());
+#endif
+}
+
+void shutdownApplication() {
+#ifdef TESSALY_HAVE_APP
+  Application::shutdown();
+#else
+  platform::UIApplication::sharedApplication().terminate();
+#endif
+}
+
+}  // namespace
+
+int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  web::WebHostOptions options;
+  options.tiles = kDefaultTiles;
+  options.tilesAttribution = kDefaultTilesAttribution;
+  options.imagery = kDefaultImagery;
+  options.imageryAttribution = kDefaultImageryAttribution;
+  std::string documents, root;
+  web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
+
+  for (int i = 0; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string& into) {
+      if (i + 1 >= argc) {
+        err << "tessaly serve: " << arg << " needs a value\n";
+        return false;
+      }
+      into = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "--help" || arg == "-h") {
+      usage(out);
+      return 0;
+    } else if (arg == "--listen") {
+      if (!value(v)) return 2;
+      if (!splitListen(v, options.address, options.port)) {
+        err << "tessaly serve: --listen wants ADDRESS:PORT, got '" << v << "'\n";
+        return 2;
+      }
+    } else if (arg == "--documents") {
+      if (!value(documents)) return 2;
+    } else if (arg == "--device") {
+      if (!value(v)) return 2;
+      if (v == "phone")
+        mode = web::DeviceBridge::DeviceMode::Phone;
+      else if (v == "tablet")
+        mode = web::DeviceBridge::DeviceMode::Tablet;
+      else if (v == "auto")
+        mode = web::DeviceBridge::DeviceMode::Auto;
+      else {
+        err << "tessaly serve: --device wants phone, tablet or auto, got '" << v << "'\n";
+        return 2;
+      }
+      options.device = v;
+    } else if (arg == "--tiles" || arg == "--imagery") {
+      if (!value(v)) return 2;
+      if (!validTemplate(v)) {
+        err << "tessaly serve: " << arg << " wants an http(s) address with {z}, {x} and {y}, got '"
+            << v << "'\n";
+        return 2;
+      }
+      (arg == "--tiles" ? options.tiles : options.imagery) = v;
+      (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
+          "Tiles: " + hostOf(v);
+    } else if (arg == "--resources") {
+      if (!value(root)) return 2;
+    } else {
+      err << "tessaly serve: unknown option '" << arg << "'\n";
+      usage(err);
+      return 2;
+    }
+  }
+
+  root = findRoot(root);
+  if (root.empty()) {
+    err << "tessaly serve: cannot find the page (resources/web); give --resources DIR\n";
+    return 1;
+  }
+  options.resourcesDir = root + "/resources/web";
+  options.modulesDir = root + "/node_modules";
+  if (!fs::exists(options.modulesDir + "/leaflet/dist/leaflet.js"))
+    err << "tessaly serve: " << options.modulesDir
+        << " lacks leaflet; run scripts/setup (the map will not draw)\n";
+  if (!documents.empty()) {
+    std::error_code ec;
+    fs::create_directories(documents, ec);
+    platform::setDocumentsDirectory(fs::absolute(documents, ec).string());
+  }
+
+  auto& loop = platform::RunLoop::main();
+  auto& device = platform::UIDevice::currentDevice();
+  device.reset(mode == web::DeviceBridge::DeviceMode::Tablet ? platform::UIUserInterfaceIdiomPad
+                                                             : platform::UIUserInterfaceIdiomPhone);
+
+  // One process is one device: on another kind of device the application starts afresh.
+  web::DeviceBridge bridge(mode, [] { launchApplication(); });
+  web::WebHost host(bridge, loop, options);
+  std::string error;
+  if (!host.bind(error)) {
+    err << "tessaly serve: " << error << "\n";
+    return 1;
+  }
+
+  // Signals end the run loop from a thread of their own (no work in a signal handler).
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+  std::atomic<bool> signalled{false};
+  std::thread waiter([&loop, &signalled, signals] {
+    int received = 0;
+    sigwait(&signals, &received);
+    signalled = true;
+    loop.stop();
+  });
+
+  host.start();
+  out << "Tessaly is serving at " << host.url() << std::endl;
+  if (host.needsToken())
+    out << "Open the address above once: it carries the access token (" << host.token()
+        << ") that every request beyond this machine's loopback needs." << std::endl;
+
+  launchApplication();
+  loop.post([&host] { host.publish(); });
+  loop.run();
+  shutdownApplication();
+  host.stop();
+  if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
+  waiter.join();
+  out << "Tessaly stopped." << std::endl;
+  return 0;
+}
+
+}  // namespace tessaly::cli

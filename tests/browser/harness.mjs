@@ -1,0 +1,137 @@
+// Starts the real program on a free loopback port and drives Debian's Chromium against it.
+import { spawn } from 'node:child_process';
+import { mkdtempSync, rmSync, writeFileSync, mkdirSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, dirname } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { chromium, devices } from 'playwright-core';
+
+const here = dirname(fileURLToPath(import.meta.url));
+export const sourceDir = join(here, '..', '..');
+export const program = process.env.TESSALY_PROGRAM || join(sourceDir, 'build', 'tessaly');
+export const screenshots = process.env.TESSALY_SCREENSHOTS || join(sourceDir, 'build-screenshots');
+export { devices };
+
+// Tiles point at a closed loopback port: the tests must never depend on tile servers.
+const NO_TILES = 'http://127.0.0.1:9/{z}/{x}/{y}.png';
+
+export async function startProgram(extraArgs = [], { settings } = {}) {
+  const documents = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
+  if (settings) writeFileSync(join(documents, 'settings.plist'), settings);
+  const args = ['serve', '--listen', '127.0.0.1:0', '--documents', documents,
+    '--tiles', NO_TILES, '--imagery', NO_TILES, ...extraArgs];
+  const proc = spawn(program, args, { stdio: ['ignore', 'pipe', 'pipe'] });
+  let output = '';
+  let errors = '';
+  proc.stderr.on('data', (d) => { errors += d; });
+  const url = await new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('no address printed: ' + output + errors)), 30000);
+    proc.stdout.on('data', (d) => {
+      output += d;
+      const m = output.match(/serving at (\S+)/);
+      if (m) { clearTimeout(timer); resolve(m[1]); }
+    });
+    proc.on('exit', (code) => { clearTimeout(timer); reject(new Error(`exited ${code}: ${errors}`)); });
+  });
+  const base = new URL(url);
+  return {
+    url,
+    origin: base.origin,
+    output: () => output,
+    errors: () => errors,
+    async stop() {
+      if (proc.exitCode === null) {
+        const done = new Promise((r) => proc.once('exit', r));
+        proc.kill('SIGTERM');
+        await done;
+      }
+      rmSync(documents, { recursive: true, force: true });
+      return proc.exitCode;
+    },
+  };
+}
+
+export async function launchBrowser() {
+  return chromium.launch({
+    executablePath: process.env.TESSALY_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking',
+      '--disable-component-update', '--no-first-run', '--disable-sync'],
+  });
+}
+
+// Waits until the page has drawn a state for which check(state) holds; returns that state.
+export async function waitForState(page, check, what = 'state') {
+  const source = check.toString();
+  try {
+    await page.waitForFunction((src) => {
+      const s = window.tessaly && window.tessaly.state;
+      // eslint-disable-next-line no-new-func
+      return !!s && new Function('return ' + src)()(s);
+    }, source, { timeout: 15000 });
+  } catch (e) {
+    const s = await page.evaluate(() => window.tessaly && window.tessaly.state);
+    throw new Error(`timed out waiting for ${what}; last state: ${JSON.stringify(s && {
+      version: s.version, device: s.device, panels: s.panels, nav: s.navigation && s.navigation.navigationBar,
+      annotations: s.map && s.map.annotations })}`);
+  }
+  return page.evaluate(() => window.tessaly.state);
+}
+
+// The point in page coordinates of a point of the map view.
+export async function pagePoint(page, x, y) {
+  const box = await page.locator('#map').boundingBox();
+  return { x: box.x + x, y: box.y + y };
+}
+
+// A finger held still for longer than the long-press duration.
+export async function fingerLongPress(page, x, y) {
+  const cdp = await page.context().newCDPSession(page);
+  const p = await pagePoint(page, x, y);
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: p.x, y: p.y }] });
+  await page.waitForTimeout(900);
+  await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
+  await cdp.detach();
+}
+
+// The same with the mouse.
+export async function mouseLongPress(page, x, y) {
+  const p = await pagePoint(page, x, y);
+  await page.mouse.move(p.x, p.y);
+  await page.mouse.down();
+  await page.waitForTimeout(900);
+  await page.mouse.up();
+}
+
+export async function post(origin, body, headers = {}) {
+  const res = await fetch(origin + '/api/input', {
+    method: 'POST', headers: { 'Content-Type': 'application/json', ...headers },
+    body: typeof body === 'string' ? body : JSON.stringify(body),
+  });
+  return { status: res.status, text: await res.text() };
+}
+
+export async function getState(origin, headers = {}) {
+  const res = await fetch(origin + '/api/state', { headers });
+  return res.json();
+}
+
+export function ensureDir(dir) {
+  mkdirSync(dir, { recursive: true });
+  return dir;
+}
+
+export const settingsPlist = ({ mapType = 0, unit = 0, currentLocation = 0 } = {}) =>
+  `<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+\t<key>MapType</key>
+\t<integer>${mapType}</integer>
+\t<key>Unit</key>
+\t<integer>${unit}</integer>
+\t<key>CurrentLocation</key>
+\t<integer>${currentLocation}</integer>
+</dict>
+</plist>
+`;

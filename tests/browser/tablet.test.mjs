@@ -1,0 +1,45 @@
+// A tablet in the browser, pressed with the mouse: the status label groups and names its unit.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { join } from 'node:path';
+import { startProgram, launchBrowser, waitForState, mouseLongPress, screenshots, ensureDir } from './harness.mjs';
+
+let server;
+let browser;
+let page;
+
+before(async () => {
+  server = await startProgram(['--device', 'auto']);
+  browser = await launchBrowser();
+  const context = await browser.newContext({ viewport: { width: 820, height: 1180 }, locale: 'en-US' });
+  page = await context.newPage();
+  page.on('pageerror', (e) => console.error('page error:', e.message));
+  await page.goto(server.url);
+  await waitForState(page, (s) => s.map && s.device.idiom === 'tablet' && s.navigation &&
+    !s.navigation.toolbar.hidden, 'the tablet map screen');
+});
+
+after(async () => {
+  if (browser) await browser.close();
+  if (server) assert.equal(await server.stop(), 0);
+});
+
+test('mouse long presses place pins and the tablet status shows grouped figures with the unit', async () => {
+  await mouseLongPress(page, 150, 300);
+  await waitForState(page, (s) => s.map.annotations.filter((a) => a.kind !== 'userLocation').length === 1, 'a pin');
+  await mouseLongPress(page, 600, 420);
+  const s = await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 2,
+    'two pins');
+  const label = s.navigation.toolbar.items.find((i) => i.kind === 'label');
+  assert.match(label.text, /^\d{1,3}(,\d{3})+(\.\d{1,2})? km$/);
+  assert.equal(await page.locator('#status').textContent(), label.text);
+  await page.screenshot({ path: join(ensureDir(screenshots), 'tablet.png') });
+});
+
+test('a tablet keeps its bars in landscape', async () => {
+  await page.setViewportSize({ width: 1180, height: 820 });
+  const s = await waitForState(page, (st) => st.device.landscape, 'landscape');
+  assert.equal(s.device.idiom, 'tablet');
+  assert.equal(s.navigation.toolbar.hidden, false);
+  assert.equal(s.navigation.navigationBar.hidden, false);
+});

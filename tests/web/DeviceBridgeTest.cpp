@@ -1,0 +1,357 @@
+// The bridge over a small screen built from the real platform objects: a navigation controller
+// with a toolbar, a map with a long press, pins and a line, a banner, alerts.
+#include "web/DeviceBridge.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/ads/ADBannerView.h"
+#include "platform/foundation/NumberFormatter.h"
+#include "platform/map/MKMapView.h"
+#include "platform/ui/UIAlertView.h"
+#include "platform/ui/UIApplication.h"
+#include "platform/ui/UIButton.h"
+#include "platform/ui/UIGestureRecognizer.h"
+#include "platform/ui/UILabel.h"
+#include "platform/ui/UINavigationController.h"
+#include "platform/ui/UIWindow.h"
+
+namespace p = tessaly::platform;
+using nlohmann::json;
+using tessaly::web::DeviceBridge;
+using tessaly::web::parseInputs;
+
+namespace {
+
+class Point : public p::MKAnnotation {
+ public:
+  explicit Point(p::CLLocationCoordinate2D c, std::string title)
+      : _c(c), _title(std::move(title)) {}
+  p::CLLocationCoordinate2D coordinate() const override { return _c; }
+  std::string title() const override { return _title; }
+  std::string subtitle() const override { return "<b>not markup</b>"; }
+
+ private:
+  p::CLLocationCoordinate2D _c;
+  std::string _title;
+};
+
+// A measuring screen in miniature: presses add points joined by a line.
+class Screen : public p::UIViewController,
+               public p::MKMapViewDelegate,
+               public p::UIAlertViewDelegate {
+ public:
+  std::string kind() const override { return "Screen"; }
+  bool shouldAutorotate() override { return true; }
+  unsigned supportedInterfaceOrientations() override { return p::UIInterfaceOrientationMaskAll; }
+
+  void viewDidLoad() override {
+    map = std::make_shared<p::MKMapView>(view()->bounds());
+    map->setDelegate(this);
+    map->setAutoresizingMask(p::UIViewAutoresizingFlexibleWidth |
+                             p::UIViewAutoresizingFlexibleHeight);
+    view()->addSubview(map);
+    banner = std::make_shared<p::ADBannerView>();
+    view()->addSubview(banner);
+    auto press =
+        std::make_shared<p::UILongPressGestureRecognizer>([this](p::UIGestureRecognizer* g) {
+          if (g->state() != p::UIGestureRecognizerStateBegan) return;
+          auto c = map->convertPointToCoordinateFromView(g->locationInView(map.get()), map.get());
+          points.push_back(c);
+          map->addAnnotation(std::make_shared<Point>(c, "Point " + std::to_string(points.size())));
+          if (points.size() > 1) {
+            for (auto& o : std::vector(map->overlays())) map->removeOverlay(o.get());
+            map->addOverlay(p::MKPolyline::polylineWithCoordinates(points.data(), points.size()));
+          }
+          undo->setEnabled(true);
+          status->setText(std::to_string(points.size()));
+        });
+    map->addGestureRecognizer(press);
+    status = std::make_shared<p::UILabel>(p::CGRectMake(0, 5, 60, 20));
+    status->setFont(p::UIFont::boldSystemFontOfSize(14));
+    status->setTextColor(p::UIColor::whiteColor());
+    undo = std::make_shared<p::UIBarButtonItem>(p::UIBarButtonSystemItemUndo,
+                                                [this](p::UIBarButtonItem*) { ++undos; });
+    undo->setTag(3);
+    undo->setEnabled(false);
+    auto help = std::make_shared<p::UIBarButtonItem>(
+        "Help", p::UIBarButtonItemStyleBordered, [this](p::UIBarButtonItem*) {
+          alert = std::make_shared<p::UIAlertView>("Name", "Call it <i>something</i>", this,
+                                                   "Cancel", std::vector<std::string>{"Save"});
+          alert->setAlertViewStyle(p::UIAlertViewStylePlainTextInput);
+          alert->show();
+        });
+    help->setTag(6);
+    setToolbarItems({undo,
+                     std::make_shared<p::UIBarButtonItem>(p::UIBarButtonSystemItemFlexibleSpace),
+                     std::make_shared<p::UIBarButtonItem>(status), help});
+    auto info = p::UIButton::buttonWithType(p::UIButtonTypeInfoLight);
+    info->addTarget([this](p::UIControl*) { ++infos; }, p::UIControlEventTouchUpInside);
+    navigationItem().setRightBarButtonItem(std::make_shared<p::UIBarButtonItem>(info));
+  }
+
+  void willRotateToInterfaceOrientation(int orientation, double) override {
+    bool landscape = p::UIInterfaceOrientationIsLandscape(orientation);
+    navigationController()->setNavigationBarHidden(landscape, false);
+    navigationController()->setToolbarHidden(landscape, false);
+  }
+
+  std::shared_ptr<p::MKAnnotationView> mapViewViewForAnnotation(
+      p::MKMapView*, const std::shared_ptr<p::MKAnnotation>& a) override {
+    auto pin = std::make_shared<p::MKPinAnnotationView>(a, "pin");
+    pin->setCanShowCallout(true);
+    pin->setPinColor(map->annotations().size() == 1 ? p::MKPinAnnotationColorGreen
+                                                    : p::MKPinAnnotationColorPurple);
+    return pin;
+  }
+  std::shared_ptr<p::MKOverlayView> mapViewViewForOverlay(
+      p::MKMapView*, const std::shared_ptr<p::MKOverlay>& o) override {
+    auto line = std::dynamic_pointer_cast<p::MKPolyline>(o);
+    if (!line) return nullptr;
+    auto view = std::make_shared<p::MKPolylineView>(line);
+    view->setStrokeColor(p::UIColor::blackColor());
+    view->setAlpha(0.6f);
+    return view;
+  }
+  void alertViewClickedButtonAtIndex(p::UIAlertView* a, int index) override {
+    typed = index == 1 ? a->textFieldAtIndex(0)->text() : "(cancelled)";
+  }
+
+  std::shared_ptr<p::MKMapView> map;
+  std::shared_ptr<p::ADBannerView> banner;
+  std::shared_ptr<p::UILabel> status;
+  std::shared_ptr<p::UIBarButtonItem> undo;
+  std::shared_ptr<p::UIAlertView> alert;
+  std::vector<p::CLLocationCoordinate2D> points;
+  std::string typed;
+  int undos = 0;
+  int infos = 0;
+};
+
+class App : public p::UIApplicationDelegate {
+ public:
+  void applicationDidFinishLaunching(p::UIApplication*) override {
+    window = std::make_shared<p::UIWindow>(p::UIScreen::mainScreen().bounds());
+    screen = std::make_shared<Screen>();
+    nav = std::make_shared<p::UINavigationController>(screen);
+    nav->setToolbarHidden(false, false);
+    window->setRootViewController(nav);
+    window->makeKeyAndVisible();
+  }
+  std::shared_ptr<p::UIWindow> window;
+  std::shared_ptr<Screen> screen;
+  std::shared_ptr<p::UINavigationController> nav;
+};
+
+class DeviceBridgeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    p::UIApplication::sharedApplication().reset();
+    app = std::make_shared<App>();
+    p::UIApplication::sharedApplication().launch(app);
+  }
+  void TearDown() override {
+    p::UIApplication::sharedApplication().reset();
+    p::resetCurrentLocale();
+  }
+
+  // Applies one input given as JSON; returns the refusal ("" when applied).
+  std::string input(const std::string& body) {
+    auto parsed = parseInputs(body);
+    EXPECT_TRUE(parsed.ok()) << parsed.error;
+    if (!parsed.ok()) return parsed.error;
+    return bridge.apply(parsed.inputs.at(0));
+  }
+
+  std::string press(float x, float y) {
+    return input(R"({"type":"longPress","point":{"x":)" + std::to_string(x) + R"(,"y":)" +
+                 std::to_string(y) + "}}");
+  }
+
+  std::shared_ptr<App> app;
+  int relaunches = 0;
+  DeviceBridge bridge{DeviceBridge::DeviceMode::Auto, [this] {
+                        ++relaunches;
+                        auto& application = p::UIApplication::sharedApplication();
+                        application.launch(app = std::make_shared<App>());
+                      }};
+};
+
+}  // namespace
+
+TEST_F(DeviceBridgeTest, TheStateShowsTheBarsTheMapAndEveryFrame) {
+  json s = bridge.snapshot();
+  EXPECT_EQ(s["device"]["idiom"], "phone");
+  EXPECT_EQ(s["device"]["screen"]["width"], 320);
+  const json& toolbar = s["navigation"]["toolbar"];
+  EXPECT_EQ(toolbar["hidden"], false);
+  ASSERT_EQ(toolbar["items"].size(), 4u);
+  EXPECT_EQ(toolbar["items"][0]["systemItem"], "undo");
+  EXPECT_EQ(toolbar["items"][0]["enabled"], false);
+  EXPECT_EQ(toolbar["items"][1]["kind"], "space");
+  EXPECT_EQ(toolbar["items"][2]["kind"], "label");
+  EXPECT_EQ(toolbar["items"][2]["font"]["bold"], true);
+  EXPECT_EQ(toolbar["items"][2]["color"], "#ffffff");
+  EXPECT_EQ(toolbar["items"][3]["title"], "Help");
+  EXPECT_EQ(s["navigation"]["navigationBar"]["right"]["buttonType"], 3);
+  EXPECT_EQ(s["navigation"]["stack"][0]["kind"], "Screen");
+  // The map's frame is in window coordinates: below the status bar and the navigation bar.
+  auto map = app->screen->map;
+  EXPECT_EQ(s["map"]["frame"]["y"], 20 + 44);
+  EXPECT_EQ(s["map"]["frame"]["width"], map->frame().size.width);
+  EXPECT_EQ(s["banner"]["loaded"], false);
+  bool sawMap = false;
+  for (const auto& v : s["views"]) sawMap = sawMap || v["kind"] == "map";
+  EXPECT_TRUE(sawMap);
+}
+
+TEST_F(DeviceBridgeTest, ALongPressBecomesThePressOfTheMapsRecogniser) {
+  auto map = app->screen->map;
+  EXPECT_EQ(press(100, 150), "");
+  EXPECT_EQ(press(200, 250), "");
+  ASSERT_EQ(app->screen->points.size(), 2u);
+  auto expected = map->convertPointToCoordinateFromView({200, 250}, map.get());
+  EXPECT_DOUBLE_EQ(app->screen->points[1].latitude, expected.latitude);
+
+  json s = bridge.snapshot();
+  const json& annotations = s["map"]["annotations"];
+  ASSERT_EQ(annotations.size(), 2u);
+  EXPECT_EQ(annotations[0]["pinColor"], "green");
+  EXPECT_EQ(annotations[1]["pinColor"], "purple");
+  EXPECT_EQ(annotations[1]["title"], "Point 2");
+  EXPECT_EQ(annotations[1]["subtitle"], "<b>not markup</b>");
+  EXPECT_NE(annotations[0]["id"], annotations[1]["id"]);
+  ASSERT_EQ(s["map"]["overlays"].size(), 1u);
+  const json& line = s["map"]["overlays"][0];
+  EXPECT_EQ(line["strokeColor"], "#000000");
+  EXPECT_NEAR(line["alpha"].get<double>(), 0.6, 1e-6);
+  ASSERT_EQ(line["points"].size(), 2u);
+  EXPECT_NEAR(line["points"][1][0].get<double>(), expected.latitude, 1e-6);
+  EXPECT_EQ(s["navigation"]["toolbar"]["items"][2]["text"], "2");
+}
+
+TEST_F(DeviceBridgeTest, RefusedTouchesChangeNothing) {
+  auto map = app->screen->map;
+  struct Case {
+    const char* input;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {R"({"type":"longPress","point":{"x":-1,"y":10}})",
+       "the point (-1, 10) is outside the map view"},
+      {R"({"type":"tapToolbarItem","tag":3})", "toolbar item 3 is disabled"},
+      {R"({"type":"tapToolbarItem","tag":5})", "no toolbar item has tag 5"},
+      {R"({"type":"tapNavigationButton","button":"left"})", "there is no left button"},
+      {R"({"type":"tapNavigationButton","button":"back"})", "there is no screen to go back to"},
+      {R"({"type":"selectAnnotation","id":99})", "no annotation 99 is on the map"},
+      {R"({"type":"pressAlertButton","id":1,"index":0})", "no alert or sheet 1 is on screen"},
+      {R"({"type":"banner","event":"tapped"})", "the banner has nothing to show"},
+      {R"({"type":"banner","event":"finished"})", "the banner has no action running"},
+      {R"({"type":"locationUpdate","coordinate":{"latitude":1,"longitude":2}})",
+       "the map does not show the user's position"},
+  };
+  json before = bridge.snapshot();
+  for (const auto& c : cases) {
+    std::string reason = input(c.input);
+    EXPECT_EQ(reason.substr(0, std::string(c.reason).size()), c.reason) << c.input;
+  }
+  EXPECT_EQ(bridge.snapshot(), before);
+  EXPECT_TRUE(app->screen->points.empty());
+}
+
+TEST_F(DeviceBridgeTest, ToolbarNavigationAndAnnotationTouches) {
+  ASSERT_EQ(press(50, 60), "");
+  EXPECT_EQ(input(R"({"type":"tapToolbarItem","tag":3})"), "");
+  EXPECT_EQ(app->screen->undos, 1);
+  EXPECT_EQ(input(R"({"type":"tapNavigationButton","button":"right"})"), "");
+  EXPECT_EQ(app->screen->infos, 1);
+
+  auto id = bridge.snapshot()["map"]["annotations"][0]["id"].get<std::uint64_t>();
+  std::string select = R"({"type":"selectAnnotation","id":)" + std::to_string(id) + "}";
+  EXPECT_EQ(input(select), "");
+  json s = bridge.snapshot();
+  EXPECT_EQ(s["map"]["annotations"][0]["selected"], true);
+  EXPECT_EQ(s["map"]["annotations"][0]["calloutOpen"], true);
+  EXPECT_EQ(s["map"]["annotations"][0]["id"], id);  // ids stay with their annotation
+  EXPECT_EQ(input(R"({"type":"tapCalloutAccessory","id":)" + std::to_string(id) + "}"),
+            "annotation " + std::to_string(id) + " has no open callout with a button");
+  EXPECT_EQ(input(R"({"type":"deselectAnnotation","id":)" + std::to_string(id) + "}"), "");
+  EXPECT_EQ(bridge.snapshot()["map"]["annotations"][0]["selected"], false);
+}
+
+TEST_F(DeviceBridgeTest, AnAlertTakesEveryTouchUntilOneOfItsButtonsIsPressed) {
+  ASSERT_EQ(input(R"({"type":"tapToolbarItem","tag":6})"), "");
+  json s = bridge.snapshot();
+  ASSERT_EQ(s["panels"].size(), 1u);
+  const json& alert = s["panels"][0];
+  EXPECT_EQ(alert["kind"], "alert");
+  EXPECT_EQ(alert["message"], "Call it <i>something</i>");
+  EXPECT_EQ(alert["buttons"], json::array({"Cancel", "Save"}));
+  EXPECT_EQ(alert["textField"]["text"], "");
+  auto id = std::to_string(alert["id"].get<std::uint64_t>());
+
+  EXPECT_EQ(press(50, 60), "an alert is on screen; press one of its buttons first");
+  EXPECT_EQ(input(R"({"type":"pressAlertButton","id":)" + id + R"(,"index":2})"),
+            "panel " + id + " has 2 buttons");
+  EXPECT_EQ(input(R"({"type":"pressSheetButton","id":)" + id + R"(,"index":0})"),
+            "panel " + id + " is an alert");
+  EXPECT_EQ(input(R"({"type":"pressAlertButton","id":)" + id + R"(,"index":1,"text":"Lake walk"})"),
+            "");
+  EXPECT_EQ(app->screen->typed, "Lake walk");
+  EXPECT_TRUE(bridge.snapshot()["panels"].empty());
+  EXPECT_EQ(press(50, 60), "");
+}
+
+TEST_F(DeviceBridgeTest, TheBannerLoadsIsTouchedAndFinishes) {
+  EXPECT_EQ(input(R"({"type":"banner","event":"loaded"})"), "");
+  EXPECT_EQ(bridge.snapshot()["banner"]["loaded"], true);
+  EXPECT_EQ(input(R"({"type":"banner","event":"tapped"})"), "");
+  EXPECT_EQ(bridge.snapshot()["banner"]["actionInProgress"], true);
+  EXPECT_EQ(input(R"({"type":"banner","event":"tapped"})"),
+            "the banner's action is already running");
+  EXPECT_EQ(input(R"({"type":"banner","event":"finished"})"), "");
+  EXPECT_EQ(input(R"({"type":"banner","event":"failed"})"), "");
+  EXPECT_EQ(bridge.snapshot()["banner"]["loaded"], false);
+}
+
+TEST_F(DeviceBridgeTest, TheViewportDecidesSizeOrientationLocaleAndKindOfDevice) {
+  EXPECT_EQ(
+      input(
+          R"({"type":"viewportChanged","width":393,"height":727,"orientation":"portrait","locale":"de-DE"})"),
+      "");
+  json s = bridge.snapshot();
+  EXPECT_EQ(s["device"]["screen"]["width"], 393);
+  EXPECT_EQ(s["device"]["locale"], "de-DE");
+  EXPECT_EQ(p::currentLocaleName(), "de_DE");
+  EXPECT_EQ(s["window"]["frame"]["height"], 727);
+  EXPECT_EQ(s["map"]["frame"]["width"], 393);
+  EXPECT_EQ(relaunches, 0);
+
+  // Turning the phone: the screen in front hides its bars and the map fills the height.
+  EXPECT_EQ(
+      input(R"({"type":"viewportChanged","width":727,"height":393,"orientation":"landscapeLeft"})"),
+      "");
+  s = bridge.snapshot();
+  EXPECT_EQ(s["device"]["landscape"], true);
+  EXPECT_EQ(s["device"]["orientation"], "landscapeLeft");
+  EXPECT_EQ(s["device"]["screen"]["width"], 727);
+  EXPECT_EQ(s["navigation"]["navigationBar"]["hidden"], true);
+  EXPECT_EQ(s["navigation"]["toolbar"]["hidden"], true);
+  EXPECT_EQ(s["window"]["frame"]["width"], 727);
+
+  // A viewport with a short side of 768 or more is a tablet: the application starts on it.
+  EXPECT_EQ(
+      input(R"({"type":"viewportChanged","width":820,"height":1180,"orientation":"portrait"})"),
+      "");
+  EXPECT_EQ(relaunches, 1);
+  s = bridge.snapshot();
+  EXPECT_EQ(s["device"]["idiom"], "tablet");
+  EXPECT_EQ(s["device"]["screen"]["height"], 1180);
+}
+
+TEST_F(DeviceBridgeTest, AFixedDeviceIgnoresTheViewportsKind) {
+  DeviceBridge phone(DeviceBridge::DeviceMode::Phone, [] { FAIL() << "no relaunch expected"; });
+  auto parsed = parseInputs(
+      R"({"type":"viewportChanged","width":1024,"height":1366,"orientation":"portrait"})");
+  EXPECT_EQ(phone.apply(parsed.inputs.at(0)), "");
+  EXPECT_EQ(phone.snapshot()["device"]["idiom"], "phone");
+}
