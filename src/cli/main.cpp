@@ -3,15 +3,19 @@
 #include <iostream>
 #include <string_view>
 
+#include "cli/HeadlessCommand.h"
 #include "cli/JsonCheckCommand.h"
 #include "cli/MeasureCommand.h"
+#include "cli/ServeCommand.h"
 
 namespace {
 
 void printUsage(std::ostream& out) {
   out << "usage: tessaly [serve [options]]\n"
          "       tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n"
-         "       tessaly json-check [--options N] FILE\n";
+         "       tessaly json-check [--options N] FILE\n"
+         "       tessaly headless [--device phone|tablet] [--documents DIR] "
+         "[--press X,Y | --tap TAG]...\n";
 }
 
 }  // namespace
@@ -22,10 +26,17 @@ int main(int argc, char** argv) {
     printUsage(std::cout);
     return 0;
   }
+  if (command.empty() || command == "serve")
+    return tessaly::cli::runServe(argc > 2 ? argc - 2 : 0, argv + (argc > 2 ? 2 : argc), std::cout,
+                                  std::cerr);
+  if (command.rfind("--", 0) == 0)  // serve's options without the word serve
+    return tessaly::cli::runServe(argc - 1, argv + 1, std::cout, std::cerr);
   if (command == "measure")
     return tessaly::cli::runMeasure(argc - 2, argv + 2, std::cin, std::cout, std::cerr);
   if (command == "json-check")
     return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
+  if (command == "headless")
+    return tessaly::cli::runHeadless(argc - 2, argv + 2, std::cout, std::cerr);
   printUsage(std::cerr);
   return 2;
 }
