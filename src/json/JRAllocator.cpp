@@ -1,43 +1,68 @@
 #include "json/JRAllocator.h"
 
-#include <mutex>
 #include <new>
-#include <vector>
 
 namespace tessaly::jralloc {
 
-constinit thread_local FreeLists tlsFreeLists{};
+constinit thread_local Arena tlsArena{};
 
 namespace {
 
-constexpr size_t kChunkBytes = 64 * 1024;
+// A few empty chunks are kept per thread so that parsing document after document does not go
+// back to the system for every chunk.
+constexpr int kSpareChunks = 256;
+struct Spares {
+  Chunk* chunks[kSpareChunks];
+  int count;
+};
+constinit thread_local Spares tlsSpares{};
 
-// Every chunk stays reachable from here, so leak checkers see pooled blocks as held.
-std::mutex gChunksMutex;
-std::vector<void*>* gChunks = new std::vector<void*>;
+char* firstBlock(Chunk* chunk) {
+  return reinterpret_cast<char*>(chunk) + sizeof(Chunk);
+}
 
 }  // namespace
 
-void* refill(size_t sizeClass) {
-  FreeLists& lists = tlsFreeLists;
-  // The rest of the old chunk goes onto the free lists, largest pieces first.
-  while (lists.bump && lists.bump < lists.bumpEnd) {
-    size_t left = static_cast<size_t>(lists.bumpEnd - lists.bump);
-    size_t c = (left >= kLargestPooled ? kLargestPooled : left) / 16 - 1;
-    *reinterpret_cast<void**>(lists.bump) = lists.head[c];
-    lists.head[c] = lists.bump;
-    lists.bump += (c + 1) * 16;
+void retire(Chunk* chunk) {
+  Arena& a = tlsArena;
+  if (chunk == a.current) {
+    // Everything in the current chunk is gone: start it over.
+    a.bump = firstBlock(chunk);
+    return;
   }
-  void* chunk = std::malloc(kChunkBytes);
-  if (!chunk) return nullptr;
-  {
-    std::lock_guard<std::mutex> lock(gChunksMutex);
-    gChunks->push_back(chunk);
+  if (!chunk->retired) return;  // still another thread's current chunk
+  Spares& spares = tlsSpares;
+  if (spares.count < kSpareChunks) {
+    spares.chunks[spares.count++] = chunk;
+  } else {
+    std::free(chunk);
   }
-  lists.bump = static_cast<char*>(chunk);
-  lists.bumpEnd = lists.bump + kChunkBytes;
-  void* p = lists.bump;
-  lists.bump += (sizeClass + 1) * 16;
+}
+
+void* allocateSlow(size_t size) {
+  Arena& a = tlsArena;
+  if (a.current) {
+    if (a.current->live == 0) {
+      a.bump = firstBlock(a.current);  // nothing lives here any more: reuse it
+    } else {
+      a.current->retired = 1;
+      a.current = nullptr;
+    }
+  }
+  if (!a.current) {
+    Spares& spares = tlsSpares;
+    Chunk* chunk = spares.count ? spares.chunks[--spares.count]
+                                : static_cast<Chunk*>(std::aligned_alloc(kChunkBytes, kChunkBytes));
+    if (!chunk) return nullptr;
+    chunk->live = 0;
+    chunk->retired = 0;
+    a.current = chunk;
+    a.bump = firstBlock(chunk);
+    a.end = reinterpret_cast<char*>(chunk) + kChunkBytes;
+  }
+  void* p = a.bump;
+  a.bump += size;
+  ++a.current->live;
   return p;
 }
 

@@ -1,11 +1,15 @@
-// Small-block pool for values and collections: the decoder makes one object per distinct value,
-// so allocation decides much of the throughput. Blocks up to 256 bytes come from per-thread free
-// lists of 16-byte size classes carved from 64 KiB chunks; larger ones use malloc. A block may be
-// freed on any thread (it then joins that thread's list). Chunks are kept for reuse, never
-// returned. Sanitizer builds use malloc for everything so that misuse stays visible.
+// Block allocator for values and collections: the decoder makes one object per distinct value,
+// so allocation decides much of the throughput. Blocks up to 1 KiB are bump-allocated from
+// 16 KiB chunks owned by the allocating thread; each chunk counts its live blocks and is reused
+// or freed when the count returns to 0 and the thread has moved on to another chunk. So a tree
+// is laid out in the order it was parsed and freeing it walks memory in order. One live block
+// keeps its whole chunk. Like the reference counts, a block must be freed by the thread that
+// holds its objects at that time; a chunk is never shared by two threads at once. Larger blocks
+// use malloc, and sanitizer builds use malloc for everything so that misuse stays visible.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 
 namespace tessaly::jralloc {
@@ -21,36 +25,36 @@ namespace tessaly::jralloc {
 #define TESSALY_JSON_POOL 1
 #endif
 
-inline constexpr size_t kLargestPooled = 256;
-inline constexpr size_t kClasses = kLargestPooled / 16;
+inline constexpr size_t kChunkBytes = 16 * 1024;
+inline constexpr size_t kLargestPooled = 1024;
 
-struct FreeLists {
-  void* head[kClasses];
-  char* bump;
-  char* bumpEnd;
+struct alignas(16) Chunk {
+  uint32_t live;     // blocks handed out and not yet freed
+  uint32_t retired;  // 1 once its thread bumps in another chunk
 };
 
-extern constinit thread_local FreeLists tlsFreeLists;
-void* refill(size_t sizeClass);
+struct Arena {
+  char* bump;
+  char* end;
+  Chunk* current;
+};
+
+extern constinit thread_local Arena tlsArena;
+void* allocateSlow(size_t size);
+void retire(Chunk* chunk);
 
 inline void* allocate(size_t size) {
 #if TESSALY_JSON_POOL
   if (size <= kLargestPooled) {
-    const size_t c = (size - 1) >> 4;
-    FreeLists& lists = tlsFreeLists;
-    if (void* p = lists.head[c]) {
-      void* next = *static_cast<void**>(p);
-      lists.head[c] = next;
-      __builtin_prefetch(next, 1);  // freed blocks are scattered: fetch the next one early
+    size = (size + 15) & ~size_t{15};
+    Arena& a = tlsArena;
+    if (static_cast<size_t>(a.end - a.bump) >= size) {
+      void* p = a.bump;
+      a.bump += size;
+      ++a.current->live;
       return p;
     }
-    const size_t bytes = (c + 1) << 4;
-    if (static_cast<size_t>(lists.bumpEnd - lists.bump) >= bytes) {
-      void* p = lists.bump;
-      lists.bump += bytes;
-      return p;
-    }
-    return refill(c);
+    return allocateSlow(size);
   }
 #endif
   return std::malloc(size);
@@ -59,10 +63,8 @@ inline void* allocate(size_t size) {
 inline void deallocate(void* p, size_t size) {
 #if TESSALY_JSON_POOL
   if (size <= kLargestPooled) {
-    const size_t c = (size - 1) >> 4;
-    FreeLists& lists = tlsFreeLists;
-    *static_cast<void**>(p) = lists.head[c];
-    lists.head[c] = p;
+    auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(p) & ~(kChunkBytes - 1));
+    if (--chunk->live == 0) retire(chunk);
     return;
   }
 #endif
