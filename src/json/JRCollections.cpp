@@ -210,7 +210,7 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
   void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
   if (!memory) return nullptr;
   JRDictionary* d = new (memory) JRMutableDictionary(makeMutable);
-  d->capacity_ = capacity;
+  d->setCapacity(capacity);
   d->blockSlots_ = capacity;
   d->entry_ = capacity ? d->inlineSlots() : nullptr;
   if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));
@@ -223,6 +223,8 @@ void JRDictionary::destroy(JRDictionary* d) {
   for (uint32_t i = 0; i < d->capacity_; ++i) {
     JRHashTableEntry& e = d->entry_[i];
     JR_ASSERT((e.key == nullptr) == (e.object == nullptr));
+    if (i + 4 < d->capacity_ && d->entry_[i + 4].object)
+      __builtin_prefetch(d->entry_[i + 4].object, 1);
     if (e.key) {
       e.key->release();
       e.object->release();
@@ -239,7 +241,7 @@ void JRDictionary::raiseMutated() const {
 
 const JRHashTableEntry* JRDictionary::findEntry(const JRObject* key, uint32_t hash) const {
   if (!key || capacity_ == 0) return nullptr;
-  uint32_t slot = hash % capacity_;
+  uint32_t slot = homeSlot(hash);
   for (uint32_t i = 0; i < capacity_; ++i) {
     const JRHashTableEntry& e = entry_[slot];
     if (e.keyHash == hash && e.key && (e.key == key || e.key->isEqual(key))) return &e;
@@ -258,7 +260,7 @@ JRObject* JRDictionary::objectForKey(const JRObject* key) const {
 JRObject* JRDictionary::objectForKey(std::string_view key) const {
   if (capacity_ == 0) return nullptr;
   uint32_t hash = jrHashBytes(key.data(), key.size());
-  uint32_t slot = hash % capacity_;
+  uint32_t slot = homeSlot(hash);
   for (uint32_t i = 0; i < capacity_; ++i) {
     const JRHashTableEntry& e = entry_[slot];
     if (!e.key) return nullptr;
@@ -275,7 +277,7 @@ void JRDictionary::addObject(uint32_t hash, JRObject* key, JRObject* object) {
     object->release();
     return;
   }
-  uint32_t slot = hash % capacity_;
+  uint32_t slot = homeSlot(hash);
   for (uint32_t i = 0; i < capacity_; ++i) {
     JRHashTableEntry& e = entry_[slot];
     if (e.key == nullptr) {
@@ -312,7 +314,7 @@ void JRDictionary::removeEntry(JRHashTableEntry* entry) {
     if (++j == capacity_) j = 0;
     JRHashTableEntry& e = entry_[j];
     if (!e.key) break;
-    uint32_t home = e.keyHash % capacity_;
+    uint32_t home = homeSlot(e.keyHash);
     bool stays = hole <= j ? (hole < home && home <= j) : (hole < home || home <= j);
     if (!stays) {
       entry_[hole] = e;
@@ -423,7 +425,7 @@ void JRMutableDictionary::resizeIfNecessary() {
   uint32_t oldCapacity = capacity_;
   uint32_t oldCount = count_;
   entry_ = table;
-  capacity_ = newCapacity;
+  setCapacity(newCapacity);
   count_ = 0;
   // Re-place every pair with its recorded hash, in old slot order.
   for (uint32_t i = 0; i < oldCapacity; ++i)

@@ -170,6 +170,16 @@ class JRDictionary : public JRObject {
   uint32_t mutations_ = 0;
   uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
   JRHashTableEntry* entry_ = nullptr;
+  uint64_t modMultiplier_ = 0;  // h % capacity_ computed with a multiply instead of a divide
+
+  uint32_t homeSlot(uint32_t hash) const {
+    const uint64_t low = modMultiplier_ * hash;
+    return static_cast<uint32_t>((static_cast<unsigned __int128>(low) * capacity_) >> 64);
+  }
+  void setCapacity(uint32_t capacity) {
+    capacity_ = capacity;
+    modMultiplier_ = capacity ? UINT64_MAX / capacity + 1 : 0;
+  }
 
  private:
   // Takes over the references of count keys and objects; nullptr when memory ran out.

@@ -638,7 +638,15 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
       } else {
         stack.cfHashes[slot] = key->hash();
       }
-      if (!nextToken(s)) break;
+      if (s->atIndex < s->length && s->bytes[s->atIndex] == ':') {
+        // The colon nearly always follows its key directly.
+        s->token.tokenType = JRTokenTypeSeparator;
+        s->token.ptr = s->bytes + s->atIndex;
+        s->token.length = 1;
+        ++s->atIndex;
+      } else if (!nextToken(s)) {
+        break;
+      }
       if (s->token.tokenType != JRTokenTypeSeparator) {
         error(s, "Expected ':'.");
         break;
