@@ -107,12 +107,12 @@ const std::optional<Table>& tableFor(State& s, const std::string& language,
 }  // namespace
 
 std::string resourcesDirectory() {
-  if (const char* env = std::getenv("TESSALY_RESOURCES"); env != nullptr && env[0] != '\0')
-    return env;
   {
     std::lock_guard lock(state().mutex);
     if (!state().directory.empty()) return state().directory;
   }
+  if (const char* env = std::getenv("TESSALY_RESOURCES"); env != nullptr && env[0] != '\0')
+    return env;
   std::error_code ec;
   std::string beside = executableDirectory() + "/../resources";
   if (std::filesystem::is_directory(beside + "/strings", ec))

@@ -4,7 +4,7 @@
 
 namespace tessaly::platform {
 
-// The resources directory: TESSALY_RESOURCES if set, else the one set by setResourcesDirectory,
+// The resources directory: the one set by setResourcesDirectory, else TESSALY_RESOURCES if set,
 // else "../resources" beside the running program (build/tessaly -> resources/), else
 // $TESSALY_SOURCE_DIR/resources (test programs run by ctest).
 std::string resourcesDirectory();
