@@ -1,5 +1,6 @@
 #include "mapscreen/MapViewController.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -34,6 +35,8 @@ std::string describe(const p::NSError& error) {
 }
 
 const std::vector<PathEditor::Entry> kNoPath;
+constexpr double kWorldLatitudeSpan = 180;
+constexpr double kWorldLongitudeSpan = 360;
 
 }  // namespace
 
@@ -513,7 +516,12 @@ p::MKCoordinateRegion MapViewController::getRegionForAllAnnotations() const {
   for (const auto& annotation : _mapView->annotations())
     if (std::dynamic_pointer_cast<PontoAnnotation>(annotation))
       coordinates.push_back(annotation->coordinate());
-  return _mapView->regionThatFits(regionForMarkerCoordinates(coordinates));
+  p::MKCoordinateRegion region = regionForMarkerCoordinates(coordinates);
+  // With no markers, or markers on both sides of the 180° meridian, the box with its margin is
+  // wider than the world; the map refuses such a region, so cut it to the whole world.
+  region.span.latitudeDelta = std::min(region.span.latitudeDelta, kWorldLatitudeSpan);
+  region.span.longitudeDelta = std::min(region.span.longitudeDelta, kWorldLongitudeSpan);
+  return _mapView->regionThatFits(region);
 }
 
 // --- Layout and banner -------------------------------------------------------------------------

@@ -158,8 +158,9 @@ TEST_F(MapPresentationTest, RegionForAllMarkersSkipsTheUserAndIsFittedByTheMap) 
   writeSettings(0, 0, 1);
   launch();
   locateUser(60, 60);
-  EXPECT_EQ(screen().getRegionForAllAnnotations(),
-            map().regionThatFits(regionForMarkerCoordinates({})));
+  // No markers: the box with its margin (216 by 432) is cut to the whole world.
+  EXPECT_EQ(screen().getRegionForAllAnnotations(), map().regionThatFits({{0, 0}, {180, 360}}));
+  map().setRegion(screen().getRegionForAllAnnotations(), true);
   pressMap(100, 100);
   pressMap(200, 250);
   auto all = markers();
@@ -167,6 +168,20 @@ TEST_F(MapPresentationTest, RegionForAllMarkersSkipsTheUserAndIsFittedByTheMap) 
   EXPECT_EQ(screen().getRegionForAllAnnotations(), map().regionThatFits(expected));
   // It is a region the map can be set to.
   map().setRegion(screen().getRegionForAllAnnotations(), true);
+}
+
+TEST_F(MapPresentationTest, MarkersAcrossThe180thMeridianGiveARegionTheMapAccepts) {
+  launch();
+  map().setRegion({{0, 180}, {4, 4}}, false);
+  pressMap(140, 150);  // west of the meridian
+  pressMap(180, 150);  // east of it
+  auto all = markers();
+  ASSERT_GT(all[0]->coordinate().longitude, 179);
+  ASSERT_LT(all[1]->coordinate().longitude, -179);
+  auto region = screen().getRegionForAllAnnotations();
+  EXPECT_NEAR(region.center.longitude, 0, 1e-9);
+  EXPECT_LE(region.span.longitudeDelta, 360);
+  map().setRegion(region, true);
 }
 
 }  // namespace
