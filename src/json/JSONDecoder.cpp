@@ -76,14 +76,20 @@ void JRParser::skipWhitespace(JRParseState* s) {
   while (i < n) {
     const uint8_t c = b[i];
     if (c == ' ') {
-      // Indentation comes in runs: step over eight blanks at a time.
-      ++i;
+      // Indentation comes in runs: step over eight blanks at a time, then to the first
+      // byte that is not one.
       while (n - i >= 8) {
         uint64_t w;
         std::memcpy(&w, b + i, 8);
-        if (w != 0x2020202020202020ull) break;
+        const uint64_t other = w ^ 0x2020202020202020ull;
+        if (other) {
+          i += static_cast<size_t>(std::countr_zero(other)) >> 3;
+          goto next;
+        }
         i += 8;
       }
+      while (i < n && b[i] == ' ') ++i;
+    next:
       continue;
     }
     if (c == '\n') {
@@ -146,6 +152,22 @@ void JRParser::skipWhitespace(JRParseState* s) {
 
 namespace {
 
+// Whether the eight bytes of w are all ASCII digits.
+inline bool eightDigits(uint64_t w) {
+  return ((w & 0xF0F0F0F0F0F0F0F0ull) |
+          (((w + 0x0606060606060606ull) & 0xF0F0F0F0F0F0F0F0ull) >> 4)) == 0x3333333333333333ull;
+}
+
+// The value of eight ASCII digits in memory order, combined pairwise by multiplication.
+inline uint32_t parseEightDigits(uint64_t w) {
+  const uint64_t mask = 0x000000FF000000FFull;
+  const uint64_t mul1 = 0x000F424000000064ull;  // 100 + (1000000 << 32)
+  const uint64_t mul2 = 0x0000271000000001ull;  // 1 + (10000 << 32)
+  w -= 0x3030303030303030ull;
+  w = (w * 10) + (w >> 8);
+  return static_cast<uint32_t>((((w & mask) * mul1) + (((w >> 16) & mask) * mul2)) >> 32);
+}
+
 #if LDBL_MANT_DIG == 64
 // Powers of ten that long double holds exactly (5^27 < 2^64).
 constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
@@ -190,7 +212,7 @@ bool JRParser::parseNumber(JRParseState* s) {
   uint64_t integer = 0;
   bool overflow = false;
   uint64_t mantissa = 0;
-  int significant = 0;
+  int taken = 0;  // digits kept in mantissa (at most 19, so it cannot overflow)
   int exponent = 0;
   bool truncated = false;
 
@@ -200,9 +222,9 @@ bool JRParser::parseNumber(JRParseState* s) {
     return false;
   };
   auto addDigit = [&](unsigned d) {
-    if (significant < 19) {
+    if (taken < 19) {
       mantissa = mantissa * 10 + d;
-      if (mantissa) ++significant;
+      ++taken;
     } else {
       truncated = true;
     }
@@ -219,9 +241,9 @@ bool JRParser::parseNumber(JRParseState* s) {
       if (__builtin_mul_overflow(integer, 10ull, &integer) ||
           __builtin_add_overflow(integer, d, &integer))
         overflow = true;
-      if (significant < 19) {
+      if (taken < 19) {
         mantissa = mantissa * 10 + d;
-        ++significant;
+        ++taken;
       } else {
         ++exponent;  // a dropped integer digit
         truncated = true;
@@ -236,13 +258,23 @@ bool JRParser::parseNumber(JRParseState* s) {
     isDouble = true;
     if (++i >= n) return invalid(n);
     if (!isDigit(b[i])) return invalid(i + 1);
-    do {
+    // Eight digits at a time while they fit the 19 kept digits.
+    while (n - i >= 8 && taken + 8 <= 19) {
+      uint64_t w;
+      std::memcpy(&w, b + i, 8);
+      if (!eightDigits(w)) break;
+      mantissa = mantissa * 100000000 + parseEightDigits(w);
+      taken += 8;
+      exponent -= 8;
+      i += 8;
+    }
+    while (i < n && isDigit(b[i])) {
       if (!truncated) {
         addDigit(static_cast<unsigned>(b[i] - '0'));
         if (!truncated) --exponent;
       }
       ++i;
-    } while (i < n && isDigit(b[i]));
+    }
     if (i >= n) return invalid(n);
   }
   if (b[i] == 'e' || b[i] == 'E') {
@@ -354,6 +386,10 @@ bool JRParser::nextToken(JRParseState* s) {
   JRParseToken& t = s->token;
   uint8_t type;
   size_t length = 1;
+  if (b[i] == '"') {  // keys make strings the most frequent token
+    if (parseString(s)) return true;
+    goto unexpected;
+  }
   switch (b[i]) {
     case '{':
       type = JRTokenTypeObjectBegin;

@@ -1,6 +1,9 @@
 // Decoder: grammar, positions and texts of errors, numbers, options, entry points.
 #include <cmath>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "JsonTestSupport.h"
 
@@ -152,6 +155,35 @@ TEST(Decoder, NumbersKeepTheirKinds) {
   EXPECT_EQ(only("[1.7976931348623157e308]")->doubleValue(), 1.7976931348623157e308);
   // Subnormal numbers are representable and are read, not refused as out of range.
   EXPECT_EQ(only("[4e-320]")->doubleValue(), 4e-320);
+}
+
+TEST(Decoder, DoublesMatchTheCLibraryConversion) {
+  // Decimal strings of 1 to 25 digits with and without exponents, through every path of the
+  // conversion (fast, eight digits at a time, long mantissas, the full fallback).
+  std::mt19937_64 random(7);
+  std::string text = "[";
+  std::vector<std::string> tokens;
+  for (int k = 0; k < 20000; ++k) {
+    std::string t = random() % 2 ? "-" : "";
+    const int digits = 1 + static_cast<int>(random() % 25);
+    const int point = 1 + static_cast<int>(random() % digits);
+    t += static_cast<char>('1' + random() % 9);
+    for (int d = 1; d < digits; ++d) {
+      if (d == point) t += '.';
+      t += static_cast<char>('0' + random() % 10);
+    }
+    if (point >= digits) t += ".5";
+    if (random() % 2) t += "e" + std::to_string(static_cast<int>(random() % 560) - 280);
+    tokens.push_back(t);
+    text += (k ? "," : "") + t;
+  }
+  text += "]";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result) << o.error.localizedDescription;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    const double want = std::strtod(tokens[k].c_str(), nullptr);
+    ASSERT_EQ(o.result->asArray()->objectAtIndex(k)->doubleValue(), want) << tokens[k];
+  }
 }
 
 TEST(Decoder, KeywordsAreTheSharedConstants) {
