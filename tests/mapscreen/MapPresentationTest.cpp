@@ -136,9 +136,11 @@ TEST_F(MapPresentationTest, AnUnknownPositionAddsNothing) {
   writeSettings(0, 0, 1);
   launch();
   auto user = map().userLocation();
+  ASSERT_TRUE(map().containsAnnotation(user.get()));
   map().selectAnnotation(user, true);
-  screen().showDetails();
+  ASSERT_TRUE(map().tapCalloutAccessory(user.get()));
   EXPECT_TRUE(screen().pathArray().empty());
+  EXPECT_TRUE(map().selectedAnnotations().empty());
 }
 
 TEST_F(MapPresentationTest, TheMapCentresOnTheUserOnceWhenFirstSeen) {
