@@ -51,7 +51,40 @@ JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutabl
   JRArray* array = new (memory) JRMutableArray(makeMutable);
   array->objects_ = array->inlineSlots();
   array->blockSlots_ = static_cast<uint32_t>(count);
-  if (count) std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
+  if (count > 8) {
+    std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
+  } else {
+    // Most parsed arrays are short: a call to memcpy costs more than the copy.
+    JRObject** slots = array->objects_;
+    switch (count) {
+      case 8:
+        slots[7] = objects[7];
+        [[fallthrough]];
+      case 7:
+        slots[6] = objects[6];
+        [[fallthrough]];
+      case 6:
+        slots[5] = objects[5];
+        [[fallthrough]];
+      case 5:
+        slots[4] = objects[4];
+        [[fallthrough]];
+      case 4:
+        slots[3] = objects[3];
+        [[fallthrough]];
+      case 3:
+        slots[2] = objects[2];
+        [[fallthrough]];
+      case 2:
+        slots[1] = objects[1];
+        [[fallthrough]];
+      case 1:
+        slots[0] = objects[0];
+        [[fallthrough]];
+      default:
+        break;
+    }
+  }
   array->count_ = array->capacity_ = static_cast<uint32_t>(count);
   return array;
 }

@@ -13,7 +13,16 @@ void JRParser::cacheAge(JRTokenCache* cache) {
   cache->age[cache->prng_lfsr & (kJRCacheBuckets - 1)] >>= 1;
 }
 
+void JRParser::releasePending(JRTokenCache* cache) {
+  for (JRObject*& o : cache->pending) {
+    if (o) o->release();
+    o = nullptr;
+  }
+  cache->pendingNext = 0;
+}
+
 void JRParser::clearCache(JRTokenCache* cache) {
+  releasePending(cache);
   if (!cache->items) return;
   for (uint32_t i = 0; i < cache->count; ++i) {
     JRTokenCacheItem& item = cache->items[i];
@@ -107,7 +116,13 @@ JRObject* JRParser::cachedObject(JRParseState* s) {
   JRObject* object = makeObject(v);
   if (!object) return nullptr;
   if (chosen) {
-    if (chosen->object) chosen->object->release();
+    if (JRObject* old = chosen->object) {
+      __builtin_prefetch(old, 1);
+      JRObject*& slot = cache.pending[cache.pendingNext];
+      if (slot) slot->release();
+      slot = old;
+      cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
+    }
     object->retain();  // the bucket's reference
     *chosen = JRTokenCacheItem{
         object, v.hash, 0, static_cast<uint32_t>(v.length), v.type, valueBytesOf(object)};

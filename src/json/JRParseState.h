@@ -92,6 +92,11 @@ struct JRTokenCache {
   uint32_t count = kJRCacheBuckets;
   uint32_t prng_lfsr = 1;
   uint8_t age[kJRCacheBuckets] = {};
+  // Objects put out of their bucket wait here a few replacements before they are released, so
+  // that the memory they live in can be fetched meanwhile. Emptied at the end of every run.
+  static constexpr unsigned kPendingReleases = 16;
+  JRObject* pending[kPendingReleases] = {};
+  unsigned pendingNext = 0;
 };
 
 struct JRTokenValue {
@@ -139,6 +144,7 @@ class JRParser {
   static JRObject* cachedObject(JRParseState* s);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);
+  static void releasePending(JRTokenCache* cache);
   static uint8_t* resizeManagedBuffer(JRManagedBuffer* buffer, size_t size);
   static void error(JRParseState* s, const char* format, ...) __attribute__((format(printf, 2, 3)));
   static void releaseObjectStack(JRObjectStack* stack);

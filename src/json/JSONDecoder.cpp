@@ -595,7 +595,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
       }
       JRArray* array = JRArray::create(stack.objects + start, stack.index - start, s->makeMutable);
       if (!array) break;
-      std::memset(stack.objects + start, 0, (stack.index - start) * sizeof(JRObject*));
+      // The slots are not cleared: each is written before it is read again.
       stack.index = start;
       return array;
     } else if (type == JRTokenTypeComma) {
@@ -643,8 +643,6 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
       JRDictionary* dictionary = JRDictionary::create(stack.keys + start, stack.cfHashes + start,
                                                       stack.objects + start, count, s->makeMutable);
       if (!dictionary) break;
-      std::memset(stack.keys + start, 0, count * sizeof(JRObject*));
-      std::memset(stack.objects + start, 0, count * sizeof(JRObject*));
       stack.index = start;
       return dictionary;
     }
@@ -763,6 +761,7 @@ JRObject* JRParser::parse(JRParseState* s, const uint8_t* bytes, size_t length, 
     }
   }
   if (s->firstError && errorOut) *errorOut = *s->firstError;
+  releasePending(&s->cache);
 
   if (tb.flags & JRManagedBufferMustFree) std::free(tb.bytes);
   tb = JRManagedBuffer{};
