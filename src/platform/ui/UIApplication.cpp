@@ -1,6 +1,7 @@
 #include "platform/ui/UIApplication.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/UIPanelView.h"
@@ -101,8 +102,14 @@ void UIApplication::registerKeyWindow(const std::shared_ptr<UIWindow>& window) {
 }
 
 bool UIApplication::openURL(const std::string& url) {
+  // A scheme is a letter followed by letters, digits, "+", "-" or ".", then a colon.
   auto colon = url.find(':');
-  if (colon == std::string::npos || colon == 0) return false;
+  if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(url[0])))
+    return false;
+  for (std::size_t i = 1; i < colon; ++i) {
+    unsigned char c = static_cast<unsigned char>(url[i]);
+    if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return false;
+  }
   _openedURLs.push_back(url);
   return true;
 }

@@ -52,8 +52,8 @@ class UIApplication {
     _networkActivityIndicatorVisible = visible;
   }
 
-  // Hands a URL to the system; every URL handed over is kept in order. Answers false for a text
-  // that has no scheme.
+  // Hands a URL to the system; every URL handed over is kept in order. Answers false (and keeps
+  // nothing) for a text that does not start with a scheme ("mailto:", "http:").
   bool openURL(const std::string& url);
   const std::vector<std::string>& openedURLs() const { return _openedURLs; }
 

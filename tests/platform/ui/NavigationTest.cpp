@@ -119,6 +119,9 @@ TEST_F(NavigationTest, ApplicationFactsAndURLs) {
   app.setNetworkActivityIndicatorVisible(true);
   EXPECT_TRUE(app.openURL("mailto:someone@example.org"));
   EXPECT_FALSE(app.openURL("no scheme here"));
+  EXPECT_FALSE(app.openURL(":nothing"));
+  EXPECT_FALSE(app.openURL("1http://x"));
+  EXPECT_FALSE(app.openURL("ht tp://x"));
   EXPECT_EQ(app.openedURLs(), std::vector<std::string>{"mailto:someone@example.org"});
   app.reset();
   EXPECT_FALSE(app.isIdleTimerDisabled());
