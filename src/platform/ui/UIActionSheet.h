@@ -1,7 +1,8 @@
 #pragma once
 // A menu of choices: title, an optional destructive button first, the other buttons, and the
 // cancel button last. Shown in a view (a phone's sheet from the bottom) or from a bar item (a
-// tablet's popover anchored to it).
+// tablet's popover anchored to it, which draws no cancel button: a tap outside the popover
+// presses the cancel index).
 #include <memory>
 #include <string>
 #include <vector>

@@ -59,9 +59,10 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   // True between viewWillAppear and viewWillDisappear.
   bool isVisible() const { return _visible; }
 
-  // Rotation. The window asks supportedInterfaceOrientations and shouldAutorotate of its root
-  // controller (a navigation controller asks its top screen); the older
-  // shouldAutorotateToInterfaceOrientation is kept for screens that answer it.
+  // Rotation. The window asks supportedInterfaceOrientations and shouldAutorotate of the screen in
+  // front (the last one presented, else the root; a navigation controller passes the question
+  // to its top screen). The window never asks the older shouldAutorotateToInterfaceOrientation:
+  // screens may still answer it for their own callers.
   virtual bool shouldAutorotateToInterfaceOrientation(int orientation) {
     return orientation == UIInterfaceOrientationPortrait;
   }
