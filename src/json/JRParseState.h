@@ -153,6 +153,7 @@ class JRParser {
   static bool nextToken(JRParseState* s);
   static bool parseNumber(JRParseState* s);
   static void skipWhitespace(JRParseState* s);
+  static size_t skipExtras(JRParseState* s, size_t i);
   static JRObject* valueFromToken(JRParseState* s);
   static JRObject* parseArray(JRParseState* s);
   static JRObject* parseDictionary(JRParseState* s);

@@ -68,84 +68,84 @@ inline size_t newlineAt(const JRParseState* s, size_t i) {
 
 }  // namespace
 
-void JRParser::skipWhitespace(JRParseState* s) {
+// Blanks, tabs and newlines inline; comments and unicode newlines in skipExtras.
+inline void JRParser::skipWhitespace(JRParseState* s) {
   const uint8_t* b = s->bytes;
   const size_t n = s->length;
   size_t i = s->atIndex;
-  const bool extras = (s->parseOptions & (JRReadComments | JRReadUnicodeNewlines)) != 0;
   while (i < n) {
     const uint8_t c = b[i];
     if (c == ' ') {
       // Indentation comes in runs: step over eight blanks at a time, then to the first
       // byte that is not one.
-      while (n - i >= 8) {
+      for (;;) {
+        if (n - i < 8) {
+          while (i < n && b[i] == ' ') ++i;
+          break;
+        }
         uint64_t w;
         std::memcpy(&w, b + i, 8);
         const uint64_t other = w ^ 0x2020202020202020ull;
         if (other) {
           i += static_cast<size_t>(std::countr_zero(other)) >> 3;
-          goto next;
+          break;
         }
         i += 8;
       }
-      while (i < n && b[i] == ' ') ++i;
-    next:
-      continue;
-    }
-    if (c == '\n') {
+    } else if (c == '\n') {
       ++i;
       ++s->lineNumber;
-      continue;
-    }
-    if (c == '\t') {
+    } else if (c == '\t') {
       ++i;
-      continue;
-    }
-    if (c == '\r') {
+    } else if (c == '\r') {
       i += i + 1 < n && b[i + 1] == '\n' ? 2 : 1;
       ++s->lineNumber;
-      continue;
+    } else if ((c == '/' || c >= 0xC2) &&
+               (s->parseOptions & (JRReadComments | JRReadUnicodeNewlines))) {
+      const size_t before = i;
+      i = skipExtras(s, i);
+      if (i == before) break;
+    } else {
+      break;
     }
-    if (!extras) break;
-    if (size_t nl = c >= 0xC2 ? newlineAt(s, i) : 0) {
-      i += nl;
-      ++s->lineNumber;
-      continue;
-    }
-    if (c == '/' && (s->parseOptions & JRReadComments) && i + 1 < n) {
-      if (b[i + 1] == '/') {
-        i += 2;
-        while (i < n) {
-          if (size_t nl = newlineAt(s, i)) {
-            i += nl;
-            ++s->lineNumber;
-            break;
-          }
-          ++i;
-        }
-        continue;
-      }
-      if (b[i + 1] == '*') {
-        i += 2;
-        for (;;) {
-          if (i >= n) break;
-          if (b[i] == '*' && i + 1 < n && b[i + 1] == '/') {
-            i += 2;
-            break;
-          }
-          if (size_t nl = newlineAt(s, i)) {
-            i += nl;
-            ++s->lineNumber;
-          } else {
-            ++i;
-          }
-        }
-        continue;
-      }
-    }
-    break;
   }
   s->atIndex = i;
+}
+
+// One comment or unicode newline at i; returns the offset after it, or i when there is none.
+size_t JRParser::skipExtras(JRParseState* s, size_t i) {
+  const uint8_t* b = s->bytes;
+  const size_t n = s->length;
+  if (size_t nl = b[i] >= 0xC2 ? newlineAt(s, i) : 0) {
+    ++s->lineNumber;
+    return i + nl;
+  }
+  if (b[i] != '/' || !(s->parseOptions & JRReadComments) || i + 1 >= n) return i;
+  if (b[i + 1] == '/') {
+    i += 2;
+    while (i < n) {
+      if (size_t nl = newlineAt(s, i)) {
+        ++s->lineNumber;
+        return i + nl;
+      }
+      ++i;
+    }
+    return i;
+  }
+  if (b[i + 1] == '*') {
+    i += 2;
+    while (i < n) {
+      if (b[i] == '*' && i + 1 < n && b[i + 1] == '/') return i + 2;
+      if (size_t nl = newlineAt(s, i)) {
+        i += nl;
+        ++s->lineNumber;
+      } else {
+        ++i;
+      }
+    }
+    return i;
+  }
+  return i;
 }
 
 // ---- tokens ----
