@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ScreenLog.h"
+#include "platform/foundation/RunLoop.h"
 
 using namespace tessaly::platform;
 using tessaly::platform::testing::launch;
@@ -142,4 +143,24 @@ TEST_F(NavigationTest, LaunchCallsTheDelegateOnce) {
   EXPECT_EQ(delegate->launches, 1);
   EXPECT_EQ(UIApplication::sharedApplication().delegate(), delegate.get());
   EXPECT_TRUE(UIApplication::sharedApplication().isLaunched());
+}
+
+TEST_F(NavigationTest, TheEntryLaunchesRunsTheMainLoopAndEnds) {
+  struct Delegate : UIApplicationDelegate {
+    std::vector<std::string> calls;
+    void applicationDidFinishLaunching(UIApplication*) override {
+      calls.push_back("launched");
+      RunLoop::main().post([this] {
+        calls.push_back("first turn");
+        RunLoop::main().stop();
+      });
+    }
+    void applicationWillTerminate(UIApplication*) override { calls.push_back("terminate"); }
+  };
+  auto delegate = std::make_shared<Delegate>();
+  char name[] = "tessaly";
+  char* argv[] = {name, nullptr};
+  EXPECT_EQ(UIApplicationMain(1, argv, delegate), 0);
+  EXPECT_EQ(delegate->calls, (std::vector<std::string>{"launched", "first turn", "terminate"}));
+  RunLoop::main().reset();
 }
