@@ -43,7 +43,9 @@ static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 // ---- arrays ----
 
-JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
+// Keeps the short copy below a plain loop instead of a library call.
+__attribute__((optimize("no-tree-loop-distribute-patterns"))) JRArray* JRArray::create(
+    JRObject* const* objects, size_t count, bool makeMutable) {
   if (count > UINT32_MAX - 64) return nullptr;
   // One block: the header followed by exactly count slots.
   void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
@@ -56,34 +58,7 @@ JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutabl
   } else {
     // Most parsed arrays are short: a call to memcpy costs more than the copy.
     JRObject** slots = array->objects_;
-    switch (count) {
-      case 8:
-        slots[7] = objects[7];
-        [[fallthrough]];
-      case 7:
-        slots[6] = objects[6];
-        [[fallthrough]];
-      case 6:
-        slots[5] = objects[5];
-        [[fallthrough]];
-      case 5:
-        slots[4] = objects[4];
-        [[fallthrough]];
-      case 4:
-        slots[3] = objects[3];
-        [[fallthrough]];
-      case 3:
-        slots[2] = objects[2];
-        [[fallthrough]];
-      case 2:
-        slots[1] = objects[1];
-        [[fallthrough]];
-      case 1:
-        slots[0] = objects[0];
-        [[fallthrough]];
-      default:
-        break;
-    }
+    for (size_t i = 0; i < count; ++i) slots[i] = objects[i];
   }
   array->count_ = array->capacity_ = static_cast<uint32_t>(count);
   return array;

@@ -97,6 +97,10 @@ inline int hexValue(uint8_t c) {
   return -1;
 }
 
+constexpr const char* kRequiredSecondEscape =
+    "Required a second \\u Unicode escape sequence following a surrogate \\u Unicode escape "
+    "sequence.";
+
 enum class StringState : uint8_t { Plain, Escape, Hex1, NeedBackslash, NeedU, Hex2 };
 
 }  // namespace
@@ -338,9 +342,7 @@ bool JRParser::parseString(JRParseState* s) {
             appendCodePoint(0xFFFD);
             state = StringState::Plain;  // the same byte is read again
           } else {
-            error(s,
-                  "Required a second \\u Unicode escape sequence following a surrogate \\u "
-                  "Unicode escape sequence.");
+            error(s, "%s", kRequiredSecondEscape);
             goto failed;
           }
           break;
@@ -354,9 +356,7 @@ bool JRParser::parseString(JRParseState* s) {
             appendCodePoint(0xFFFD);
             state = StringState::Escape;  // the backslash and this byte are read again
           } else {
-            error(s,
-                  "Required a second \\u Unicode escape sequence following a surrogate \\u "
-                  "Unicode escape sequence.");
+            error(s, "%s", kRequiredSecondEscape);
             goto failed;
           }
           break;
