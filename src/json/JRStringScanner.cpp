@@ -142,20 +142,29 @@ bool JRParser::parseString(JRParseState* s) {
     }
     if (c == '\\') break;
     if (c >= 0x80) {
-      // Two- and three-byte sequences are checked inline; the rest goes to the full check.
-      if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-        h = (h * 33 + c) * 33 + p[1];
-        p += 2;
-        continue;
-      }
-      if ((c & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-        uint32_t cp = (uint32_t{c} & 0x0F) << 12 | (uint32_t{p[1]} & 0x3F) << 6 | (p[2] & 0x3F);
-        if (cp >= 0x800 && !jrIsRejectedCodePoint(cp)) {
-          h = ((h * 33 + c) * 33 + p[1]) * 33 + p[2];
-          p += 3;
+      // Runs of non-ASCII text: two- and three-byte sequences are checked inline, one after
+      // the other; anything else goes to the full check.
+      bool passed = false;
+      while (p < end) {
+        const uint8_t d = *p;
+        if (d >= 0xC2 && d <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+          h = (h * 33 + d) * 33 + p[1];
+          p += 2;
+          passed = true;
           continue;
         }
+        if ((d & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+          uint32_t cp = (uint32_t{d} & 0x0F) << 12 | (uint32_t{p[1]} & 0x3F) << 6 | (p[2] & 0x3F);
+          if (cp >= 0x800 && !jrIsRejectedCodePoint(cp)) {
+            h = ((h * 33 + d) * 33 + p[1]) * 33 + p[2];
+            p += 3;
+            passed = true;
+            continue;
+          }
+        }
+        break;
       }
+      if (passed) continue;  // back to the word scan from the byte that ended the run
       JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);
       if (r.outcome != JRUTF8Outcome::Valid) break;
       for (; p < r.next; ++p) h = h * 33 + *p;
