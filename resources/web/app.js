@@ -234,21 +234,26 @@
     const slop = cfg.longPressSlop || 10;
     let timer = null;
     let start = null;
-    let pointers = 0;
+    let pointers = new Set();
     let swallowUntil = 0;
-    const cancel = () => {
-      if (timer) clearTimeout(timer);
+    const cancel = (why) => {
+      if (timer) {
+        clearTimeout(timer);
+        page.longPressCancelled = why;
+      }
       timer = null;
     };
     container.addEventListener('pointerdown', (e) => {
-      pointers++;
-      if (pointers > 1 || !e.isPrimary || (e.pointerType === 'mouse' && e.button !== 0)) {
-        cancel();
+      // A new primary pointer means no other finger is down (an up may have gone elsewhere).
+      if (e.isPrimary) pointers = new Set();
+      pointers.add(e.pointerId);
+      if (pointers.size > 1 || !e.isPrimary || (e.pointerType === 'mouse' && e.button !== 0)) {
+        cancel('another pointer');
         return;
       }
       if (e.target.closest('.leaflet-popup, .leaflet-control')) return;
       start = { x: e.clientX, y: e.clientY };
-      cancel();
+      cancel('a new press');
       timer = setTimeout(() => {
         timer = null;
         const r = container.getBoundingClientRect();
@@ -268,16 +273,19 @@
     });
     container.addEventListener('pointermove', (e) => {
       if (!timer || !start) return;
-      if (Math.hypot(e.clientX - start.x, e.clientY - start.y) > slop) cancel();
+      if (Math.hypot(e.clientX - start.x, e.clientY - start.y) > slop) cancel('moved');
     });
-    const up = () => {
-      pointers = Math.max(0, pointers - 1);
-      cancel();
+    const up = (e) => {
+      pointers.delete(e.pointerId);
+      cancel(e.type);
     };
     container.addEventListener('pointerup', up);
     container.addEventListener('pointercancel', up);
     container.addEventListener('pointerleave', (e) => {
-      if (e.pointerType === 'mouse') up();
+      // Only a mouse that really left the map ends the press (not a new layer under it).
+      const r = container.getBoundingClientRect();
+      const outside = e.clientX < r.left || e.clientX >= r.right || e.clientY < r.top || e.clientY >= r.bottom;
+      if (e.pointerType === 'mouse' && outside) up(e);
     });
     // The click that ends a hold must not reach the map (it would close the new callout).
     container.addEventListener('click', (e) => {
@@ -310,51 +318,79 @@
     icon.appendChild(pin);
   }
 
+  // Past a few hundred markers the pins are drawn on the map's canvas instead of one element
+  // each, so that a long path still draws at once.
+  const MANY_PINS = 300;
+  const PIN_FILL = { green: '#2ec23a', purple: '#a43ce0', red: '#e0302a' };
+  let bulkPins = false;
+
+  function makeMarker(a, ll) {
+    let marker;
+    if (a.kind === 'userLocation') {
+      marker = L.marker(ll, {
+        icon: L.divIcon({ className: 'user-location', iconSize: [16, 16], popupAnchor: [0, -8] }),
+        keyboard: false, zIndexOffset: -100,
+      });
+    } else if (bulkPins) {
+      marker = L.circleMarker(ll, { radius: 5, color: '#333333', weight: 1, fillOpacity: 1,
+        fillColor: PIN_FILL[a.pinColor] || PIN_FILL.red });
+    } else {
+      marker = L.marker(ll, { icon: pinIcon(), keyboard: false, riseOnHover: false });
+    }
+    marker.on('click', (e) => {
+      L.DomEvent.stopPropagation(e);
+      const current = markers.get(a.id);
+      if (current && !current.data.selected) send({ type: 'selectAnnotation', id: a.id });
+    });
+    marker.addTo(map);
+    if (a.kind !== 'userLocation' && !bulkPins) makePinElement(marker, a.pinColor || 'red', a.animatesDrop && !firstMarkers);
+    const node = marker.getElement && marker.getElement();
+    if (node) {
+      node.dataset.annotation = String(a.id);
+      node.dataset.pin = a.pinColor || '';
+      node.dataset.kind = a.kind;
+      node.title = a.title || '';
+    }
+    return marker;
+  }
+
   function renderAnnotations(annotations) {
+    const wantBulk = annotations.length > MANY_PINS;
+    if (wantBulk !== bulkPins) {
+      for (const entry of markers.values()) entry.marker.remove();
+      markers.clear();
+      bulkPins = wantBulk;
+    }
     const seen = new Set();
     for (const a of annotations) {
       seen.add(a.id);
-      const ll = [a.coordinate.latitude, a.coordinate.longitude];
-      let entry = markers.get(a.id);
+      const entry = markers.get(a.id);
       if (!entry) {
-        let marker;
-        if (a.kind === 'userLocation') {
-          marker = L.marker(ll, {
-            icon: L.divIcon({ className: 'user-location', iconSize: [16, 16], popupAnchor: [0, -8] }),
-            keyboard: false, zIndexOffset: -100,
-          });
-        } else {
-          marker = L.marker(ll, { icon: pinIcon(), keyboard: false, riseOnHover: false });
-        }
-        marker.on('click', (e) => {
-          L.DomEvent.stopPropagation(e);
-          const current = markers.get(a.id);
-          if (current && !current.data.selected) send({ type: 'selectAnnotation', id: a.id });
-        });
-        marker.addTo(map);
-        entry = { marker, data: {} };
-        markers.set(a.id, entry);
-        if (a.kind !== 'userLocation') makePinElement(marker, a.pinColor || 'red', a.animatesDrop && !firstMarkers);
-        const node = marker.getElement();
-        if (node) node.dataset.annotation = String(a.id);
-      } else {
-        const old = entry.data;
-        if (old.coordinate.latitude !== a.coordinate.latitude ||
-            old.coordinate.longitude !== a.coordinate.longitude) entry.marker.setLatLng(ll);
-        if (a.kind !== 'userLocation' && old.pinColor !== a.pinColor) makePinElement(entry.marker, a.pinColor || 'red', false);
+        markers.set(a.id, { marker: makeMarker(a, [a.coordinate.latitude, a.coordinate.longitude]), data: a });
+        continue;
       }
-      const node = entry.marker.getElement();
-      if (node) {
-        node.dataset.pin = a.pinColor || '';
-        node.dataset.kind = a.kind;
-        node.title = a.title || '';
+      const old = entry.data;
+      if (old.coordinate.latitude !== a.coordinate.latitude || old.coordinate.longitude !== a.coordinate.longitude) {
+        entry.marker.setLatLng([a.coordinate.latitude, a.coordinate.longitude]);
+      }
+      if (a.kind !== 'userLocation' && old.pinColor !== a.pinColor) {
+        if (bulkPins) entry.marker.setStyle({ fillColor: PIN_FILL[a.pinColor] || PIN_FILL.red });
+        else makePinElement(entry.marker, a.pinColor || 'red', false);
+        const node = entry.marker.getElement && entry.marker.getElement();
+        if (node) node.dataset.pin = a.pinColor || '';
+      }
+      if (old.title !== a.title) {
+        const node = entry.marker.getElement && entry.marker.getElement();
+        if (node) node.title = a.title || '';
       }
       entry.data = a;
     }
-    for (const [id, entry] of markers) {
-      if (!seen.has(id)) {
-        entry.marker.remove();
-        markers.delete(id);
+    if (markers.size > seen.size) {
+      for (const [id, entry] of markers) {
+        if (!seen.has(id)) {
+          entry.marker.remove();
+          markers.delete(id);
+        }
       }
     }
     firstMarkers = false;
@@ -446,46 +482,60 @@
     setButton($('nav-right'), nb.right);
   }
 
-  function renderToolbar(nav, animate) {
+  // The toolbar's buttons are made once per set of items and then only updated, so that a
+  // finger on a button is not lost to a redraw.
+  let toolbarKey = '';
+  function renderToolbar(nav) {
     const bar = $('toolbar');
     const tb = nav && nav.toolbar;
     bar.hidden = !tb || tb.hidden;
     if (bar.hidden) return;
     place(bar, tb.frame);
-    bar.replaceChildren();
-    for (const item of tb.items || []) {
-      if (item.kind === 'space') {
-        const s = el('div', item.width ? 'fixed-space' : 'space');
-        if (item.width) s.style.width = item.width + 'px';
-        bar.appendChild(s);
-      } else if (item.kind === 'label') {
-        const label = el('div', 'status', item.text || '');
-        label.id = 'status';
-        if (item.frame) label.style.width = item.frame.width + 'px';
-        if (item.font) {
-          label.style.fontSize = item.font.size + 'px';
-          label.style.fontWeight = item.font.bold ? 'bold' : 'normal';
-        }
-        if (item.color) label.style.color = item.color;
-        bar.appendChild(label);
-      } else {
-        const button = el('button', 'tool');
-        button.type = 'button';
-        button.dataset.tag = String(item.tag);
-        button.disabled = !item.enabled;
-        const name = item.title || NAMES[item.tag] || '';
-        button.setAttribute('aria-label', name);
-        button.title = name;
-        const icon = ICONS[item.tag];
-        if (icon) {
-          button.style.background = `url("/images/${icon}.svg") center / 24px 24px no-repeat`;
-        } else {
-          button.textContent = item.title || '•';
-        }
-        button.addEventListener('click', () => send({ type: 'tapToolbarItem', tag: item.tag }));
-        bar.appendChild(button);
-      }
+    const items = tb.items || [];
+    const key = JSON.stringify(items.map((i) => [i.kind, i.tag, i.title, i.systemItem, i.width]));
+    if (key !== toolbarKey) {
+      toolbarKey = key;
+      bar.replaceChildren();
+      for (const item of items) bar.appendChild(toolbarElement(item));
     }
+    items.forEach((item, index) => {
+      const node = bar.children[index];
+      if (item.kind === 'label') {
+        node.textContent = item.text || '';
+        if (item.frame) node.style.width = item.frame.width + 'px';
+        if (item.font) {
+          node.style.fontSize = item.font.size + 'px';
+          node.style.fontWeight = item.font.bold ? 'bold' : 'normal';
+        }
+        if (item.color) node.style.color = item.color;
+      } else if (item.kind === 'button') {
+        node.disabled = !item.enabled;
+      }
+    });
+  }
+
+  function toolbarElement(item) {
+    if (item.kind === 'space') {
+      const s = el('div', item.width ? 'fixed-space' : 'space');
+      if (item.width) s.style.width = item.width + 'px';
+      return s;
+    }
+    if (item.kind === 'label') {
+      const label = el('div', 'status');
+      label.id = 'status';
+      return label;
+    }
+    const button = el('button', 'tool');
+    button.type = 'button';
+    button.dataset.tag = String(item.tag);
+    const name = item.title || NAMES[item.tag] || '';
+    button.setAttribute('aria-label', name);
+    button.title = name;
+    const icon = ICONS[item.tag];
+    if (icon) button.style.background = `url("/images/${icon}.svg") center / 24px 24px no-repeat`;
+    else button.textContent = item.title || '\u2022';
+    button.addEventListener('click', () => send({ type: 'tapToolbarItem', tag: item.tag }));
+    return button;
   }
 
   function renderPanels(panels, state) {
@@ -727,9 +777,13 @@
     const events = new EventSource('/api/events');
     events.addEventListener('state', (e) => {
       $('connection').hidden = true;
+      const t0 = performance.now();
       const state = JSON.parse(e.data);
       if (state.version <= page.version) return;
+      const t1 = performance.now();
       render(state);
+      const t2 = performance.now();
+      page.lastRender = { version: state.version, bytes: e.data.length, parseMs: t1 - t0, drawMs: t2 - t1 };
     });
     events.onerror = () => {
       const c = $('connection');

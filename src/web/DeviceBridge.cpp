@@ -20,6 +20,7 @@
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UIWindow.h"
+#include "web/JsonText.h"
 
 namespace tessaly::web {
 namespace {
@@ -34,10 +35,6 @@ double round7(double v) {
 
 json rect(const p::CGRect& r) {
   return {{"x", r.origin.x}, {"y", r.origin.y}, {"width", r.size.width}, {"height", r.size.height}};
-}
-
-json coordinate(const p::CLLocationCoordinate2D& c) {
-  return {{"latitude", round7(c.latitude)}, {"longitude", round7(c.longitude)}};
 }
 
 std::string hexColor(const p::UIColor& c) {
@@ -195,7 +192,7 @@ p::ADBannerView* DeviceBridge::banner() const {
   return window ? findView<p::ADBannerView>(*window) : nullptr;
 }
 
-json DeviceBridge::snapshot() {
+std::string DeviceBridge::snapshot() {
   auto& app = p::UIApplication::sharedApplication();
   auto& device = p::UIDevice::currentDevice();
   auto window = app.keyWindow();
@@ -263,7 +260,6 @@ json DeviceBridge::snapshot() {
   state["modal"] = modal;
 
   p::MKMapView* map = mapView();
-  state["map"] = map ? mapState(*map) : json(nullptr);
   state["panels"] = panelsState();
   if (auto* b = banner()) {
     state["banner"] = {{"frame", rect(frameInWindow(*b))},
@@ -277,97 +273,183 @@ json DeviceBridge::snapshot() {
   json views = json::array();
   if (window) addViews(*window, 0, views);
   state["views"] = std::move(views);
-  return state;
+  // The map goes in as text of its own; the rest is small.
+  std::string text = state.dump(-1, ' ', false, json::error_handler_t::replace);
+  text.pop_back();
+  text += ",\"map\":";
+  text += map ? mapState(*map) : std::string("null");
+  text += "}";
+  return text;
 }
 
-json DeviceBridge::mapState(p::MKMapView& map) {
+// The map part is written as text directly: it holds every marker and every point of the line.
+std::string DeviceBridge::mapState(p::MKMapView& map) {
   _annotationIds.forgetGone();
   _overlayIds.forgetGone();
   p::MKCoordinateRegion region = map.region();
   p::MKMapRect visible = map.visibleMapRect();
-  json annotations = json::array();
+  JsonText out;
+  out.text().reserve(256 + map.annotations().size() * 260);
+  auto writeRect = [&](const p::CGRect& r) {
+    out.raw("{\"x\":");
+    out.number(r.origin.x);
+    out.raw(",\"y\":");
+    out.number(r.origin.y);
+    out.raw(",\"width\":");
+    out.number(r.size.width);
+    out.raw(",\"height\":");
+    out.number(r.size.height);
+    out.raw("}");
+  };
+  auto writeCoordinate = [&](const p::CLLocationCoordinate2D& c) {
+    out.raw("{\"latitude\":");
+    out.number(round7(c.latitude));
+    out.raw(",\"longitude\":");
+    out.number(round7(c.longitude));
+    out.raw("}");
+  };
+  out.raw("{");
+  out.key("frame", true);
+  writeRect(frameInWindow(map));
+  out.key("bounds");
+  writeRect(map.bounds());
+  out.key("type");
+  out.number(static_cast<int>(map.mapType()));
+  out.key("region");
+  out.raw("{\"center\":");
+  writeCoordinate(region.center);
+  out.raw(",\"span\":{\"latitudeDelta\":");
+  out.number(region.span.latitudeDelta);
+  out.raw(",\"longitudeDelta\":");
+  out.number(region.span.longitudeDelta);
+  out.raw("}}");
+  out.key("mapRect");
+  out.raw("{\"x\":");
+  out.number(visible.origin.x);
+  out.raw(",\"y\":");
+  out.number(visible.origin.y);
+  out.raw(",\"width\":");
+  out.number(visible.size.width);
+  out.raw(",\"height\":");
+  out.number(visible.size.height);
+  out.raw("}");
+
+  out.key("annotations");
+  out.raw("[");
   const auto& selected = map.selectedAnnotations();
+  bool first = true;
   for (const auto& a : map.annotations()) {
+    if (!first) out.raw(",");
+    first = false;
     bool isUser = dynamic_cast<const p::MKUserLocation*>(a.get()) != nullptr;
-    json j = {{"id", _annotationIds.idFor(a)},
-              {"kind", isUser ? "userLocation" : "annotation"},
-              {"coordinate", coordinate(a->coordinate())},
-              {"title", a->title()},
-              {"subtitle", a->subtitle()},
-              {"selected", std::find(selected.begin(), selected.end(), a) != selected.end()}};
+    out.raw("{\"id\":");
+    out.number(static_cast<double>(_annotationIds.idFor(a)));
+    out.raw(isUser ? ",\"kind\":\"userLocation\",\"coordinate\":"
+                   : ",\"kind\":\"annotation\",\"coordinate\":");
+    writeCoordinate(a->coordinate());
+    out.key("title");
+    out.string(a->title());
+    out.key("subtitle");
+    out.string(a->subtitle());
+    out.key("selected");
+    out.boolean(std::find(selected.begin(), selected.end(), a) != selected.end());
     auto view = map.viewForAnnotation(a.get());
-    j["pinColor"] = nullptr;
-    j["accessory"] = nullptr;
-    if (view) {
-      j["view"] = view->kind();
-      j["canShowCallout"] = view->canShowCallout();
-      j["calloutOpen"] = view->isCalloutOpen();
-      if (auto* pin = dynamic_cast<p::MKPinAnnotationView*>(view.get())) {
-        j["pinColor"] = pinColorName(pin->pinColor());
-        j["animatesDrop"] = pin->animatesDrop();
-      }
-      if (const auto& control = view->rightCalloutAccessoryView()) {
-        json accessory = {
-            {"kind", control->kind()}, {"tag", control->tag()}, {"enabled", control->isEnabled()}};
-        if (auto* button = dynamic_cast<p::UIButton*>(control.get()))
-          accessory["buttonType"] = static_cast<int>(button->buttonType());
-        j["accessory"] = accessory;
-      }
-    } else {
-      j["view"] = nullptr;
-      j["canShowCallout"] = false;
-      j["calloutOpen"] = false;
+    if (!view) {
+      out.raw(
+          ",\"view\":null,\"canShowCallout\":false,\"calloutOpen\":false,"
+          "\"pinColor\":null,\"accessory\":null}");
+      continue;
     }
-    annotations.push_back(std::move(j));
+    out.key("view");
+    out.string(view->kind());
+    out.key("canShowCallout");
+    out.boolean(view->canShowCallout());
+    out.key("calloutOpen");
+    out.boolean(view->isCalloutOpen());
+    out.key("pinColor");
+    if (auto* pin = dynamic_cast<p::MKPinAnnotationView*>(view.get())) {
+      out.string(pinColorName(pin->pinColor()));
+      out.key("animatesDrop");
+      out.boolean(pin->animatesDrop());
+    } else {
+      out.raw("null");
+    }
+    out.key("accessory");
+    if (const auto& control = view->rightCalloutAccessoryView()) {
+      json accessory = {
+          {"kind", control->kind()}, {"tag", control->tag()}, {"enabled", control->isEnabled()}};
+      if (auto* button = dynamic_cast<p::UIButton*>(control.get()))
+        accessory["buttonType"] = static_cast<int>(button->buttonType());
+      out.raw(accessory.dump());
+    } else {
+      out.raw("null");
+    }
+    out.raw("}");
   }
-  json overlays = json::array();
+  out.raw("]");
+
+  out.key("overlays");
+  out.raw("[");
+  first = true;
   for (const auto& o : map.overlays()) {
     auto view = map.viewForOverlay(o.get());
     if (!view) continue;  // an overlay without a view is not drawn
-    json j = {{"id", _overlayIds.idFor(o)}, {"alpha", view->alpha()}};
-    if (auto* line = dynamic_cast<p::MKPolylineView*>(view.get())) {
-      j["kind"] = "polyline";
-      j["strokeColor"] = hexColor(line->strokeColor());
-      j["strokeAlpha"] = line->strokeColor().alpha;
-      j["fillColor"] = hexColor(line->fillColor());
-      j["lineWidth"] = line->lineWidth() > 0 ? json(line->lineWidth()) : json(nullptr);
-      const auto& points = line->polyline()->pointVector();
-      json list = json::array();
-      list.get_ref<json::array_t&>().reserve(points.size());
-      for (const auto& mp : points) {
-        auto c = p::MKCoordinateForMapPoint(mp);
-        list.push_back(json::array({round7(c.latitude), round7(c.longitude)}));
-      }
-      j["points"] = std::move(list);
-    } else {
-      j["kind"] = view->kind();
+    if (!first) out.raw(",");
+    first = false;
+    out.raw("{\"id\":");
+    out.number(static_cast<double>(_overlayIds.idFor(o)));
+    out.key("alpha");
+    out.number(view->alpha());
+    auto* line = dynamic_cast<p::MKPolylineView*>(view.get());
+    if (!line) {
+      out.key("kind");
+      out.string(view->kind());
+      out.raw("}");
+      continue;
     }
-    overlays.push_back(std::move(j));
+    out.raw(",\"kind\":\"polyline\",\"strokeColor\":");
+    out.string(hexColor(line->strokeColor()));
+    out.key("strokeAlpha");
+    out.number(line->strokeColor().alpha);
+    out.key("fillColor");
+    out.string(hexColor(line->fillColor()));
+    out.key("lineWidth");
+    if (line->lineWidth() > 0)
+      out.number(line->lineWidth());
+    else
+      out.raw("null");
+    out.raw(",\"points\":[");
+    bool firstPoint = true;
+    for (const auto& mp : line->polyline()->pointVector()) {
+      auto c = p::MKCoordinateForMapPoint(mp);
+      out.raw(firstPoint ? "[" : ",[");
+      firstPoint = false;
+      out.number(round7(c.latitude));
+      out.raw(",");
+      out.number(round7(c.longitude));
+      out.raw("]");
+    }
+    out.raw("]}");
   }
+  out.raw("]");
+
   const auto& user = map.userLocation();
-  json location = nullptr;
-  if (user && user->location())
-    location = {{"coordinate", coordinate(user->location()->coordinate)},
-                {"accuracy", user->location()->horizontalAccuracy}};
-  return {{"frame", rect(frameInWindow(map))},
-          {"bounds", rect(map.bounds())},
-          {"type", static_cast<int>(map.mapType())},
-          {"region",
-           {{"center", coordinate(region.center)},
-            {"span",
-             {{"latitudeDelta", region.span.latitudeDelta},
-              {"longitudeDelta", region.span.longitudeDelta}}}}},
-          {"mapRect",
-           {{"x", visible.origin.x},
-            {"y", visible.origin.y},
-            {"width", visible.size.width},
-            {"height", visible.size.height}}},
-          {"annotations", std::move(annotations)},
-          {"overlays", std::move(overlays)},
-          {"userLocation",
-           {{"shown", map.showsUserLocation()},
-            {"location", location},
-            {"visible", map.isUserLocationVisible()}}}};
+  out.raw(",\"userLocation\":{\"shown\":");
+  out.boolean(map.showsUserLocation());
+  out.raw(",\"location\":");
+  if (user && user->location()) {
+    out.raw("{\"coordinate\":");
+    writeCoordinate(user->location()->coordinate);
+    out.raw(",\"accuracy\":");
+    out.number(user->location()->horizontalAccuracy);
+    out.raw("}");
+  } else {
+    out.raw("null");
+  }
+  out.raw(",\"visible\":");
+  out.boolean(map.isUserLocationVisible());
+  out.raw("}}");
+  return std::move(out.text());
 }
 
 json DeviceBridge::panelsState() {
@@ -408,27 +490,10 @@ std::string DeviceBridge::refuseWhilePanelOnScreen() const {
          " is on screen; press one of its buttons first";
 }
 
-// The browser window changed size: the window covers the screen as it is now turned, and the
-// screen in front hears the same calls as for a turn, so it lays itself out for the new shape.
+// The browser window changed size: the window covers the screen as it is now turned and the
+// screens lay themselves out again.
 void DeviceBridge::relayoutForScreen() {
-  auto window = p::UIApplication::sharedApplication().keyWindow();
-  if (!window) return;
-  int orientation = window->interfaceOrientation();
-  p::CGSize size = p::UIScreen::mainScreen().bounds().size;
-  if (p::UIInterfaceOrientationIsLandscape(orientation)) std::swap(size.width, size.height);
-  window->setFrame(p::CGRect{window->frame().origin, size});
-  auto root = window->rootViewController();
-  if (!root || !root->isViewLoaded()) return;
-  root->view()->setFrame(p::UIScreen::mainScreen().applicationFrameForOrientation(orientation));
-  p::UIViewController* front = root.get();
-  if (auto* nav = dynamic_cast<p::UINavigationController*>(root.get())) {
-    nav->layoutContent();
-    if (nav->topViewController()) front = nav->topViewController();
-  }
-  front->willRotateToInterfaceOrientation(orientation, 0);
-  p::UIView::animateWithDuration(
-      0, [&] { front->willAnimateRotationToInterfaceOrientation(orientation, 0); });
-  front->didRotateFromInterfaceOrientation(orientation);
+  if (auto window = p::UIApplication::sharedApplication().keyWindow()) window->screenDidChange();
 }
 
 std::string DeviceBridge::applyViewport(const WebInput& input) {

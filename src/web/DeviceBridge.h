@@ -32,7 +32,7 @@ class DeviceBridge : public WebApplication {
 
   DeviceBridge(DeviceMode mode, Relaunch relaunch);
 
-  nlohmann::json snapshot() override;
+  std::string snapshot() override;
   std::string apply(const WebInput& input) override;
 
   // The number-format locale the browser asked for ("" until one did).
@@ -63,7 +63,7 @@ class DeviceBridge : public WebApplication {
   void relayoutForScreen();
   std::string refuseWhilePanelOnScreen() const;
 
-  nlohmann::json mapState(platform::MKMapView& map);
+  std::string mapState(platform::MKMapView& map);
   nlohmann::json panelsState();
 
   DeviceMode _mode;

@@ -133,8 +133,7 @@ struct WebHost::Shared {
     }
     if (!target) return;
     auto start = std::chrono::steady_clock::now();
-    std::string next =
-        target->snapshot().dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string next = target->snapshot();
     std::vector<std::function<void(std::uint64_t)>> replies;
     std::uint64_t current;
     {

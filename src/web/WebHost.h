@@ -28,8 +28,8 @@ namespace tessaly::web {
 class WebApplication {
  public:
   virtual ~WebApplication() = default;
-  // Everything a person could see, as one JSON object (the host adds the version).
-  virtual nlohmann::json snapshot() = 0;
+  // Everything a person could see, as the text of one JSON object (the host adds the version).
+  virtual std::string snapshot() = 0;
   // Applies one input. Returns "" when applied, else a one-line reason; a refused input must
   // have changed nothing.
   virtual std::string apply(const WebInput& input) = 0;

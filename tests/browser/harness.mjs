@@ -19,7 +19,7 @@ export async function startProgram(extraArgs = [], { settings } = {}) {
   const documents = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   if (settings) writeFileSync(join(documents, 'settings.plist'), settings);
   const args = ['serve', '--listen', '127.0.0.1:0', '--documents', documents,
-    '--tiles', NO_TILES, '--imagery', NO_TILES, ...extraArgs];
+    '--tiles', NO_TILES, '--imagery', NO_TILES, '--resources', sourceDir, ...extraArgs];
   const proc = spawn(program, args, { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
@@ -60,22 +60,30 @@ export async function launchBrowser() {
   });
 }
 
-// Waits until the page has drawn a state for which check(state) holds; returns that state.
-export async function waitForState(page, check, what = 'state') {
-  const source = check.toString();
-  try {
-    await page.waitForFunction((src) => {
-      const s = window.tessaly && window.tessaly.state;
-      // eslint-disable-next-line no-new-func
-      return !!s && new Function('return ' + src)()(s);
-    }, source, { timeout: 15000 });
-  } catch (e) {
-    const s = await page.evaluate(() => window.tessaly && window.tessaly.state);
-    throw new Error(`timed out waiting for ${what}; last state: ${JSON.stringify(s && {
-      version: s.version, device: s.device, panels: s.panels, nav: s.navigation && s.navigation.navigationBar,
-      annotations: s.map && s.map.annotations })}`);
+// Waits until the page has drawn a state for which check(state) holds; returns that state. The
+// check runs here, so the page's script policy (no eval) stays in force during the tests.
+export async function waitForState(page, check, what = 'state', timeout = 15000) {
+  const deadline = Date.now() + timeout;
+  let s = null;
+  for (;;) {
+    s = await page.evaluate(() => (window.tessaly && window.tessaly.state) || null);
+    if (s && check(s)) return s;
+    if (Date.now() > deadline) break;
+    await new Promise((r) => setTimeout(r, 40));
   }
-  return page.evaluate(() => window.tessaly.state);
+  const refused = await page.evaluate(() => window.tessaly && window.tessaly.lastError);
+  throw new Error(`timed out waiting for ${what}; last refusal: ${refused}; last state: ${JSON.stringify(s && {
+    version: s.version, device: s.device, panels: s.panels, bars: s.navigation && [s.navigation.navigationBar.hidden,
+      s.navigation.toolbar.hidden], map: s.map && s.map.frame, annotations: s.map && s.map.annotations.length })}`);
+}
+
+// Waits until the page has drawn version v or later (reads only the number: states can be big).
+export async function waitForVersion(page, v, timeout = 60000) {
+  const deadline = Date.now() + timeout;
+  while ((await page.evaluate(() => (window.tessaly ? window.tessaly.version : 0))) < v) {
+    if (Date.now() > deadline) throw new Error(`timed out waiting for version ${v}`);
+    await new Promise((r) => setTimeout(r, 20));
+  }
 }
 
 // The point in page coordinates of a point of the map view.

@@ -21,9 +21,9 @@ namespace {
 // A screen with a list of points and one command that needs a point.
 class SmallScreen : public WebApplication {
  public:
-  json snapshot() override {
+  std::string snapshot() override {
     ++snapshots;
-    return {{"points", points.size()}, {"title", title}};
+    return json{{"points", points.size()}, {"title", title}}.dump();
   }
   std::string apply(const WebInput& input) override {
     if (input.kind == WebInput::Kind::LongPress) {
