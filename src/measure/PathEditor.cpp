@@ -98,6 +98,8 @@ PathEditor::Marker PathEditor::didTapMap(int state,
   if (state != kGestureBegan || !locationInMapView || _mapView == nullptr) return nullptr;
   CLLocationCoordinate2D coordinate =
       _mapView->convertPointToCoordinateFromView(*locationInMapView, _mapView);
+  // A point that is no number has no place on the map.
+  if (!std::isfinite(coordinate.latitude) || !std::isfinite(coordinate.longitude)) return nullptr;
   auto entry =
       std::make_shared<CoordData>(_pathArray.empty() ? kCoordStart : kCoordMarker, coordinate);
   return addMapPoint(entry);

@@ -92,6 +92,7 @@ TEST_F(PathEditorTest, FirstPressPlacesTheStartingPointWithoutALine) {
 TEST_F(PathEditorTest, OnlyTheBeganStateOfAPressPlacesAPoint) {
   for (int state : {0, 2, 3, 4, 5}) EXPECT_FALSE(_editor.didTapMap(state, platform::CGPoint{1, 1}));
   EXPECT_FALSE(_editor.didTapMap(PathEditor::kGestureBegan, std::nullopt));
+  EXPECT_FALSE(_editor.didTapMap(PathEditor::kGestureBegan, platform::CGPoint{NAN, 1}));
   EXPECT_TRUE(_editor.pathArray().empty());
   EXPECT_TRUE(_editor.didTapMap(PathEditor::kGestureBegan, platform::CGPoint{300, 200}));
   EXPECT_EQ(_editor.pathArray().size(), 1u);
