@@ -152,6 +152,8 @@ size_t JRParser::skipExtras(JRParseState* s, size_t i) {
 
 namespace {
 
+constexpr uint64_t kPowersOfTen[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+
 // Whether the eight bytes of w are all ASCII digits.
 inline bool eightDigits(uint64_t w) {
   return ((w & 0xF0F0F0F0F0F0F0F0ull) |
@@ -267,6 +269,21 @@ bool JRParser::parseNumber(JRParseState* s) {
       taken += 8;
       exponent -= 8;
       i += 8;
+    }
+    // The last one to seven digits as one word too, shifted up behind leading zeros.
+    if (n - i >= 8) {
+      uint64_t w;
+      std::memcpy(&w, b + i, 8);
+      const uint64_t x = w ^ 0x3030303030303030ull;
+      const uint64_t other = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+      const unsigned k = other ? static_cast<unsigned>(std::countr_zero(other)) >> 3 : 8;
+      if (k > 0 && k < 8 && taken + static_cast<int>(k) <= 19) {
+        const uint64_t shifted = (w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k));
+        mantissa = mantissa * kPowersOfTen[k] + parseEightDigits(shifted);
+        taken += static_cast<int>(k);
+        exponent -= static_cast<int>(k);
+        i += k;
+      }
     }
     while (i < n && isDigit(b[i])) {
       if (!truncated) {
