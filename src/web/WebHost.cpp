@@ -96,6 +96,30 @@ std::string cookieValue(const std::string& header, const std::string& name) {
   return {};
 }
 
+// The library compresses with brotli whenever a browser accepts it, at a quality that takes
+// seconds for the land outline or a long path; gzip takes milliseconds. Event streams are sent
+// as they are, so that no event waits in a compressor.
+void limitCompression(httplib::Request& req) {
+  auto range = req.headers.equal_range("Accept-Encoding");
+  for (auto it = range.first; it != range.second; ++it) {
+    if (req.path == "/api/events") {
+      it->second.clear();
+      continue;
+    }
+    std::string kept;
+    std::stringstream tokens(it->second);
+    std::string token;
+    while (std::getline(tokens, token, ',')) {
+      std::size_t first = token.find_first_not_of(' ');
+      if (first == std::string::npos) continue;
+      token = token.substr(first);
+      if (token.rfind("br", 0) == 0) continue;
+      kept += (kept.empty() ? "" : ", ") + token;
+    }
+    it->second = kept;
+  }
+}
+
 void refuse(httplib::Response& res, int status, const std::string& reason) {
   res.status = status;
   res.set_content(reason + "\n", "text/plain; charset=utf-8");
@@ -303,8 +327,9 @@ void WebHost::routes() {
        "base-uri 'none'; form-action 'none'"},
   });
   server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    return allowed(req, res) ? httplib::Server::HandlerResponse::Unhandled
-                             : httplib::Server::HandlerResponse::Handled;
+    if (!allowed(req, res)) return httplib::Server::HandlerResponse::Handled;
+    limitCompression(const_cast<httplib::Request&>(req));
+    return httplib::Server::HandlerResponse::Unhandled;
   });
   server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
     if (!res.body.empty()) return;

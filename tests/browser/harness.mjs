@@ -97,7 +97,7 @@ export async function fingerLongPress(page, x, y) {
   const cdp = await page.context().newCDPSession(page);
   const p = await pagePoint(page, x, y);
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: p.x, y: p.y }] });
-  await page.waitForTimeout(900);
+  await page.waitForTimeout(1500);
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
   await cdp.detach();
 }
@@ -107,7 +107,7 @@ export async function mouseLongPress(page, x, y) {
   const p = await pagePoint(page, x, y);
   await page.mouse.move(p.x, p.y);
   await page.mouse.down();
-  await page.waitForTimeout(900);
+  await page.waitForTimeout(1500);
   await page.mouse.up();
 }
 

@@ -265,3 +265,21 @@ TEST_F(WebHostTest, ServesThePageButNothingOutsideItsFolders) {
   EXPECT_NE(client->Get("/%2e%2e/CMakeLists.txt")->status, 200);
   EXPECT_EQ(client->Get("/nothing-here.js")->status, 404);
 }
+
+TEST_F(WebHostTest, BrowsersGetGzipNotTheSlowBrotliAndEventsUncompressed) {
+  start();
+  auto res = client->Get("/api/state", {{"Accept-Encoding", "gzip, deflate, br"}});
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->get_header_value("Content-Encoding"), "gzip");
+  EXPECT_EQ(json::parse(res->body)["points"], 0);
+  httplib::Client events("127.0.0.1", host->port());
+  std::string encoding = "unset";
+  events.Get(
+      "/api/events", {{"Accept-Encoding", "gzip, deflate, br"}},
+      [&](const httplib::Response& r) {
+        encoding = r.get_header_value("Content-Encoding");
+        return false;  // the headers are all this test needs
+      },
+      [](const char*, size_t) { return false; });
+  EXPECT_EQ(encoding, "");
+}
