@@ -57,6 +57,8 @@ try {
   }
   const posted = Date.now() - t0;
   await waitForVersion(page, reply.version, 120000);
+  // Until the canvas has been painted too.
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r))));
   const drawnAfter = Date.now() - t0;
   const stats = await (await fetch(server.origin + '/api/stats')).json();
   const render = await page.evaluate(() => window.tessaly.lastRender);
@@ -65,7 +67,7 @@ try {
   console.log(`  snapshot ${(stats.snapshotBytes / 1e6).toFixed(2)} MB, built in ${fmt(stats.snapshotMilliseconds)} ms`);
   console.log(`  last batch of 1000 presses answered in ${posted} ms (applied and snapshot taken)`);
   console.log(`  from posting it to the page having drawn it: ${drawnAfter} ms ` +
-    `(page: parse ${fmt(render.parseMs)} ms, draw ${fmt(render.drawMs)} ms)`);
+    `(page: fetch began after ${render.receivedAt - t0} ms, fetch and parse ${fmt(render.parseMs)} ms, draw ${fmt(render.drawMs)} ms)`);
 } finally {
   await browser.close();
   await server.stop();

@@ -783,7 +783,38 @@
       const t1 = performance.now();
       render(state);
       const t2 = performance.now();
-      page.lastRender = { version: state.version, bytes: e.data.length, parseMs: t1 - t0, drawMs: t2 - t1 };
+      page.lastRender = { version: state.version, bytes: e.data.length, parseMs: t1 - t0, drawMs: t2 - t1,
+        receivedAt: Date.now() - (t2 - t0) };
+    });
+    // A big state is only announced; fetch it, one request at a time, always the newest.
+    let fetching = false;
+    let wanted = 0;
+    const fetchState = async () => {
+      if (fetching) return;
+      fetching = true;
+      try {
+        while (wanted > page.version) {
+          const t0 = performance.now();
+          const res = await fetch('/api/state', { credentials: 'same-origin' });
+          const state = await res.json();
+          const t1 = performance.now();
+          if (state.version > page.version) {
+            render(state);
+            page.lastRender = { version: state.version, parseMs: t1 - t0, drawMs: performance.now() - t1,
+              receivedAt: Date.now() - (performance.now() - t0), fetched: true };
+          } else if (state.version < wanted) {
+            break;
+          }
+        }
+      } finally {
+        fetching = false;
+      }
+    };
+    events.addEventListener('version', (e) => {
+      $('connection').hidden = true;
+      const v = JSON.parse(e.data).version;
+      if (v > wanted) wanted = v;
+      fetchState();
     });
     events.onerror = () => {
       const c = $('connection');

@@ -21,6 +21,7 @@ using nlohmann::json;
 
 constexpr const char* kCookieName = "tessaly_token";
 constexpr int kKeepAliveSeconds = 15;
+constexpr std::size_t kInlineStateBytes = 256 * 1024;
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -482,7 +483,14 @@ void WebHost::handleEvents(const httplib::Request&, httplib::Response& res) {
           *lastSent = shared->version;
           auto body = shared->published;
           lock.unlock();
-          message = "id: " + std::to_string(*lastSent) + "\nevent: state\ndata: " + *body + "\n\n";
+          std::string id = std::to_string(*lastSent);
+          // A big state is only announced: browsers read a large event far slower than the
+          // same state fetched (and compressed) from /api/state.
+          if (body->size() <= kInlineStateBytes)
+            message = "id: " + id + "\nevent: state\ndata: " + *body + "\n\n";
+          else
+            message = "id: " + id + "\nevent: version\ndata: {\"version\":" + id +
+                      ",\"bytes\":" + std::to_string(body->size()) + "}\n\n";
         } else {
           lock.unlock();
           message = ": keep-alive\n\n";

@@ -254,6 +254,35 @@ TEST_F(WebHostTest, EventStreamsSendEachNewVersionAndAreBounded) {
   EXPECT_EQ(events[1]["version"], json::parse(res->body)["version"]);
 }
 
+TEST_F(WebHostTest, ABigStateIsOnlyAnnouncedOnTheEventStream) {
+  start();
+  state();
+  std::string message;
+  std::mutex mutex;
+  std::condition_variable firstEvent;
+  std::thread reader([&] {
+    httplib::Client streamClient("127.0.0.1", host->port());
+    streamClient.Get("/api/events", [&](const char* data, size_t length) {
+      std::lock_guard lock(mutex);
+      message.append(data, length);
+      auto events = std::count(message.begin(), message.end(), '\n') / 4;
+      if (events >= 1) firstEvent.notify_all();
+      return events < 2;
+    });
+  });
+  {
+    std::unique_lock lock(mutex);
+    firstEvent.wait(lock, [&] { return message.find("\n\n") != std::string::npos; });
+  }
+  loop.post([this] { screen.title = std::string(300 * 1024, 'x'); });
+  reader.join();
+  auto v = state()["version"].get<int>();
+  EXPECT_EQ(message.find("event: state\ndata: {"), message.find("event: "));
+  EXPECT_NE(message.find("event: version\ndata: {\"version\":" + std::to_string(v) + ",\"bytes\":"),
+            std::string::npos)
+      << message.substr(0, 200);
+}
+
 TEST_F(WebHostTest, ServesThePageButNothingOutsideItsFolders) {
   start();
   auto res = client->Get("/");
