@@ -603,9 +603,12 @@
     box.appendChild(group);
     if (cancelGroup.childElementCount) box.appendChild(cancelGroup);
     // A tablet shows the sheet as a popover next to the item it came from.
-    if (state.device.idiom === 'tablet' && p.anchor && p.anchor.frame) {
+    const anchorNode = p.anchor && document.querySelector(`#toolbar button[data-tag="${Number(p.anchor.tag)}"]`);
+    if (state.device.idiom === 'tablet' && anchorNode) {
       box.classList.add('popover');
-      const f = p.anchor.frame;
+      const r = anchorNode.getBoundingClientRect();
+      const s0 = $('screen').getBoundingClientRect();
+      const f = { x: r.left - s0.left, y: r.top - s0.top, width: r.width, height: r.height };
       const screenH = state.device.screen.height;
       const width = 280;
       const left = Math.max(8, Math.min(state.device.screen.width - width - 8, f.x + f.width / 2 - width / 2));
