@@ -43,9 +43,14 @@ static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 // ---- arrays ----
 
-// Keeps the short copy below a plain loop instead of a library call.
-__attribute__((optimize("no-tree-loop-distribute-patterns"))) JRArray* JRArray::create(
-    JRObject* const* objects, size_t count, bool makeMutable) {
+// Keeps the short copy below a plain loop instead of a library call (GCC turns such loops
+// into memcpy calls otherwise).
+#if defined(__GNUC__) && !defined(__clang__)
+#define JR_PLAIN_LOOPS __attribute__((optimize("no-tree-loop-distribute-patterns")))
+#else
+#define JR_PLAIN_LOOPS
+#endif
+JR_PLAIN_LOOPS JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
   if (count > UINT32_MAX - 64) return nullptr;
   // One block: the header followed by exactly count slots.
   void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));

@@ -347,6 +347,9 @@ bool JRParser::parseNumber(JRParseState* s) {
           }
         }
         if (k < length) e10 = std::strtol(text + k + 1, nullptr, 10);
+        // An exponent of any length: only its sign and size matter here.
+        if (e10 > 1000000) e10 = 1000000;
+        if (e10 < -1000000) e10 = -1000000;
         bool underflow = !seenDigit || lead + e10 < 0;
         error(s, "The value '%s' could not be represented as a 'double' due to %s.",
               tokenText().c_str(), underflow ? "underflow" : "overflow");

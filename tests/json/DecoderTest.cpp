@@ -96,6 +96,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "The value '0.000001e-330' could not be represented as a 'double' due to "
                   "underflow.",
                   14, 1},
+        ErrorCase{"[33000e0000001492662673464448341]", 0,
+                  "The value '33000e0000001492662673464448341' could not be represented as a "
+                  "'double' due to overflow.",
+                  32, 1},
+        ErrorCase{"[1e-99999999999999999999]", 0,
+                  "The value '1e-99999999999999999999' could not be represented as a 'double' "
+                  "due to underflow.",
+                  24, 1},
         // Line counting: CR LF is one newline, then LF.
         ErrorCase{"[1,\r\n\n x]", 0, kUnexpected, 7, 3},
         ErrorCase{"[1,\r\r x]", 0, kUnexpected, 6, 3},
