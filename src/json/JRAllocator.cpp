@@ -1,5 +1,6 @@
 #include "json/JRAllocator.h"
 
+#include <mutex>
 #include <new>
 
 namespace tessaly::jralloc {
@@ -8,14 +9,27 @@ constinit thread_local Arena tlsArena{};
 
 namespace {
 
-// A few empty chunks are kept per thread so that parsing document after document does not go
-// back to the system for every chunk.
+// Empty chunks are kept for reuse (up to 4 MiB), so that parsing document after document does not
+// go back to the system for every chunk. Taking or giving one costs a lock per 16 KiB.
 constexpr int kSpareChunks = 256;
-struct Spares {
-  Chunk* chunks[kSpareChunks];
-  int count;
+std::mutex gSparesMutex;
+Chunk* gSpares[kSpareChunks];
+int gSpareCount = 0;
+
+// At thread exit the current chunk is published; whoever frees its last block frees it (or
+// this hook, when nothing lives in it any more).
+struct ThreadExit {
+  bool armed = false;
+  ~ThreadExit() {
+    Arena& a = tlsArena;
+    if (!a.current) return;
+    const int64_t net = a.allocations - a.ownFrees;
+    if (a.current->balance.fetch_add(net, std::memory_order_acq_rel) + net == 0)
+      chunkEmptied(a.current);
+    a = Arena{};
+  }
 };
-constinit thread_local Spares tlsSpares{};
+thread_local ThreadExit tlsThreadExit;
 
 char* firstBlock(Chunk* chunk) {
   return reinterpret_cast<char*>(chunk) + sizeof(Chunk);
@@ -23,46 +37,48 @@ char* firstBlock(Chunk* chunk) {
 
 }  // namespace
 
-void retire(Chunk* chunk) {
-  Arena& a = tlsArena;
-  if (chunk == a.current) {
-    // Everything in the current chunk is gone: start it over.
-    a.bump = firstBlock(chunk);
-    return;
+void chunkEmptied(Chunk* chunk) {
+  {
+    std::lock_guard<std::mutex> lock(gSparesMutex);
+    if (gSpareCount < kSpareChunks) {
+      gSpares[gSpareCount++] = chunk;
+      return;
+    }
   }
-  if (!chunk->retired) return;  // still another thread's current chunk
-  Spares& spares = tlsSpares;
-  if (spares.count < kSpareChunks) {
-    spares.chunks[spares.count++] = chunk;
-  } else {
-    std::free(chunk);
-  }
+  std::free(chunk);
 }
 
 void* allocateSlow(size_t size) {
   Arena& a = tlsArena;
   if (a.current) {
-    if (a.current->live == 0) {
-      a.bump = firstBlock(a.current);  // nothing lives here any more: reuse it
+    // Publish this thread's net count; if nothing lives in the chunk any more, start it over.
+    const int64_t net = a.allocations - a.ownFrees;
+    if (a.current->balance.fetch_add(net, std::memory_order_acq_rel) + net == 0) {
+      a.current->balance.store(0, std::memory_order_relaxed);
     } else {
-      a.current->retired = 1;
       a.current = nullptr;
     }
+    a.allocations = 0;
+    a.ownFrees = 0;
   }
   if (!a.current) {
-    Spares& spares = tlsSpares;
-    Chunk* chunk = spares.count ? spares.chunks[--spares.count]
-                                : static_cast<Chunk*>(std::aligned_alloc(kChunkBytes, kChunkBytes));
+    tlsThreadExit.armed = true;  // first use on this thread registers the exit hook
+    Chunk* chunk = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(gSparesMutex);
+      if (gSpareCount) chunk = gSpares[--gSpareCount];
+    }
+    if (!chunk) chunk = static_cast<Chunk*>(std::aligned_alloc(kChunkBytes, kChunkBytes));
     if (!chunk) return nullptr;
-    chunk->live = 0;
-    chunk->retired = 0;
+    new (chunk) Chunk{};
+    chunk->balance.store(0, std::memory_order_relaxed);
     a.current = chunk;
-    a.bump = firstBlock(chunk);
     a.end = reinterpret_cast<char*>(chunk) + kChunkBytes;
   }
+  a.bump = firstBlock(a.current);
   void* p = a.bump;
   a.bump += size;
-  ++a.current->live;
+  ++a.allocations;
   return p;
 }
 

@@ -1,24 +1,29 @@
 // Block allocator for values and collections: the decoder makes one object per distinct value,
 // so allocation decides much of the throughput. Blocks up to 1 KiB are bump-allocated from
-// 16 KiB chunks owned by the allocating thread; each chunk counts its live blocks and is reused
-// or freed when the count returns to 0 and the thread has moved on to another chunk. So a tree
-// is laid out in the order it was parsed and freeing it walks memory in order. One live block
-// keeps its whole chunk. Like the reference counts, a block must be freed by the thread that
-// holds its objects at that time; a chunk is never shared by two threads at once. Larger blocks
-// use malloc, and sanitizer builds use malloc for everything so that misuse stays visible.
+// 16 KiB chunks; each thread fills its own current chunk, so a tree is laid out in parse order
+// and freeing it walks memory in order. A chunk is reused or freed once all its blocks are gone.
+// While a chunk is its thread's current one, that thread counts its allocations and its own
+// frees in plain fields; other threads (a tree handed to another thread and released there)
+// and everyone after the chunk is retired count down an atomic balance, into which the owner
+// adds its net count when it retires the chunk. Exactly one party sees the balance reach 0.
+// One live block keeps its whole chunk. Larger blocks use malloc, and sanitizer builds use
+// malloc for everything so that misuse stays visible.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
 namespace tessaly::jralloc {
 
+#ifndef TESSALY_JSON_POOL
 #if defined(__SANITIZE_ADDRESS__) || defined(TESSALY_JSON_PLAIN_MALLOC)
 #define TESSALY_JSON_POOL 0
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define TESSALY_JSON_POOL 0
+#endif
 #endif
 #endif
 #ifndef TESSALY_JSON_POOL
@@ -29,19 +34,20 @@ inline constexpr size_t kChunkBytes = 16 * 1024;
 inline constexpr size_t kLargestPooled = 1024;
 
 struct alignas(16) Chunk {
-  uint32_t live;     // blocks handed out and not yet freed
-  uint32_t retired;  // 1 once its thread bumps in another chunk
+  std::atomic<int64_t> balance;  // published allocations minus frees counted here
 };
 
 struct Arena {
   char* bump;
   char* end;
   Chunk* current;
+  int64_t allocations;  // in the current chunk, not yet published
+  int64_t ownFrees;     // of blocks of the current chunk by this thread
 };
 
 extern constinit thread_local Arena tlsArena;
 void* allocateSlow(size_t size);
-void retire(Chunk* chunk);
+void chunkEmptied(Chunk* chunk);
 
 inline void* allocate(size_t size) {
 #if TESSALY_JSON_POOL
@@ -51,7 +57,7 @@ inline void* allocate(size_t size) {
     if (static_cast<size_t>(a.end - a.bump) >= size) {
       void* p = a.bump;
       a.bump += size;
-      ++a.current->live;
+      ++a.allocations;
       return p;
     }
     return allocateSlow(size);
@@ -64,7 +70,12 @@ inline void deallocate(void* p, size_t size) {
 #if TESSALY_JSON_POOL
   if (size <= kLargestPooled) {
     auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(p) & ~(kChunkBytes - 1));
-    if (--chunk->live == 0) retire(chunk);
+    Arena& a = tlsArena;
+    if (chunk == a.current) {
+      ++a.ownFrees;
+    } else if (chunk->balance.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+      chunkEmptied(chunk);
+    }
     return;
   }
 #endif
