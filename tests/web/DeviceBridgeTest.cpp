@@ -7,6 +7,7 @@
 #include "platform/ads/ADBannerView.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "platform/map/MKMapView.h"
+#include "platform/ui/UIActionSheet.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIButton.h"
@@ -38,7 +39,8 @@ class Point : public p::MKAnnotation {
 // A measuring screen in miniature: presses add points joined by a line.
 class Screen : public p::UIViewController,
                public p::MKMapViewDelegate,
-               public p::UIAlertViewDelegate {
+               public p::UIAlertViewDelegate,
+               public p::UIActionSheetDelegate {
  public:
   std::string kind() const override { return "Screen"; }
   bool shouldAutorotate() override { return true; }
@@ -81,9 +83,16 @@ class Screen : public p::UIViewController,
           alert->show();
         });
     help->setTag(6);
+    auto files = std::make_shared<p::UIBarButtonItem>(
+        "Files", p::UIBarButtonItemStyleBordered, [this](p::UIBarButtonItem* item) {
+          sheet = std::make_shared<p::UIActionSheet>("Files", this, "Cancel", "",
+                                                     std::vector<std::string>{"Load", "Save"});
+          sheet->showFromBarButtonItem(item->shared_from_this(), true);
+        });
+    files->setTag(1);
     setToolbarItems({undo,
                      std::make_shared<p::UIBarButtonItem>(p::UIBarButtonSystemItemFlexibleSpace),
-                     std::make_shared<p::UIBarButtonItem>(status), help});
+                     std::make_shared<p::UIBarButtonItem>(status), help, files});
     auto info = p::UIButton::buttonWithType(p::UIButtonTypeInfoLight);
     info->addTarget([this](p::UIControl*) { ++infos; }, p::UIControlEventTouchUpInside);
     navigationItem().setRightBarButtonItem(std::make_shared<p::UIBarButtonItem>(info));
@@ -112,6 +121,9 @@ class Screen : public p::UIViewController,
     view->setAlpha(0.6f);
     return view;
   }
+  void actionSheetClickedButtonAtIndex(p::UIActionSheet* s, int index) override {
+    typed = s->buttonTitleAtIndex(index);
+  }
   void alertViewClickedButtonAtIndex(p::UIAlertView* a, int index) override {
     typed = index == 1 ? a->textFieldAtIndex(0)->text() : "(cancelled)";
   }
@@ -121,6 +133,7 @@ class Screen : public p::UIViewController,
   std::shared_ptr<p::UILabel> status;
   std::shared_ptr<p::UIBarButtonItem> undo;
   std::shared_ptr<p::UIAlertView> alert;
+  std::shared_ptr<p::UIActionSheet> sheet;
   std::vector<p::CLLocationCoordinate2D> points;
   std::string typed;
   int undos = 0;
@@ -184,7 +197,7 @@ TEST_F(DeviceBridgeTest, TheStateShowsTheBarsTheMapAndEveryFrame) {
   EXPECT_EQ(s["device"]["screen"]["width"], 320);
   const json& toolbar = s["navigation"]["toolbar"];
   EXPECT_EQ(toolbar["hidden"], false);
-  ASSERT_EQ(toolbar["items"].size(), 4u);
+  ASSERT_EQ(toolbar["items"].size(), 5u);
   EXPECT_EQ(toolbar["items"][0]["systemItem"], "undo");
   EXPECT_EQ(toolbar["items"][0]["enabled"], false);
   EXPECT_EQ(toolbar["items"][1]["kind"], "space");
@@ -354,4 +367,23 @@ TEST_F(DeviceBridgeTest, AFixedDeviceIgnoresTheViewportsKind) {
       R"({"type":"viewportChanged","width":1024,"height":1366,"orientation":"portrait"})");
   EXPECT_EQ(phone.apply(parsed.inputs.at(0)), "");
   EXPECT_EQ(json::parse(phone.snapshot())["device"]["idiom"], "phone");
+}
+
+TEST_F(DeviceBridgeTest, ASheetShownFromAToolbarItemNamesItsAnchor) {
+  ASSERT_EQ(input(R"({"type":"tapToolbarItem","tag":1})"), "");
+  json s = json::parse(bridge.snapshot());
+  ASSERT_EQ(s["panels"].size(), 1u);
+  const json& sheet = s["panels"][0];
+  EXPECT_EQ(sheet["kind"], "actionSheet");
+  EXPECT_EQ(sheet["anchor"]["tag"], 1);
+  EXPECT_EQ(sheet["buttons"], json::array({"Load", "Save", "Cancel"}));
+  EXPECT_EQ(sheet["cancelButtonIndex"], 2);
+  auto id = std::to_string(sheet["id"].get<std::uint64_t>());
+  EXPECT_EQ(input(R"({"type":"tapToolbarItem","tag":6})"),
+            "a sheet is on screen; press one of its buttons first");
+  EXPECT_EQ(input(R"({"type":"pressAlertButton","id":)" + id + R"(,"index":0})"),
+            "panel " + id + " is a sheet");
+  EXPECT_EQ(input(R"({"type":"pressSheetButton","id":)" + id + R"(,"index":1})"), "");
+  EXPECT_EQ(app->screen->typed, "Save");
+  EXPECT_TRUE(json::parse(bridge.snapshot())["panels"].empty());
 }
