@@ -410,6 +410,13 @@ bool JRParser::nextToken(JRParseState* s) {
     if (parseString(s)) return true;
     goto unexpected;
   }
+  if (b[i] == ',') {  // then commas; both skip the jump table
+    t.tokenType = JRTokenTypeComma;
+    t.ptr = b + i;
+    t.length = 1;
+    s->atIndex = i + 1;
+    return true;
+  }
   switch (b[i]) {
     case '{':
       type = JRTokenTypeObjectBegin;
