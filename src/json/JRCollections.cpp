@@ -33,6 +33,17 @@ JRObject* copyOfKey(JRObject* key) {
   return key;
 }
 
+// The first call of a fast enumeration points the state at the caller's buffer and at the
+// collection's mutation counter.
+void startEnumeration(JRFastEnumerationState* state, JRObject** buffer, unsigned long length,
+                      const uint32_t* mutations) {
+  JR_ASSERT(state != nullptr && buffer != nullptr && length > 0);
+  if (state->state == 0) {
+    state->itemsPtr = buffer;
+    state->mutationsPtr = mutations;
+  }
+}
+
 }  // namespace
 
 // The mutable classes add no fields: one layout, one allocation size.
@@ -108,11 +119,7 @@ void JRArray::getObjectsRange(JRObject** buffer, size_t location, size_t length)
 
 unsigned long JRArray::countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
                                                    unsigned long length) const {
-  JR_ASSERT(state != nullptr && buffer != nullptr && length > 0);
-  if (state->state == 0) {
-    state->itemsPtr = buffer;
-    state->mutationsPtr = &mutations_;
-  }
+  startEnumeration(state, buffer, length, &mutations_);
   unsigned long n = 0;
   while (state->state < count_ && n < length) buffer[n++] = objects_[state->state++];
   return n;
@@ -368,11 +375,7 @@ JRDictionaryEnumerator JRDictionary::keyEnumerator() const {
 unsigned long JRDictionary::countByEnumeratingWithState(JRFastEnumerationState* state,
                                                         JRObject** buffer,
                                                         unsigned long length) const {
-  JR_ASSERT(state != nullptr && buffer != nullptr && length > 0);
-  if (state->state == 0) {
-    state->itemsPtr = buffer;
-    state->mutationsPtr = &mutations_;
-  }
+  startEnumeration(state, buffer, length, &mutations_);
   unsigned long n = 0;
   while (state->state < capacity_ && n < length) {
     const JRHashTableEntry& e = entry_[state->state++];
