@@ -171,25 +171,31 @@ inline uint32_t parseEightDigits(uint64_t w) {
 }
 
 #if LDBL_MANT_DIG == 64
-// Powers of ten that long double holds exactly (5^27 < 2^64).
+// Powers of ten that long double holds exactly (5^27 < 2^64), and their reciprocals rounded to
+// 64 bits.
 constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
                                   1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
                                   1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
                                   1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+constexpr long double kPow10Inverse[] = {1e-0L,  1e-1L,  1e-2L,  1e-3L,  1e-4L,  1e-5L,  1e-6L,
+                                         1e-7L,  1e-8L,  1e-9L,  1e-10L, 1e-11L, 1e-12L, 1e-13L,
+                                         1e-14L, 1e-15L, 1e-16L, 1e-17L, 1e-18L, 1e-19L, 1e-20L,
+                                         1e-21L, 1e-22L, 1e-23L, 1e-24L, 1e-25L, 1e-26L, 1e-27L};
 
-// mantissa * 10^exponent correctly rounded to double, when that can be had from one
-// extended-precision operation: both operands are exact, the result is rounded once to 64 bits,
-// and the second rounding to 53 bits is safe unless the 64-bit result lies next to a 53-bit
-// midpoint. False when unsure; the caller then uses the full conversion.
+// mantissa * 10^exponent correctly rounded to double, when one extended-precision product gives
+// it: mantissa and 10^e are exact, 10^-e carries at most half a unit of the 64-bit significand,
+// so the product lies within about one unit of the true value. Rounding it on to 53 bits is then
+// right unless it lies within a few units of a 53-bit midpoint (low 11 bits near 0x400). False
+// when unsure; the caller then uses the full conversion.
 bool fastDouble(uint64_t mantissa, int exponent, bool negative, double* out) {
   if (exponent < -27 || exponent > 27) return false;
-  long double r = exponent >= 0 ? static_cast<long double>(mantissa) * kPow10[exponent]
-                                : static_cast<long double>(mantissa) / kPow10[-exponent];
+  long double r = static_cast<long double>(mantissa) *
+                  (exponent >= 0 ? kPow10[exponent] : kPow10Inverse[-exponent]);
   if (!(r >= 2.2250738585072014e-308L && r <= 1.7976931348623157e308L)) return false;
   uint64_t significand;
   std::memcpy(&significand, &r, 8);
   const uint64_t low = significand & 0x7FF;
-  if (low >= 0x3FF && low <= 0x401) return false;
+  if (low >= 0x3F8 && low <= 0x408) return false;
   double d = static_cast<double>(r);
   *out = negative ? -d : d;
   return true;

@@ -1,5 +1,6 @@
 // Decoder: grammar, positions and texts of errors, numbers, options, entry points.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -184,6 +185,31 @@ TEST(Decoder, DoublesMatchTheCLibraryConversion) {
     if (random() % 2) t += "e" + std::to_string(static_cast<int>(random() % 560) - 280);
     tokens.push_back(t);
     text += (k ? "," : "") + t;
+  }
+  text += "]";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result) << o.error.localizedDescription;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    const double want = std::strtod(tokens[k].c_str(), nullptr);
+    ASSERT_EQ(o.result->asArray()->objectAtIndex(k)->doubleValue(), want) << tokens[k];
+  }
+}
+
+TEST(Decoder, DoublesNearRoundingMidpointsMatchTheCLibrary) {
+  // Decimal forms of the midpoint between two neighbouring doubles, cut to 15 to 20 digits:
+  // exactly where a conversion with two roundings would go wrong.
+  std::mt19937_64 random(11);
+  std::string text = "[";
+  std::vector<std::string> tokens;
+  char buffer[64];
+  for (int k = 0; k < 20000; ++k) {
+    const double d = std::ldexp(static_cast<double>(random() >> 11) / 9007199254740992.0 + 0.5,
+                                static_cast<int>(random() % 130) - 65);
+    const long double mid =
+        (static_cast<long double>(d) + static_cast<long double>(std::nextafter(d, 1e300))) / 2;
+    std::snprintf(buffer, sizeof buffer, "%.*Le", 14 + static_cast<int>(random() % 6), mid);
+    tokens.push_back(buffer);
+    text += (k ? "," : "") + tokens.back();
   }
   text += "]";
   auto o = decode(text);
