@@ -508,10 +508,24 @@
           node.style.fontWeight = item.font.bold ? 'bold' : 'normal';
         }
         if (item.color) node.style.color = item.color;
+        shrinkToFit(node, item.font ? item.font.size : 14);
       } else if (item.kind === 'button') {
         node.disabled = !item.enabled;
       }
     });
+  }
+
+  // A long total must stay readable in the narrow phone label: shrink the type rather than cut
+  // the number off.
+  function shrinkToFit(node, size) {
+    const smallest = Math.min(size, 8);
+    const text = document.createRange();
+    text.selectNodeContents(node);
+    const overflows = () => text.getBoundingClientRect().width > node.getBoundingClientRect().width - 1;
+    while (size > smallest && overflows()) {
+      size -= 0.5;
+      node.style.fontSize = size + 'px';
+    }
   }
 
   function toolbarElement(item) {

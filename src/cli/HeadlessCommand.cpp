@@ -53,17 +53,6 @@ bool parseTag(std::string_view text, int& tag) {
   return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
-const char* pinColorName(p::MKPinAnnotationColor color) {
-  switch (color) {
-    case p::MKPinAnnotationColorGreen:
-      return "green";
-    case p::MKPinAnnotationColorPurple:
-      return "purple";
-    default:
-      return "red";
-  }
-}
-
 std::string coordinateText(p::CLLocationCoordinate2D c) {
   char text[64];
   std::snprintf(text, sizeof text, "%.6f,%.6f", c.latitude, c.longitude);

@@ -19,10 +19,7 @@
 #include "web/DeviceBridge.h"
 #include "web/WebHost.h"
 
-#if __has_include("app/Application.h")
 #include "app/Application.h"
-#define TESSALY_HAVE_APP 1
-#endif
 
 namespace tessaly::cli {
 namespace {
@@ -97,20 +94,17 @@ std::string findRoot(const std::string& given) {
 
 // Starts the application on the device as it now stands; a running one ends first.
 void launchApplication() {
-#ifdef TESSALY_HAVE_APP
   Application::launch();
-#else
-  platform::UIApplication::sharedApplication().launch(
-      std::make_shared<platform::UIApplicationDelegate>());
-#endif
 }
 
 void shutdownApplication() {
-#ifdef TESSALY_HAVE_APP
   Application::shutdown();
-#else
-  platform::UIApplication::sharedApplication().terminate();
-#endif
+}
+
+// A restart on another kind of device starts with an empty path: allow it only while there is none.
+bool nothingMeasured() {
+  auto screen = Application::mapScreen();
+  return !screen || screen->pathArray().empty();
 }
 
 }  // namespace
@@ -200,7 +194,8 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
                                                              : platform::UIUserInterfaceIdiomPhone);
 
   // One process is one device: on another kind of device the application starts afresh.
-  web::DeviceBridge bridge(mode, [] { launchApplication(); });
+  web::DeviceBridge bridge(
+      mode, [] { launchApplication(); }, nothingMeasured);
   web::WebHost host(bridge, loop, options);
   std::string error;
   if (!host.bind(error)) {

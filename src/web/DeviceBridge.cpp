@@ -110,17 +110,6 @@ json barItem(const std::shared_ptr<p::UIBarButtonItem>& item) {
   return j;
 }
 
-const char* pinColorName(p::MKPinAnnotationColor color) {
-  switch (color) {
-    case p::MKPinAnnotationColorGreen:
-      return "green";
-    case p::MKPinAnnotationColorPurple:
-      return "purple";
-    default:
-      return "red";
-  }
-}
-
 void addViews(const p::UIView& view, int depth, json& out) {
   if (dynamic_cast<const p::MKAnnotationView*>(&view) != nullptr) return;
   out.push_back({{"kind", view.kind()},
@@ -171,8 +160,8 @@ void DeviceBridge::Ids<T>::forgetGone() {
   }
 }
 
-DeviceBridge::DeviceBridge(DeviceMode mode, Relaunch relaunch)
-    : _mode(mode), _relaunch(std::move(relaunch)) {}
+DeviceBridge::DeviceBridge(DeviceMode mode, Relaunch relaunch, MayRelaunch mayRelaunch)
+    : _mode(mode), _relaunch(std::move(relaunch)), _mayRelaunch(std::move(mayRelaunch)) {}
 
 p::UINavigationController* DeviceBridge::navigationController() const {
   auto window = p::UIApplication::sharedApplication().keyWindow();
@@ -513,7 +502,11 @@ std::string DeviceBridge::applyViewport(const WebInput& input) {
   }
   p::CGRect screen = p::CGRectMake(0, 0, shortSide, longSide);
   bool sizeChanged = !(p::UIScreen::mainScreen().bounds() == screen);
-  if (idiom != device.userInterfaceIdiom()) {
+  bool otherKind = idiom != device.userInterfaceIdiom();
+  // A window resized across the tablet size, or a second browser of another kind, must not
+  // throw away what the user measured: the running application then keeps its kind.
+  if (otherKind && _mayRelaunch && !_mayRelaunch()) otherKind = false;
+  if (otherKind) {
     // Another kind of device: start the application again on it.
     device.reset(idiom);
     p::UIScreen::mainScreen().setBounds(screen);

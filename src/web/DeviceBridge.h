@@ -29,8 +29,11 @@ class DeviceBridge : public WebApplication {
   // Starts the application afresh on the device as it now stands (after the kind of device
   // changed: one process is one device).
   using Relaunch = std::function<void()>;
+  // Asked before such a restart: false keeps the running application on its kind of device
+  // (it holds work, such as a measured path, that a restart would throw away).
+  using MayRelaunch = std::function<bool()>;
 
-  DeviceBridge(DeviceMode mode, Relaunch relaunch);
+  DeviceBridge(DeviceMode mode, Relaunch relaunch, MayRelaunch mayRelaunch = nullptr);
 
   std::string snapshot() override;
   std::string apply(const WebInput& input) override;
@@ -68,6 +71,7 @@ class DeviceBridge : public WebApplication {
 
   DeviceMode _mode;
   Relaunch _relaunch;
+  MayRelaunch _mayRelaunch;
   std::string _locale;
   Ids<platform::MKAnnotation> _annotationIds;
   Ids<platform::MKOverlay> _overlayIds;

@@ -369,6 +369,18 @@ TEST_F(DeviceBridgeTest, AFixedDeviceIgnoresTheViewportsKind) {
   EXPECT_EQ(json::parse(phone.snapshot())["device"]["idiom"], "phone");
 }
 
+TEST_F(DeviceBridgeTest, AutoKeepsTheKindOfDeviceWhileTheApplicationHoldsWork) {
+  DeviceBridge keeping(
+      DeviceBridge::DeviceMode::Auto, [] { FAIL() << "no relaunch expected"; },
+      [] { return false; });
+  auto parsed = parseInputs(
+      R"({"type":"viewportChanged","width":820,"height":1180,"orientation":"portrait"})");
+  EXPECT_EQ(keeping.apply(parsed.inputs.at(0)), "");
+  json s = json::parse(keeping.snapshot());
+  EXPECT_EQ(s["device"]["idiom"], "phone");
+  EXPECT_EQ(s["device"]["screen"]["height"], 1180);
+}
+
 TEST_F(DeviceBridgeTest, ASheetShownFromAToolbarItemNamesItsAnchor) {
   ASSERT_EQ(input(R"({"type":"tapToolbarItem","tag":1})"), "");
   json s = json::parse(bridge.snapshot());

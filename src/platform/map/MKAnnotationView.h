@@ -51,6 +51,18 @@ enum MKPinAnnotationColor {
   MKPinAnnotationColorPurple = 2,
 };
 
+// The colour's name as renderers and tools print it: "red", "green" or "purple".
+inline const char* pinColorName(MKPinAnnotationColor color) {
+  switch (color) {
+    case MKPinAnnotationColorGreen:
+      return "green";
+    case MKPinAnnotationColorPurple:
+      return "purple";
+    default:
+      return "red";
+  }
+}
+
 class MKPinAnnotationView : public MKAnnotationView {
  public:
   using MKAnnotationView::MKAnnotationView;
