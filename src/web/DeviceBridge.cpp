@@ -279,7 +279,8 @@ std::string DeviceBridge::mapState(p::MKMapView& map) {
   p::MKMapRect visible = map.visibleMapRect();
   JsonText out;
   out.text().reserve(256 + map.annotations().size() * 260);
-  auto writeRect = [&](const p::CGRect& r) {
+  // Screen rectangles (points) and map rectangles (map points) are written alike.
+  auto writeRect = [&](const auto& r) {
     out.raw("{\"x\":");
     out.number(r.origin.x);
     out.raw(",\"y\":");
@@ -313,15 +314,7 @@ std::string DeviceBridge::mapState(p::MKMapView& map) {
   out.number(region.span.longitudeDelta);
   out.raw("}}");
   out.key("mapRect");
-  out.raw("{\"x\":");
-  out.number(visible.origin.x);
-  out.raw(",\"y\":");
-  out.number(visible.origin.y);
-  out.raw(",\"width\":");
-  out.number(visible.size.width);
-  out.raw(",\"height\":");
-  out.number(visible.size.height);
-  out.raw("}");
+  writeRect(visible);
 
   out.key("annotations");
   out.raw("[");
