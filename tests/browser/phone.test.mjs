@@ -93,6 +93,9 @@ test('closing a triangle opens the closing marker callout with its area', async 
   assert.equal(markers(s).length, 4);
   await page.locator('.leaflet-popup').waitFor();
   assert.match(await page.locator('.leaflet-popup').textContent(), /Area: /);
+  // The callout shows the texts as they are, the two spaces before the heading included.
+  assert.equal(await page.locator('.leaflet-popup .subtitle').innerText(), closing.subtitle);
+  assert.match(closing.subtitle, /  Heading: \d+$/);
   assert.equal(s.navigation.toolbar.items.find((i) => i.tag === 4).enabled, false, 'a closed path cannot close again');
   await page.screenshot({ path: join(ensureDir(screenshots), 'phone.png') });
 });
