@@ -188,10 +188,11 @@ constexpr long double kPow10Inverse[] = {1e-0L,  1e-1L,  1e-2L,  1e-3L,  1e-4L, 
 // right unless it lies within a few units of a 53-bit midpoint (low 11 bits near 0x400). False
 // when unsure; the caller then uses the full conversion.
 bool fastDouble(uint64_t mantissa, int exponent, bool negative, double* out) {
-  if (exponent < -27 || exponent > 27) return false;
+  // With 1 <= mantissa < 10^19 and |exponent| <= 27 the product lies within [1e-27, 1e46], a
+  // normal double's range, so no range test is needed.
+  if (exponent < -27 || exponent > 27 || mantissa == 0) return false;
   long double r = static_cast<long double>(mantissa) *
                   (exponent >= 0 ? kPow10[exponent] : kPow10Inverse[-exponent]);
-  if (!(r >= 2.2250738585072014e-308L && r <= 1.7976931348623157e308L)) return false;
   uint64_t significand;
   std::memcpy(&significand, &r, 8);
   const uint64_t low = significand & 0x7FF;
@@ -329,6 +330,7 @@ bool JRParser::parseNumber(JRParseState* s) {
   v.cacheEntry = nullptr;
 
   auto tokenText = [&]() { return std::string(text, length); };
+  uint64_t word;  // the value's bytes, for the hash
   if (isDouble || (negative && length == 2 && text[1] == '0')) {
     double d = 0;
     if (mantissa == 0 && !truncated) {
@@ -369,6 +371,7 @@ bool JRParser::parseNumber(JRParseState* s) {
     }
     v.type = JRValueTypeDouble;
     v.number.doubleValue = d;
+    std::memcpy(&word, &d, 8);
   } else if (negative) {
     if (overflow || integer > 9223372036854775808ull) {
       error(s, "The value '%s' exceeded the minimum value that could be represented: %lld.",
@@ -377,6 +380,7 @@ bool JRParser::parseNumber(JRParseState* s) {
     }
     v.type = JRValueTypeLongLong;
     v.number.longLongValue = static_cast<long long>(0ull - integer);
+    word = 0ull - integer;
   } else {
     if (overflow) {
       error(s, "The value '%s' exceeded the maximum value that could be represented: %llu.",
@@ -385,12 +389,12 @@ bool JRParser::parseNumber(JRParseState* s) {
     }
     v.type = JRValueTypeUnsignedLongLong;
     v.number.unsignedLongLongValue = integer;
+    word = integer;
   }
 
+  // The value's 8 bytes come from a register rather than a reload of the token just written.
   uint32_t h = kJRHashSeed + v.type;
-  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(v.number.unsignedLongLongValue);
-  uint64_t word;
-  std::memcpy(&word, v.number.bytes, 8);
+  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(word);
   static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
   v.hash = jrFold8(h, word);
   s->token.tokenType = JRTokenTypeNumber;
