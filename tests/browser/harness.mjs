@@ -60,6 +60,17 @@ export async function launchBrowser() {
   });
 }
 
+// Starts the program and a browser and opens the application's page in a context of the given
+// kind (viewport, touch, locale); page errors go to the test's output.
+export async function openApplication(contextOptions, programArgs = ['--device', 'auto']) {
+  const server = await startProgram(programArgs);
+  const browser = await launchBrowser();
+  const page = await (await browser.newContext(contextOptions)).newPage();
+  page.on('pageerror', (e) => console.error('page error:', e.message));
+  await page.goto(server.url);
+  return { server, browser, page };
+}
+
 // Waits until the page has drawn a state for which check(state) holds; returns that state. The
 // check runs here, so the page's script policy (no eval) stays in force during the tests.
 export async function waitForState(page, check, what = 'state', timeout = 15000) {

@@ -3,7 +3,7 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
 import {
-  startProgram, launchBrowser, devices, waitForState, fingerLongPress, pagePoint, screenshots,
+  openApplication, devices, waitForState, fingerLongPress, pagePoint, screenshots,
   ensureDir, getState, post,
 } from './harness.mjs';
 
@@ -18,12 +18,7 @@ let browser;
 let page;
 
 before(async () => {
-  server = await startProgram(['--device', 'auto']);
-  browser = await launchBrowser();
-  const context = await browser.newContext({ ...devices['Pixel 5'] });
-  page = await context.newPage();
-  page.on('pageerror', (e) => console.error('page error:', e.message));
-  await page.goto(server.url);
+  ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] }));
   await waitForState(page, (s) => s.map && s.device.idiom === 'phone' && s.device.screen.width === 393 &&
     s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
 });

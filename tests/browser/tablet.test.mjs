@@ -2,19 +2,14 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { startProgram, launchBrowser, waitForState, mouseLongPress, screenshots, ensureDir } from './harness.mjs';
+import { openApplication, waitForState, mouseLongPress, screenshots, ensureDir } from './harness.mjs';
 
 let server;
 let browser;
 let page;
 
 before(async () => {
-  server = await startProgram(['--device', 'auto']);
-  browser = await launchBrowser();
-  const context = await browser.newContext({ viewport: { width: 820, height: 1180 }, locale: 'en-US' });
-  page = await context.newPage();
-  page.on('pageerror', (e) => console.error('page error:', e.message));
-  await page.goto(server.url);
+  ({ server, browser, page } = await openApplication({ viewport: { width: 820, height: 1180 }, locale: 'en-US' }));
   await waitForState(page, (s) => s.map && s.device.idiom === 'tablet' && s.navigation &&
     !s.navigation.toolbar.hidden, 'the tablet map screen');
 });

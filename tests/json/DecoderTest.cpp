@@ -166,11 +166,23 @@ TEST(Decoder, NumbersKeepTheirKinds) {
   EXPECT_EQ(only("[4e-320]")->doubleValue(), 4e-320);
 }
 
+// Decodes the number tokens as one array and compares each value with strtod's.
+void expectDoublesAsTheCLibraryReadsThem(const std::vector<std::string>& tokens) {
+  std::string text = "[";
+  for (size_t k = 0; k < tokens.size(); ++k) text += (k ? "," : "") + tokens[k];
+  text += "]";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result) << o.error.localizedDescription;
+  for (size_t k = 0; k < tokens.size(); ++k) {
+    const double want = std::strtod(tokens[k].c_str(), nullptr);
+    ASSERT_EQ(o.result->asArray()->objectAtIndex(k)->doubleValue(), want) << tokens[k];
+  }
+}
+
 TEST(Decoder, DoublesMatchTheCLibraryConversion) {
   // Decimal strings of 1 to 25 digits with and without exponents, through every path of the
   // conversion (fast, eight digits at a time, long mantissas, the full fallback).
   std::mt19937_64 random(7);
-  std::string text = "[";
   std::vector<std::string> tokens;
   for (int k = 0; k < 20000; ++k) {
     std::string t = random() % 2 ? "-" : "";
@@ -184,22 +196,14 @@ TEST(Decoder, DoublesMatchTheCLibraryConversion) {
     if (point >= digits) t += ".5";
     if (random() % 2) t += "e" + std::to_string(static_cast<int>(random() % 560) - 280);
     tokens.push_back(t);
-    text += (k ? "," : "") + t;
   }
-  text += "]";
-  auto o = decode(text);
-  ASSERT_TRUE(o.result) << o.error.localizedDescription;
-  for (size_t k = 0; k < tokens.size(); ++k) {
-    const double want = std::strtod(tokens[k].c_str(), nullptr);
-    ASSERT_EQ(o.result->asArray()->objectAtIndex(k)->doubleValue(), want) << tokens[k];
-  }
+  expectDoublesAsTheCLibraryReadsThem(tokens);
 }
 
 TEST(Decoder, DoublesNearRoundingMidpointsMatchTheCLibrary) {
   // Decimal forms of the midpoint between two neighbouring doubles, cut to 15 to 20 digits:
   // exactly where a conversion with two roundings would go wrong.
   std::mt19937_64 random(11);
-  std::string text = "[";
   std::vector<std::string> tokens;
   char buffer[64];
   for (int k = 0; k < 20000; ++k) {
@@ -209,15 +213,8 @@ TEST(Decoder, DoublesNearRoundingMidpointsMatchTheCLibrary) {
         (static_cast<long double>(d) + static_cast<long double>(std::nextafter(d, 1e300))) / 2;
     std::snprintf(buffer, sizeof buffer, "%.*Le", 14 + static_cast<int>(random() % 6), mid);
     tokens.push_back(buffer);
-    text += (k ? "," : "") + tokens.back();
   }
-  text += "]";
-  auto o = decode(text);
-  ASSERT_TRUE(o.result) << o.error.localizedDescription;
-  for (size_t k = 0; k < tokens.size(); ++k) {
-    const double want = std::strtod(tokens[k].c_str(), nullptr);
-    ASSERT_EQ(o.result->asArray()->objectAtIndex(k)->doubleValue(), want) << tokens[k];
-  }
+  expectDoublesAsTheCLibraryReadsThem(tokens);
 }
 
 TEST(Decoder, KeywordsAreTheSharedConstants) {
