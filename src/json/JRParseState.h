@@ -150,8 +150,20 @@ class JRParser {
   static void releaseObjectStack(JRObjectStack* stack);
 
  private:
+  enum class Quick : uint8_t { Done, Failed, Slow };
+  static Quick quickValue(JRParseState* s, uint8_t c, JRObject** out);
+  static bool peekToken(JRParseState* s, uint8_t* c);
+  static uint32_t keyHash(JRParseState* s, JRObject* key);
+  static bool separator(JRParseState* s);
+  static bool isValueToken(uint8_t type) {
+    return type == JRTokenTypeNumber || type == JRTokenTypeString ||
+           type == JRTokenTypeObjectBegin || type == JRTokenTypeArrayBegin ||
+           type >= JRTokenTypeTrue;
+  }
   static bool nextToken(JRParseState* s);
   static bool parseNumber(JRParseState* s);
+  static bool parseShortNumber(JRParseState* s);
+  static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
   static size_t skipExtras(JRParseState* s, size_t i);
   static JRObject* valueFromToken(JRParseState* s);

@@ -4,7 +4,6 @@
 
 #include <bit>
 #include <cerrno>
-#include <cfloat>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -13,6 +12,7 @@
 #include <new>
 #include <string>
 
+#include "json/JRDecimalToDouble.h"
 #include "json/JRParseState.h"
 
 namespace tessaly {
@@ -170,44 +170,123 @@ inline uint32_t parseEightDigits(uint64_t w) {
   return static_cast<uint32_t>((((w & mask) * mul1) + (((w >> 16) & mask) * mul2)) >> 32);
 }
 
-#if LDBL_MANT_DIG == 64
-// Powers of ten that long double holds exactly (5^27 < 2^64), and their reciprocals rounded to
-// 64 bits.
-constexpr long double kPow10[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,
-                                  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
-                                  1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L,
-                                  1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
-constexpr long double kPow10Inverse[] = {1e-0L,  1e-1L,  1e-2L,  1e-3L,  1e-4L,  1e-5L,  1e-6L,
-                                         1e-7L,  1e-8L,  1e-9L,  1e-10L, 1e-11L, 1e-12L, 1e-13L,
-                                         1e-14L, 1e-15L, 1e-16L, 1e-17L, 1e-18L, 1e-19L, 1e-20L,
-                                         1e-21L, 1e-22L, 1e-23L, 1e-24L, 1e-25L, 1e-26L, 1e-27L};
-
-// mantissa * 10^exponent correctly rounded to double, when one extended-precision product gives
-// it: mantissa and 10^e are exact, 10^-e carries at most half a unit of the 64-bit significand,
-// so the product lies within about one unit of the true value. Rounding it on to 53 bits is then
-// right unless it lies within a few units of a 53-bit midpoint (low 11 bits near 0x400). False
-// when unsure; the caller then uses the full conversion.
-bool fastDouble(uint64_t mantissa, int exponent, bool negative, double* out) {
-  // With 1 <= mantissa < 10^19 and |exponent| <= 27 the product lies within [1e-27, 1e46], a
-  // normal double's range, so no range test is needed.
-  if (exponent < -27 || exponent > 27 || mantissa == 0) return false;
-  long double r = static_cast<long double>(mantissa) *
-                  (exponent >= 0 ? kPow10[exponent] : kPow10Inverse[-exponent]);
-  uint64_t significand;
-  std::memcpy(&significand, &r, 8);
-  const uint64_t low = significand & 0x7FF;
-  if (low >= 0x3F8 && low <= 0x408) return false;
-  double d = static_cast<double>(r);
-  *out = negative ? -d : d;
-  return true;
+// The kept digits times 10^exponent, correctly rounded; false when the text must be converted
+// in full. With dropped digits the value lies between mantissa and mantissa + 1 (times the
+// power), and is settled when both ends round to the same double.
+inline bool decimalToDouble(uint64_t mantissa, int exponent, bool truncated, double* out) {
+  if (!jrDecimalToDouble(mantissa, exponent, out)) return false;
+  double above;
+  return !truncated || (jrDecimalToDouble(mantissa + 1, exponent, &above) && above == *out);
 }
-#else
-bool fastDouble(uint64_t, int, bool, double*) {
-  return false;
-}
-#endif
 
 }  // namespace
+
+// The value hash of the number token just scanned, from its 8 bytes (in a register rather than
+// a reload of the token just written).
+inline void JRParser::setNumberHash(JRParseState* s, uint64_t word) {
+  JRTokenValue& v = s->token.value;
+  uint32_t h = kJRHashSeed + v.type;
+  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(word);
+  static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
+  v.hash = jrFold8(h, word);
+  s->token.tokenType = JRTokenTypeNumber;
+}
+
+// The common number: at most 19 digits, a short exponent, and enough input after it that no
+// step needs a bounds check. Anything else (including every malformed number) returns false
+// having changed nothing, and the full scanner takes it.
+inline bool JRParser::parseShortNumber(JRParseState* s) {
+  const size_t start = s->atIndex;
+  if (s->length - start < 48) return false;
+  const uint8_t* const first = s->bytes + start;
+  const uint8_t* p = first;
+  const bool negative = *p == '-';
+  p += negative;
+  const uint8_t* const digits = p;
+  uint64_t m;
+  if (*p == '0') {
+    m = 0;
+    ++p;
+  } else if (static_cast<uint8_t>(*p - '1') < 9) {
+    m = *p++ - '0';
+    while (isDigit(*p)) {
+      if (p - digits == 19) return false;
+      m = m * 10 + (*p++ - '0');
+    }
+  } else {
+    return false;
+  }
+  bool isDouble = false;
+  int exponent = 0;
+  if (*p == '.') {
+    isDouble = true;
+    const uint8_t* const fraction = ++p;
+    int used = static_cast<int>(fraction - 1 - digits);
+    for (;;) {  // whole words of digits, then the last one to seven
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      const uint64_t x = w ^ 0x3030303030303030ull;
+      const uint64_t other = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+      const int k = other ? std::countr_zero(other) >> 3 : 8;
+      if (used + k > 19) return false;
+      used += k;
+      p += k;
+      if (k == 8) {
+        m = m * 100000000 + parseEightDigits(w);
+        continue;
+      }
+      if (k) {
+        const uint64_t shifted = (w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k));
+        m = m * kPowersOfTen[k] + parseEightDigits(shifted);
+      }
+      break;
+    }
+    if (p == fraction) return false;
+    exponent = -static_cast<int>(p - fraction);
+  }
+  if ((*p | 0x20) == 'e') {
+    isDouble = true;
+    ++p;
+    const bool negativeExponent = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    const uint8_t* const exponentDigits = p;
+    int e = 0;
+    while (isDigit(*p)) {
+      if (p - exponentDigits == 4) return false;
+      e = e * 10 + (*p++ - '0');
+    }
+    if (p == exponentDigits) return false;
+    exponent += negativeExponent ? -e : e;
+  }
+
+  JRTokenValue& v = s->token.value;
+  uint64_t word;
+  if (isDouble || (negative && m == 0)) {  // -0 is a double
+    double d = 0;
+    if (m != 0 && !jrDecimalToDouble(m, exponent, &d)) return false;
+    if (negative) d = -d;
+    v.type = JRValueTypeDouble;
+    v.number.doubleValue = d;
+    std::memcpy(&word, &d, 8);
+  } else if (negative) {
+    if (m > 9223372036854775808ull) return false;
+    v.type = JRValueTypeLongLong;
+    word = 0ull - m;
+    v.number.longLongValue = static_cast<long long>(word);
+  } else {
+    v.type = JRValueTypeUnsignedLongLong;
+    v.number.unsignedLongLongValue = m;
+    word = m;
+  }
+  s->token.ptr = first;
+  s->token.length = static_cast<size_t>(p - first);
+  s->atIndex = static_cast<size_t>(p - s->bytes);
+  v.ptr = v.number.bytes;
+  v.length = 8;
+  v.cacheEntry = nullptr;
+  setNumberHash(s, word);
+  return true;
+}
 
 bool JRParser::parseNumber(JRParseState* s) {
   const uint8_t* b = s->bytes;
@@ -335,7 +414,9 @@ bool JRParser::parseNumber(JRParseState* s) {
     double d = 0;
     if (mantissa == 0 && !truncated) {
       d = negative ? -0.0 : 0.0;
-    } else if (truncated || !fastDouble(mantissa, exponent, negative, &d)) {
+    } else if (decimalToDouble(mantissa, exponent, truncated, &d)) {
+      if (negative) d = -d;
+    } else {
       auto r = std::from_chars(text, text + length, d);
       if (r.ec == std::errc::result_out_of_range) {
         // Which way it failed follows from the decimal exponent of the first significant digit.
@@ -392,12 +473,7 @@ bool JRParser::parseNumber(JRParseState* s) {
     word = integer;
   }
 
-  // The value's 8 bytes come from a register rather than a reload of the token just written.
-  uint32_t h = kJRHashSeed + v.type;
-  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(word);
-  static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
-  v.hash = jrFold8(h, word);
-  s->token.tokenType = JRTokenTypeNumber;
+  setNumberHash(s, word);
   return true;
 }
 
@@ -475,7 +551,7 @@ bool JRParser::nextToken(JRParseState* s) {
     case '7':
     case '8':
     case '9':
-      if (parseNumber(s)) return true;
+      if (parseShortNumber(s) || parseNumber(s)) return true;
       goto unexpected;
     default:
       goto unexpected;
@@ -598,10 +674,99 @@ void JRParser::expected(JRParseState* s, uint8_t state, bool keyPosition, const 
           alternatives[2], width, width, text);
 }
 
+// A value taken without the general tokenizer, at byte c (blanks already skipped): numbers of the
+// common form, strings, literals, nested arrays and objects. Slow leaves the input untouched for
+// the general loop, which then reads and reports the token exactly as always.
+JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out) {
+  JRParseToken& t = s->token;
+  t.value.cacheEntry = nullptr;
+  const uint8_t* b = s->bytes;
+  const size_t i = s->atIndex;
+  const size_t n = s->length;
+  JRObject* object;
+  if (c == '"') {
+    if (!parseString(s)) return Quick::Failed;
+    object = cachedObject(s);
+  } else if (c == '-' || isDigit(c)) {
+    if (!parseShortNumber(s)) return Quick::Slow;
+    object = cachedObject(s);
+  } else if (c == '[' || c == '{') {
+    t.tokenType = c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin;
+    t.ptr = b + i;
+    t.length = 1;
+    s->atIndex = i + 1;
+    object = valueFromToken(s);
+  } else if (c == 't' && i + 4 < n && std::memcmp(b + i + 1, "rue", 3) == 0) {
+    t.tokenType = JRTokenTypeTrue;
+    t.ptr = b + i;
+    t.length = 4;
+    s->atIndex = i + 4;
+    object = kJRBooleanTrue();
+  } else if (c == 'f' && i + 5 < n && std::memcmp(b + i + 1, "alse", 4) == 0) {
+    t.tokenType = JRTokenTypeFalse;
+    t.ptr = b + i;
+    t.length = 5;
+    s->atIndex = i + 5;
+    object = kJRBooleanFalse();
+  } else if (c == 'n' && i + 4 < n && std::memcmp(b + i + 1, "ull", 3) == 0) {
+    t.tokenType = JRTokenTypeNull;
+    t.ptr = b + i;
+    t.length = 4;
+    s->atIndex = i + 4;
+    object = kJRNull();
+  } else {
+    return Quick::Slow;
+  }
+  *out = object;
+  return object ? Quick::Done : Quick::Failed;
+}
+
+// The byte of the next token, after blanks and comments; false at the end of the input.
+inline bool JRParser::peekToken(JRParseState* s, uint8_t* c) {
+  if (s->atIndex >= s->length) return false;
+  *c = s->bytes[s->atIndex];
+  if (*c > ' ' && *c != '/' && *c < 0xC2) return true;
+  skipWhitespace(s);
+  if (s->atIndex >= s->length) return false;
+  *c = s->bytes[s->atIndex];
+  return true;
+}
+
 JRObject* JRParser::parseArray(JRParseState* s) {
   JRObjectStack& stack = s->objectStack;
   const size_t start = stack.index;
   uint8_t state = JRParseAcceptValueOrEnd;
+  // Well-formed elements take a short path. At anything else the general loop below goes on from
+  // the same place and state, so every error reads as it always has.
+  for (uint8_t c; stack.index + 4 <= stack.count && peekToken(s, &c);) {
+    if (state == JRParseAcceptCommaOrEnd) {
+      if (c != ',' && c != ']') break;
+      ++s->atIndex;
+      if (c == ',') {
+        state = JRParseAcceptValue;
+        continue;
+      }
+    } else if (c != ']') {
+      JRObject* object;
+      const Quick quick = quickValue(s, c, &object);
+      if (quick == Quick::Slow) break;
+      if (quick == Quick::Failed) {
+        error(s, "Internal error: Object == NULL");
+        goto failed;
+      }
+      stack.objects[stack.index++] = object;
+      state = JRParseAcceptCommaOrEnd;
+      continue;
+    } else if (state == JRParseAcceptValueOrEnd) {
+      ++s->atIndex;
+    } else {
+      break;  // ']' right after a comma
+    }
+    JRArray* array = JRArray::create(stack.objects + start, stack.index - start, s->makeMutable);
+    if (!array) goto failed;
+    stack.index = start;
+    return array;
+  }
   while (s->atIndex < s->length) {
     if (stack.index + 4 > stack.count && !resizeObjectStack(&stack, stack.count + 128)) {
       JR_INTERNAL_ERROR(s, "Internal error: [array] objectsIndex > %zu, resize failed? %s line %ld",
@@ -612,8 +777,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
     stack.objects[stack.index] = nullptr;
     stack.keys[stack.index] = nullptr;
     const uint8_t type = s->token.tokenType;
-    if (type == JRTokenTypeNumber || type == JRTokenTypeString || type == JRTokenTypeObjectBegin ||
-        type == JRTokenTypeArrayBegin || type >= JRTokenTypeTrue) {
+    if (isValueToken(type)) {
       if (!(state & JRParseAcceptValue)) {
         error(s, "Unexpected value.");
         break;
@@ -646,6 +810,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
       break;
     }
   }
+failed:
   for (size_t i = start; i < stack.index; ++i) {
     if (stack.objects[i]) stack.objects[i]->release();
     stack.objects[i] = nullptr;
@@ -654,10 +819,87 @@ JRObject* JRParser::parseArray(JRParseState* s) {
   return nullptr;
 }
 
+// The platform hash of a key just read: kept in its cache bucket once computed.
+inline uint32_t JRParser::keyHash(JRParseState* s, JRObject* key) {
+  JRTokenCacheItem* bucket = s->token.value.cacheEntry;
+  if (!bucket) return key->hash();
+  if (bucket->cfHash == 0) bucket->cfHash = key->hash();
+  return bucket->cfHash;
+}
+
+// The ':' after a key; false after recording the error.
+inline bool JRParser::separator(JRParseState* s) {
+  if (s->atIndex < s->length && s->bytes[s->atIndex] == ':') {
+    // The colon nearly always follows its key directly.
+    s->token.tokenType = JRTokenTypeSeparator;
+    s->token.ptr = s->bytes + s->atIndex;
+    s->token.length = 1;
+    ++s->atIndex;
+  } else if (!nextToken(s)) {
+    return false;
+  }
+  if (s->token.tokenType != JRTokenTypeSeparator) {
+    error(s, "Expected ':'.");
+    return false;
+  }
+  return true;
+}
+
 JRObject* JRParser::parseDictionary(JRParseState* s) {
   JRObjectStack& stack = s->objectStack;
   const size_t start = stack.index;
   uint8_t state = JRParseAcceptValueOrEnd;
+  // As for arrays: well-formed pairs take a short path, anything else the general loop below.
+  for (uint8_t c; stack.index + 4 <= stack.count && peekToken(s, &c);) {
+    if (state == JRParseAcceptCommaOrEnd) {
+      if (c != ',' && c != '}') break;
+      ++s->atIndex;
+      if (c == ',') {
+        state = JRParseAcceptValue;
+        continue;
+      }
+    } else if (c == '"') {
+      s->token.value.cacheEntry = nullptr;
+      if (!parseString(s)) goto failed;
+      JRObject* key = cachedObject(s);
+      if (!key) {
+        error(s, "Internal error: Key == NULL.");
+        goto failed;
+      }
+      const size_t slot = stack.index++;
+      stack.keys[slot] = key;
+      stack.objects[slot] = nullptr;
+      stack.cfHashes[slot] = keyHash(s, key);
+      if (!separator(s)) goto failed;
+      JRObject* object = nullptr;
+      const Quick quick = peekToken(s, &c) ? quickValue(s, c, &object) : Quick::Slow;
+      if (quick == Quick::Slow) {
+        if (!nextToken(s)) goto failed;
+        if (!isValueToken(s->token.tokenType)) {
+          expected(s, state, false, "a '}'");
+          goto failed;
+        }
+        object = valueFromToken(s);
+      }
+      if (!object) {
+        error(s, "Internal error: Object == NULL.");
+        goto failed;
+      }
+      stack.objects[slot] = object;
+      state = JRParseAcceptCommaOrEnd;
+      continue;
+    } else if (c == '}' && state == JRParseAcceptValueOrEnd) {
+      ++s->atIndex;
+    } else {
+      break;
+    }
+    JRDictionary* dictionary =
+        JRDictionary::create(stack.keys + start, stack.cfHashes + start, stack.objects + start,
+                             stack.index - start, s->makeMutable);
+    if (!dictionary) goto failed;
+    stack.index = start;
+    return dictionary;
+  }
   while (s->atIndex < s->length) {
     if (stack.index + 4 > stack.count && !resizeObjectStack(&stack, stack.count + 128)) {
       JR_INTERNAL_ERROR(
@@ -703,30 +945,10 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
         break;
       }
       stack.keys[slot] = key;
-      if (JRTokenCacheItem* bucket = s->token.value.cacheEntry) {
-        if (bucket->cfHash == 0) bucket->cfHash = key->hash();
-        stack.cfHashes[slot] = bucket->cfHash;
-      } else {
-        stack.cfHashes[slot] = key->hash();
-      }
-      if (s->atIndex < s->length && s->bytes[s->atIndex] == ':') {
-        // The colon nearly always follows its key directly.
-        s->token.tokenType = JRTokenTypeSeparator;
-        s->token.ptr = s->bytes + s->atIndex;
-        s->token.length = 1;
-        ++s->atIndex;
-      } else if (!nextToken(s)) {
-        break;
-      }
-      if (s->token.tokenType != JRTokenTypeSeparator) {
-        error(s, "Expected ':'.");
-        break;
-      }
+      stack.cfHashes[slot] = keyHash(s, key);
+      if (!separator(s)) break;
       if (!nextToken(s)) break;
-      const uint8_t valueType = s->token.tokenType;
-      if (!(valueType == JRTokenTypeNumber || valueType == JRTokenTypeString ||
-            valueType == JRTokenTypeObjectBegin || valueType == JRTokenTypeArrayBegin ||
-            valueType >= JRTokenTypeTrue)) {
+      if (!isValueToken(s->token.tokenType)) {
         expected(s, state, false, "a '}'");
         break;
       }
@@ -742,6 +964,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
     expected(s, state, true, "a '}'");
     break;
   }
+failed:
   for (size_t i = start; i < stack.index; ++i) {
     if (stack.keys[i]) stack.keys[i]->release();
     if (stack.objects[i]) stack.objects[i]->release();
