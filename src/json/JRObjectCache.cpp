@@ -24,12 +24,11 @@ void JRParser::releasePending(JRTokenCache* cache) {
 void JRParser::clearCache(JRTokenCache* cache) {
   releasePending(cache);
   if (!cache->items) return;
-  for (uint32_t i = 0; i < cache->count; ++i) {
-    JRTokenCacheItem& item = cache->items[i];
-    if (item.object) item.object->release();
-    item = JRTokenCacheItem{};
-    cache->age[i] = 0;
-  }
+  JRTokenCacheBuckets& b = *cache->items;
+  for (uint32_t i = 0; i < cache->count; ++i)
+    if (b.object[i]) b.object[i]->release();
+  std::memset(&b, 0, sizeof b);
+  std::memset(cache->age, 0, sizeof cache->age);
 }
 
 namespace {
@@ -83,28 +82,27 @@ JRObject* JRParser::cachedObject(JRParseState* s) {
     return nullptr;
   }
   JRTokenCache& cache = s->cache;
+  JRTokenCacheBuckets& b = *cache.items;
   const uint32_t stride = static_cast<uint32_t>(v.length) + v.type + 3;
-  JRTokenCacheItem* chosen = nullptr;
-  uint32_t chosenIndex = 0;
+  uint32_t chosen = kJRCacheBuckets;  // none
   for (uint32_t k = 0; k < 4; ++k) {
     const uint32_t index = (v.hash + k * stride) & (kJRCacheBuckets - 1);
-    JRTokenCacheItem* item = &cache.items[index];
-    if (!item->object) {
-      chosen = item;
-      chosenIndex = index;
+    const uint8_t type = b.type[index];
+    if (type == 0) {
+      chosen = index;
       break;
     }
-    if (item->hash == v.hash && item->size == v.length && item->type == v.type &&
-        sameBytes(item->bytes, v.ptr, v.length)) {
+    if (b.hash[index] == v.hash && b.size[index] == v.length && type == v.type &&
+        sameBytes(b.bytes[index], v.ptr, v.length)) {
       cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
-      v.cacheEntry = item;
-      item->object->retain();
-      return item->object;
+      v.cacheEntry = &b.cfHash[index];
+      JRObject* object = b.object[index];
+      object->retain();
+      return object;
     }
-    if (!chosen) {
+    if (chosen == kJRCacheBuckets) {
       if (cache.age[index] == 0) {
-        chosen = item;
-        chosenIndex = index;
+        chosen = index;
       } else {
         cache.age[index] >>= 1;
         cacheAge(&cache);
@@ -115,8 +113,8 @@ JRObject* JRParser::cachedObject(JRParseState* s) {
 
   JRObject* object = makeObject(v);
   if (!object) return nullptr;
-  if (chosen) {
-    if (JRObject* old = chosen->object) {
+  if (chosen != kJRCacheBuckets) {
+    if (JRObject* old = b.object[chosen]) {
       __builtin_prefetch(old, 1);
       JRObject*& slot = cache.pending[cache.pendingNext];
       if (slot) slot->release();
@@ -124,10 +122,14 @@ JRObject* JRParser::cachedObject(JRParseState* s) {
       cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
     }
     object->retain();  // the bucket's reference
-    *chosen = JRTokenCacheItem{
-        object, v.hash, 0, static_cast<uint32_t>(v.length), v.type, valueBytesOf(object)};
-    cache.age[chosenIndex] = 0;
-    v.cacheEntry = chosen;
+    b.object[chosen] = object;
+    b.hash[chosen] = v.hash;
+    b.cfHash[chosen] = 0;
+    b.size[chosen] = static_cast<uint32_t>(v.length);
+    b.type[chosen] = v.type;
+    b.bytes[chosen] = valueBytesOf(object);
+    cache.age[chosen] = 0;
+    v.cacheEntry = &b.cfHash[chosen];
   }
   return object;
 }

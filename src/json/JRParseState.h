@@ -74,21 +74,23 @@ struct JRObjectStack {
   uint32_t flags = 0;
 };
 
-struct JRTokenCacheItem {
-  JRObject* object;
-  uint32_t hash;
-  uint32_t cfHash;
-  uint32_t size;
-  uint8_t type;
-  // The value's bytes. They live inside the cached object itself (a string's bytes or a
-  // number's 8 bytes), which the bucket keeps alive, so no separate copy is needed.
-  const uint8_t* bytes;
-};
-
 inline constexpr uint32_t kJRCacheBuckets = 1024;
 
+// The buckets, one array per field, so that a probe touches only the small arrays of kinds,
+// hashes and ages (6 KiB in all) and a hit or a replacement the rest.
+struct JRTokenCacheBuckets {
+  uint32_t hash[kJRCacheBuckets];    // the value hash of the cached value
+  uint8_t type[kJRCacheBuckets];     // its value kind; 0 in an empty bucket
+  uint32_t size[kJRCacheBuckets];    // its byte count
+  uint32_t cfHash[kJRCacheBuckets];  // the key hash, 0 until first needed
+  JRObject* object[kJRCacheBuckets];
+  // The value's bytes. They live inside the cached object itself (a string's bytes or a
+  // number's 8 bytes), which the bucket keeps alive, so no separate copy is needed.
+  const uint8_t* bytes[kJRCacheBuckets];
+};
+
 struct JRTokenCache {
-  JRTokenCacheItem* items = nullptr;
+  JRTokenCacheBuckets* items = nullptr;
   uint32_t count = kJRCacheBuckets;
   uint32_t prng_lfsr = 1;
   uint8_t age[kJRCacheBuckets] = {};
@@ -110,7 +112,8 @@ struct JRTokenValue {
     double doubleValue;
     uint8_t bytes[8];
   } number{};
-  JRTokenCacheItem* cacheEntry = nullptr;
+  uint32_t* cacheEntry =
+      nullptr;  // the key-hash slot of the bucket that supplied or took the value
 };
 
 struct JRParseToken {
@@ -190,18 +193,17 @@ inline bool jrIsRejectedCodePoint(uint32_t c) {
 }
 
 // h folded with eight bytes at once, the same as eight steps of h = h * 33 + b taken in memory
-// order (little-endian): h*33^8 + b0*33^7 + ... + b7, the products independent of each other.
+// order (little-endian): h*33^8 + b0*33^7 + ... + b7 (mod 2^32). Neighbours combine in lanes
+// that cannot overflow: pairs b0*33 + b1 (< 2^16), then quads p0*33^2 + p1 (< 2^32).
 inline constexpr uint32_t jrPow33(int n) {
   return n == 0 ? 1u : 33u * jrPow33(n - 1);
 }
 inline uint32_t jrFold8(uint32_t h, uint64_t w) {
-  return h * jrPow33(8) + static_cast<uint32_t>(w & 0xFF) * jrPow33(7) +
-         static_cast<uint32_t>((w >> 8) & 0xFF) * jrPow33(6) +
-         static_cast<uint32_t>((w >> 16) & 0xFF) * jrPow33(5) +
-         static_cast<uint32_t>((w >> 24) & 0xFF) * jrPow33(4) +
-         static_cast<uint32_t>((w >> 32) & 0xFF) * jrPow33(3) +
-         static_cast<uint32_t>((w >> 40) & 0xFF) * jrPow33(2) +
-         static_cast<uint32_t>((w >> 48) & 0xFF) * 33u + static_cast<uint32_t>(w >> 56);
+  const uint64_t pairs = (w & 0x00FF00FF00FF00FFull) * 33 + ((w >> 8) & 0x00FF00FF00FF00FFull);
+  const uint64_t quads =
+      (pairs & 0x0000FFFF0000FFFFull) * jrPow33(2) + ((pairs >> 16) & 0x0000FFFF0000FFFFull);
+  return h * jrPow33(8) + static_cast<uint32_t>(quads) * jrPow33(4) +
+         static_cast<uint32_t>(quads >> 32);
 }
 
 inline const char* jrSourceFileName(const char* path) {

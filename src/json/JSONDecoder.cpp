@@ -738,34 +738,33 @@ JRObject* JRParser::parseArray(JRParseState* s) {
   uint8_t state = JRParseAcceptValueOrEnd;
   // Well-formed elements take a short path. At anything else the general loop below goes on from
   // the same place and state, so every error reads as it always has.
-  for (uint8_t c; stack.index + 4 <= stack.count && peekToken(s, &c);) {
-    if (state == JRParseAcceptCommaOrEnd) {
-      if (c != ',' && c != ']') break;
-      ++s->atIndex;
-      if (c == ',') {
-        state = JRParseAcceptValue;
-        continue;
-      }
-    } else if (c != ']') {
-      JRObject* object;
-      const Quick quick = quickValue(s, c, &object);
-      if (quick == Quick::Slow) break;
-      if (quick == Quick::Failed) {
-        error(s, "Internal error: Object == NULL");
-        goto failed;
-      }
-      stack.objects[stack.index++] = object;
-      state = JRParseAcceptCommaOrEnd;
-      continue;
-    } else if (state == JRParseAcceptValueOrEnd) {
-      ++s->atIndex;
-    } else {
-      break;  // ']' right after a comma
+  uint8_t c;
+  if (peekToken(s, &c) && c == ']') {
+    ++s->atIndex;
+    goto create;
+  }
+  while (stack.index + 4 <= stack.count && peekToken(s, &c)) {
+    JRObject* object;
+    // Arrays of numbers are common enough (coordinates) to be taken right here.
+    const Quick quick = (c == '-' || isDigit(c)) && parseShortNumber(s)
+                            ? ((object = cachedObject(s)) ? Quick::Done : Quick::Failed)
+                            : quickValue(s, c, &object);
+    if (quick == Quick::Slow) break;
+    if (quick == Quick::Failed) {
+      error(s, "Internal error: Object == NULL");
+      goto failed;
     }
-    JRArray* array = JRArray::create(stack.objects + start, stack.index - start, s->makeMutable);
-    if (!array) goto failed;
-    stack.index = start;
-    return array;
+    stack.objects[stack.index++] = object;
+    state = JRParseAcceptCommaOrEnd;
+    if (!peekToken(s, &c)) break;
+    if (c == ',') {
+      ++s->atIndex;
+      state = JRParseAcceptValue;
+      continue;
+    }
+    if (c != ']') break;
+    ++s->atIndex;
+    goto create;
   }
   while (s->atIndex < s->length) {
     if (stack.index + 4 > stack.count && !resizeObjectStack(&stack, stack.count + 128)) {
@@ -810,6 +809,13 @@ JRObject* JRParser::parseArray(JRParseState* s) {
       break;
     }
   }
+  goto failed;
+create:
+  if (JRArray* array =
+          JRArray::create(stack.objects + start, stack.index - start, s->makeMutable)) {
+    stack.index = start;
+    return array;
+  }
 failed:
   for (size_t i = start; i < stack.index; ++i) {
     if (stack.objects[i]) stack.objects[i]->release();
@@ -821,10 +827,10 @@ failed:
 
 // The platform hash of a key just read: kept in its cache bucket once computed.
 inline uint32_t JRParser::keyHash(JRParseState* s, JRObject* key) {
-  JRTokenCacheItem* bucket = s->token.value.cacheEntry;
-  if (!bucket) return key->hash();
-  if (bucket->cfHash == 0) bucket->cfHash = key->hash();
-  return bucket->cfHash;
+  uint32_t* bucketHash = s->token.value.cacheEntry;
+  if (!bucketHash) return key->hash();
+  if (*bucketHash == 0) *bucketHash = key->hash();
+  return *bucketHash;
 }
 
 // The ':' after a key; false after recording the error.
@@ -1045,7 +1051,7 @@ JSONDecoder::JSONDecoder(uint32_t parseOptions) {
   parseState_->token.tokenBuffer.sizeMultiple = 4096;
   parseState_->objectStack.sizeMultiple = 2048;
   parseState_->cache.items =
-      static_cast<JRTokenCacheItem*>(std::calloc(kJRCacheBuckets, sizeof(JRTokenCacheItem)));
+      static_cast<JRTokenCacheBuckets*>(std::calloc(1, sizeof(JRTokenCacheBuckets)));
   if (!parseState_->cache.items) {
     delete parseState_;
     throw std::bad_alloc();
@@ -1074,7 +1080,8 @@ void JSONDecoder::clearCache() {
 size_t JSONDecoder::cachedObjectCount() const {
   if (!parseState_) return 0;
   size_t n = 0;
-  for (uint32_t i = 0; i < kJRCacheBuckets; ++i) n += parseState_->cache.items[i].object != nullptr;
+  for (uint32_t i = 0; i < kJRCacheBuckets; ++i)
+    n += parseState_->cache.items->object[i] != nullptr;
   return n;
 }
 
