@@ -2,11 +2,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "JsonTestSupport.h"
+#include "json/JRDecimalToDouble.h"
 
 namespace tessaly {
 namespace {
@@ -215,6 +217,66 @@ TEST(Decoder, DoublesNearRoundingMidpointsMatchTheCLibrary) {
     tokens.push_back(buffer);
   }
   expectDoublesAsTheCLibraryReadsThem(tokens);
+}
+
+TEST(Decoder, ProductConversionRoundsCorrectlyOrDeclines) {
+  // w * 10^q over the whole table against strtod: a result must be the correctly rounded one;
+  // declining is allowed but must stay rare for results in the normal range.
+  std::mt19937_64 random(3);
+  char text[48];
+  int declined = 0, normal = 0;
+  for (int k = 0; k < 100000; ++k) {
+    const uint64_t w = (random() >> (random() % 64)) | 1;
+    const int q = static_cast<int>(random() % 651) - 342;
+    std::snprintf(text, sizeof text, "%llue%d", static_cast<unsigned long long>(w), q);
+    const double want = std::strtod(text, nullptr);
+    const bool inRange = std::isnormal(want);
+    normal += inRange;
+    double got;
+    if (!jrDecimalToDoubleByProduct(w, q, &got)) {
+      declined += inRange;
+      continue;
+    }
+    ASSERT_TRUE(inRange) << text;  // subnormal and infinite results are left to the caller
+    ASSERT_EQ(std::memcmp(&got, &want, 8), 0) << text << " gave " << got;
+  }
+  EXPECT_LT(declined, normal / 1000);
+  // Exact halfway cases (an odd 54-bit integer times a power of two) round to even, not up.
+  for (int k = 0; k < 20000; ++k) {
+    const uint64_t w = (((random() >> 10) | (uint64_t{1} << 53)) | 1) << (random() % 10);
+    std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(w));
+    double got;
+    ASSERT_TRUE(jrDecimalToDoubleByProduct(w, 0, &got)) << text;
+    ASSERT_EQ(got, std::strtod(text, nullptr)) << text;
+  }
+}
+
+TEST(Decoder, ShortNumbersReadAsTheFullScannerReadsThem) {
+  // Common numbers followed by at least 48 bytes take a short path; the same text at the end of
+  // a small document takes the full scanner. Both must agree on value, kind and error.
+  std::mt19937_64 random(5);
+  const std::string alphabet = "0123456789000111-+.eE";
+  const std::string padding(60, ' ');
+  for (int k = 0; k < 20000; ++k) {
+    std::string number;
+    const int length = 1 + static_cast<int>(random() % 24);
+    for (int i = 0; i < length; ++i) number += alphabet[random() % alphabet.size()];
+    const auto full = decode("[" + number + "]");
+    const auto fast = decode("[" + number + "," + padding + "0]");
+    ASSERT_EQ(static_cast<bool>(full.result), static_cast<bool>(fast.result)) << number;
+    if (!full.result) {
+      ASSERT_EQ(full.error.localizedDescription, fast.error.localizedDescription) << number;
+      ASSERT_EQ(full.error.atIndex, fast.error.atIndex) << number;
+      continue;
+    }
+    const JRObject* a = full.result->asArray()->objectAtIndex(0);
+    const JRObject* b = fast.result->asArray()->objectAtIndex(0);
+    ASSERT_EQ(a->kind(), b->kind()) << number;
+    ASSERT_EQ(a->longLongValue(), b->longLongValue()) << number;
+    ASSERT_EQ(a->unsignedLongLongValue(), b->unsignedLongLongValue()) << number;
+    const double x = a->doubleValue(), y = b->doubleValue();
+    ASSERT_EQ(std::memcmp(&x, &y, 8), 0) << number;
+  }
 }
 
 TEST(Decoder, KeywordsAreTheSharedConstants) {
