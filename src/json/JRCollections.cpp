@@ -208,7 +208,9 @@ const uint32_t JRDictionaryCapacities[40] = {
     346607,   561109,   907759,   1468927,  2376191,   3845119,   6221311,   10066421,
     16287743, 26354171, 42641881, 68996069, 111638519, 180634607, 292272623, 472907251};
 
-uint32_t JRDictionaryCapacityForCount(size_t count) {
+namespace {
+
+uint32_t capacityForCountComputed(size_t count) {
   double target = std::floor(static_cast<double>(count) * 1.33);
   if (target > JRDictionaryCapacities[39]) return 0;  // no table is large enough
   long t = std::lround(target);
@@ -221,6 +223,20 @@ uint32_t JRDictionaryCapacityForCount(size_t count) {
       top = mid;
   }
   return JRDictionaryCapacities[bottom];
+}
+
+// Parsed objects are small: their table sizes are looked up rather than computed.
+struct SmallCapacities {
+  uint32_t forCount[256];
+  SmallCapacities() {
+    for (size_t n = 0; n < 256; ++n) forCount[n] = capacityForCountComputed(n);
+  }
+};
+}  // namespace
+
+uint32_t JRDictionaryCapacityForCount(size_t count) {
+  static const SmallCapacities small;  // built on first use, whatever the start-up order
+  return count < 256 ? small.forCount[count] : capacityForCountComputed(count);
 }
 
 JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHashes,
