@@ -721,13 +721,17 @@ JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out)
   return object ? Quick::Done : Quick::Failed;
 }
 
-// The byte of the next token, after blanks and comments; false at the end of the input.
+// The byte of the next token, after blanks and comments; false at the end of the input. Input
+// that ends in blanks or comments is refused as the tokenizer refuses it.
 inline bool JRParser::peekToken(JRParseState* s, uint8_t* c) {
   if (s->atIndex >= s->length) return false;
   *c = s->bytes[s->atIndex];
   if (*c > ' ' && *c != '/' && *c < 0xC2) return true;
   skipWhitespace(s);
-  if (s->atIndex >= s->length) return false;
+  if (s->atIndex >= s->length) {
+    error(s, "%s", kUnexpectedToken);
+    return false;
+  }
   *c = s->bytes[s->atIndex];
   return true;
 }
