@@ -60,6 +60,24 @@ TEST(ObjectCache, EqualHashesWithDifferentBytesStayDistinct) {
   EXPECT_NE(element(r, 2), element(r, 3));
   EXPECT_EQ(element(r, 3)->stringValue(), "B@B@");
   EXPECT_EQ(element(r, 0), element(r, 4));
+
+  // The same at every length up to 40 and every position: raising one byte by one and lowering
+  // the next by 33 keeps the hash, so only the byte comparison can tell the two apart.
+  for (size_t length = 2; length <= 40; ++length) {
+    for (size_t i = 0; i + 1 < length; ++i) {
+      std::string x(length, 'a');
+      for (size_t k = 0; k < length; ++k) x[k] = static_cast<char>('a' + k % 20);
+      std::string y = x;
+      ++y[i];
+      y[i + 1] = static_cast<char>(y[i + 1] - 33);
+      ASSERT_EQ(jrHashBytes(x.data(), length), jrHashBytes(y.data(), length));
+      Ref<JRObject> pair = decoder.objectWithData("[\"" + x + "\", \"" + y + "\", \"" + x + "\"]");
+      ASSERT_TRUE(pair) << x << " " << y;
+      ASSERT_NE(element(pair, 0), element(pair, 1)) << x << " " << y;
+      ASSERT_EQ(element(pair, 1)->stringValue(), y);
+      ASSERT_EQ(element(pair, 0), element(pair, 2));
+    }
+  }
 }
 
 TEST(ObjectCache, EmptyStringIsSharedAndNeverCached) {
