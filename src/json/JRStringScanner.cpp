@@ -1,10 +1,15 @@
 // The string scanner: checks one JSON string token, decodes escapes into UTF-8 and computes the
 // value hash the object cache keys on. Strings without escapes or repairs are not copied.
+#include <array>
 #include <bit>
 #include <cstdlib>
 #include <cstring>
 
 #include "json/JRParseState.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tessaly {
 
@@ -77,6 +82,198 @@ uint8_t* JRParser::resizeManagedBuffer(JRManagedBuffer* buffer, size_t size) {
 
 namespace {
 
+// Plain string bytes: ASCII other than quote, backslash and control bytes, and well-formed UTF-8
+// sequences that the reader accepts. scanPlain passes over them, folding them into the hash, and
+// stops at a quote, a backslash, a control byte, the end of the input, or a byte of 0x80 and
+// above that needs the full check (ConvertSingleCodePointInUTF8), which then decides.
+
+struct Scan {
+  const uint8_t* p;
+  uint32_t h;
+};
+
+#if defined(__SSE2__) && !defined(TESSALY_JSON_PORTABLE_SCAN)
+
+constexpr uint32_t jrInverse33() {
+  uint32_t x = 33;  // Newton steps double the correct low bits: 33 * 33 == 1 mod 2^6 already
+  for (int i = 0; i < 4; ++i) x *= 2 - 33 * x;
+  return x;
+}
+static_assert(jrInverse33() * 33u == 1u);
+
+// kUnfold[k] turns a fold over 16 bytes whose last 16 - k bytes are zero into the fold over the
+// first k bytes: the zeros only multiplied the result by 33^(16 - k), which is invertible mod 2^32.
+constexpr auto kUnfold = [] {
+  std::array<uint32_t, 17> t{};
+  uint32_t inverse = 1;
+  for (int k = 16; k >= 0; --k) {
+    t[static_cast<size_t>(k)] = inverse;
+    inverse *= jrInverse33();
+  }
+  return t;
+}();
+
+inline __m128i splat(uint8_t b) {
+  return _mm_set1_epi8(static_cast<char>(b));
+}
+
+inline uint32_t bits(__m128i m) {
+  return static_cast<uint32_t>(_mm_movemask_epi8(m));
+}
+
+// b0*33^15 + b1*33^14 + ... + b15 mod 2^32, without a serial chain: byte pairs, then pairs of
+// pairs with pmaddwd (all partial sums stay below 2^15 resp. 2^24), then four 32-bit products.
+inline uint32_t sum16(__m128i v) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i by33 = _mm_set1_epi32(0x00010021);    // (33, 1) in each 16-bit pair
+  const __m128i by1089 = _mm_set1_epi32(0x00010441);  // (33^2, 1)
+  __m128i pairs = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(v, zero), by33),
+                                  _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), by33));
+  __m128i quads = _mm_madd_epi16(pairs, by1089);
+  __m128i even = _mm_mul_epu32(
+      quads, _mm_set_epi32(0, static_cast<int>(jrPow33(4)), 0, static_cast<int>(jrPow33(12))));
+  __m128i odd = _mm_mul_epu32(_mm_srli_epi64(quads, 32),
+                              _mm_set_epi32(0, 1, 0, static_cast<int>(jrPow33(8))));
+  __m128i sum = _mm_add_epi64(even, odd);
+  sum = _mm_add_epi64(sum, _mm_unpackhi_epi64(sum, sum));
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(sum));
+}
+
+// b0*33^7 + b1*33^6 + ... + b7 mod 2^32 for the bytes of w in memory order: pairs in 16-bit
+// lanes, then pairs of pairs in 32-bit lanes, then one multiply adds the two halves.
+inline uint32_t sum8(uint64_t w) {
+  constexpr uint64_t kLow8 = 0x00FF00FF00FF00FFull, kLow16 = 0x0000FFFF0000FFFFull;
+  const uint64_t pairs = (w & kLow8) * 33 + (w >> 8 & kLow8);
+  const uint64_t quads = (pairs & kLow16) * jrPow33(2) + (pairs >> 16 & kLow16);
+  return static_cast<uint32_t>(quads * (uint64_t{jrPow33(4)} << 32 | 1) >> 32);
+}
+
+constexpr auto kPow33 = [] {
+  std::array<uint32_t, 8> t{};
+  for (int i = 0; i < 8; ++i) t[static_cast<size_t>(i)] = jrPow33(i);
+  return t;
+}();
+
+// Sixteen 0xFF then sixteen zeros: 16 bytes loaded from kKeep + 16 - k keep the first k bytes.
+alignas(32) constexpr uint8_t kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+
+// h after the first k (0..16) bytes of v.
+inline uint32_t foldPrefix(uint32_t h, __m128i v, unsigned k) {
+  __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - k));
+  return (h * jrPow33(16) + sum16(_mm_and_si128(v, keep))) * kUnfold[k];
+}
+
+// Quote, backslash and control bytes (bytes of 0x80 and above are not included).
+inline uint32_t stopBytes(__m128i v, uint32_t high) {
+  __m128i quote = _mm_cmpeq_epi8(v, splat('"'));
+  __m128i backslash = _mm_cmpeq_epi8(v, splat('\\'));
+  __m128i control = _mm_cmplt_epi8(v, splat(0x20));  // also true for 0x80 and above
+  return bits(_mm_or_si128(_mm_or_si128(quote, backslash), control)) & ~high;
+}
+
+// How many leading bytes of v, up to limit, are whole accepted UTF-8 sequences and ASCII; 0 when
+// something before limit is malformed or rejected, or a sequence is cut by limit < 16. A sequence
+// cut by the block's end is left for the next block.
+inline unsigned acceptedUTF8(__m128i v, uint32_t high, unsigned limit) {
+  const uint32_t inside = (1u << limit) - 1;
+  const auto below = [&](uint8_t b) { return bits(_mm_cmplt_epi8(v, splat(b))) & high; };
+  const auto above = [&](uint8_t b) { return bits(_mm_cmpgt_epi8(v, splat(b))) & high; };
+  const auto equal = [&](uint8_t b) { return bits(_mm_cmpeq_epi8(v, splat(b))); };
+  const uint32_t cont = below(0xC0);
+  const uint32_t lead = high & ~cont & inside;
+  const uint32_t lead3 = above(0xDF) & inside;
+  const uint32_t lead4 = above(0xEF) & inside;
+  // Each lead asks for the continuation bytes its length announces, and nothing else may be one.
+  const uint32_t wanted = lead << 1 | lead3 << 2 | lead4 << 3;
+  if ((wanted ^ cont) & inside) return 0;
+  // C0 and C1 (overlong), and leads whose second byte has a narrower range or that may begin a
+  // rejected code point, are rare: look closer only when one is there.
+  const uint32_t e0 = equal(0xE0), ed = equal(0xED), ef = equal(0xEF);
+  const uint32_t c0c1 = below(0xC2) & lead;
+  if (c0c1 | ((e0 | ed | ef) & lead) | lead4) {
+    const uint32_t below90 = below(0x90), belowA0 = below(0xA0);
+    const uint32_t bf = equal(0xBF), b7 = equal(0xB7);
+    const uint32_t beOrBF = bits(_mm_cmpeq_epi8(_mm_or_si128(v, splat(0x01)), splat(0xBF)));
+    const uint32_t endsInF = bits(_mm_cmpeq_epi8(_mm_or_si128(v, splat(0x30)), splat(0xBF)));
+    const uint32_t bad = c0c1 | (above(0xF4) & lead) | (e0 << 1 & belowA0)  // overlong 3-byte
+                         | (ed << 1 & cont & ~belowA0)                      // surrogates
+                         | (equal(0xF0) << 1 & below90)                     // overlong 4-byte
+                         | (equal(0xF4) << 1 & cont & ~below90)             // above U+10FFFF
+                         | (ef << 2 & b7 << 1 & below(0xB0) & ~below90)     // U+FDD0..U+FDEF
+                         | (ef << 2 & bf << 1 & beOrBF)                     // U+FFFE, U+FFFF
+                         | (lead4 << 3 & endsInF << 2 & bf << 1 & beOrBF);  // U+nFFFE, U+nFFFF
+    if (bad & inside) return 0;
+  }
+  if (!(wanted >> limit)) return limit;
+  if (limit < 16) return 0;                                   // cut short by a quote or the like
+  return static_cast<unsigned>(31 - std::countl_zero(lead));  // the block ends inside a sequence
+}
+
+__attribute__((noinline)) Scan scanPlain(const uint8_t* p, const uint8_t* end, uint32_t h) {
+  for (;;) {
+    __m128i v;
+    if (end - p >= 16) {
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    } else {
+      // The last bytes of the input, padded with zeros, which stop the scan like control bytes.
+      alignas(16) uint8_t last[16] = {};
+      std::memcpy(last, p, static_cast<size_t>(end - p));
+      v = _mm_load_si128(reinterpret_cast<const __m128i*>(last));
+    }
+    const uint32_t high = bits(v);
+    const uint32_t stops = stopBytes(v, high);
+    if (!(stops | high)) {
+      h = h * jrPow33(16) + sum16(v);
+      p += 16;
+      continue;
+    }
+    const unsigned limit = stops ? static_cast<unsigned>(std::countr_zero(stops)) : 16;
+    if (!(high & ((1u << limit) - 1))) {
+      h = foldPrefix(h, v, limit);
+      return {p + limit, h};  // at a quote, backslash, control byte or the end
+    }
+    const unsigned n = acceptedUTF8(v, high, limit);
+    if (!n) {
+      // Malformed or rejected: pass the ASCII before it and let the full check decide.
+      const unsigned ascii = static_cast<unsigned>(std::countr_zero(high));
+      h = foldPrefix(h, v, ascii);
+      return {p + ascii, h};
+    }
+    h = foldPrefix(h, v, n);
+    p += n;
+    if (n == limit && limit < 16) return {p, h};
+  }
+}
+
+// Most strings are short keys: a quote (or other stop) within 16 bytes and no byte of 0x80 and
+// above before it is handled here, everything else by scanPlain.
+inline Scan scanShort(const uint8_t* p, const uint8_t* end, uint32_t h) {
+  if (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const uint32_t high = bits(v);
+    const uint32_t stops = stopBytes(v, high);
+    const uint32_t before = (stops & -stops) - 1;  // bits below the first stop; all when none
+    if (stops && !(high & before)) {
+      // Scalar arithmetic here: the cache lookup needs the hash at once, and this takes fewer
+      // steps from the bytes to the hash than the vector fold. The j bytes of the last, partial
+      // word are shifted to its top, where they take the weights 33^(j-1) .. 1 of a j-byte fold.
+      const unsigned k = static_cast<unsigned>(std::countr_zero(stops));  // 0..15
+      const unsigned j = k & 7;
+      uint64_t w0, w1;
+      std::memcpy(&w0, p, 8);
+      std::memcpy(&w1, p + 8, 8);
+      const bool second = k >= 8;
+      const uint32_t whole = h * jrPow33(8) + sum8(w0);
+      const uint64_t partial = (second ? w1 : w0) << (56 - 8 * j) << 8;
+      h = (second ? whole : h) * kPow33[j] + sum8(partial);
+      return {p + k, h};
+    }
+  }
+  return scanPlain(p, end, h);
+}
+
+#else
 constexpr uint64_t kOnes = 0x0101010101010101ull;
 constexpr uint64_t kHighs = 0x8080808080808080ull;
 
@@ -89,6 +286,57 @@ inline uint64_t specialBytes(uint64_t w) {
                    ((w - kOnes * 0x20) & ~w) | w;
   return found & kHighs;
 }
+
+// h after the k bytes at p.
+inline uint32_t foldBytes(uint32_t h, const uint8_t* p, unsigned k) {
+  for (unsigned j = 0; j < k; ++j) h = h * 33 + p[j];
+  return h;
+}
+
+inline Scan scanPlain(const uint8_t* p, const uint8_t* end, uint32_t h) {
+  for (;;) {
+    while (end - p >= 8) {
+      uint64_t w;
+      std::memcpy(&w, p, 8);
+      if (uint64_t special = specialBytes(w)) {
+        unsigned k = static_cast<unsigned>(std::countr_zero(special)) >> 3;
+        h = foldBytes(h, p, k);
+        p += k;
+        break;
+      }
+      h = jrFold8(h, w);
+      p += 8;
+    }
+    while (p < end && *p >= 0x20 && *p < 0x80 && *p != '"' && *p != '\\') h = h * 33 + *p++;
+    if (p >= end || *p < 0x80) return {p, h};
+    // Runs of non-ASCII text: two- and three-byte sequences are checked inline.
+    const uint8_t* const run = p;
+    while (p < end) {
+      const uint8_t d = *p;
+      if (d >= 0xC2 && d <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        h = (h * 33 + d) * 33 + p[1];
+        p += 2;
+        continue;
+      }
+      if ((d & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        uint32_t cp = (uint32_t{d} & 0x0F) << 12 | (uint32_t{p[1]} & 0x3F) << 6 | (p[2] & 0x3F);
+        if (cp >= 0x800 && !jrIsRejectedCodePoint(cp)) {
+          h = ((h * 33 + d) * 33 + p[1]) * 33 + p[2];
+          p += 3;
+          continue;
+        }
+      }
+      break;
+    }
+    if (p == run) return {p, h};
+  }
+}
+
+inline Scan scanShort(const uint8_t* p, const uint8_t* end, uint32_t h) {
+  return scanPlain(p, end, h);
+}
+
+#endif
 
 inline int hexValue(uint8_t c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -116,19 +364,9 @@ bool JRParser::parseString(JRParseState* s) {
 
   // Fast scan: nothing is copied.
   for (;;) {
-    while (end - p >= 8) {
-      uint64_t w;
-      std::memcpy(&w, p, 8);
-      uint64_t special = specialBytes(w);
-      if (special) {
-        unsigned k = static_cast<unsigned>(std::countr_zero(special)) >> 3;
-        for (unsigned j = 0; j < k; ++j) h = h * 33 + p[j];
-        p += k;
-        break;
-      }
-      h = jrFold8(h, w);
-      p += 8;
-    }
+    const Scan scan = scanShort(p, end, h);
+    p = scan.p;
+    h = scan.h;
     if (p >= end) goto failed;
     const uint8_t c = *p;
     if (c == '"') {
@@ -141,37 +379,9 @@ bool JRParser::parseString(JRParseState* s) {
       goto failed;
     }
     if (c == '\\') break;
-    if (c >= 0x80) {
-      // Runs of non-ASCII text: two- and three-byte sequences are checked inline, one after
-      // the other; anything else goes to the full check.
-      bool passed = false;
-      while (p < end) {
-        const uint8_t d = *p;
-        if (d >= 0xC2 && d <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
-          h = (h * 33 + d) * 33 + p[1];
-          p += 2;
-          passed = true;
-          continue;
-        }
-        if ((d & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
-          uint32_t cp = (uint32_t{d} & 0x0F) << 12 | (uint32_t{p[1]} & 0x3F) << 6 | (p[2] & 0x3F);
-          if (cp >= 0x800 && !jrIsRejectedCodePoint(cp)) {
-            h = ((h * 33 + d) * 33 + p[1]) * 33 + p[2];
-            p += 3;
-            passed = true;
-            continue;
-          }
-        }
-        break;
-      }
-      if (passed) continue;  // back to the word scan from the byte that ended the run
-      JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);
-      if (r.outcome != JRUTF8Outcome::Valid) break;
-      for (; p < r.next; ++p) h = h * 33 + *p;
-      continue;
-    }
-    h = h * 33 + c;
-    ++p;
+    JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);
+    if (r.outcome != JRUTF8Outcome::Valid) break;
+    for (; p < r.next; ++p) h = h * 33 + *p;
   }
 
   // Decoding scan: copy what passed so far, then decode into tokenBuffer.
@@ -225,9 +435,25 @@ bool JRParser::parseString(JRParseState* s) {
               jrSourceFileName(__FILE__), static_cast<long>(__LINE__));
         goto failed;
       }
-      const uint8_t c = *p;
+      uint8_t c = *p;
       switch (state) {
         case StringState::Plain:
+          if (c >= 0x20 && c != '"' && c != '\\') {  // a run of plain bytes at once
+            const uint8_t* const run = p;
+            const Scan scan = scanPlain(p, end, h);
+            p = scan.p;
+            h = scan.h;
+            const size_t length = static_cast<size_t>(p - run);
+            if (tb->length - used < length + 16 && !resizeManagedBuffer(tb, used + length + 1024)) {
+              error(s, "Internal error: Unable to resize temporary buffer. %s line #%ld",
+                    jrSourceFileName(__FILE__), static_cast<long>(__LINE__));
+              goto failed;
+            }
+            std::memcpy(tb->bytes + used, run, length);
+            used += length;
+            if (p >= end) goto failed;
+            c = *p;
+          }
           if (c == '"') {
             s->token.value.ptr = tb->bytes;
             s->token.value.length = used;
@@ -239,9 +465,6 @@ bool JRParser::parseString(JRParseState* s) {
           }
           if (c == '\\') {
             state = StringState::Escape;
-            ++p;
-          } else if (c < 0x80) {
-            append(c);
             ++p;
           } else {
             JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);

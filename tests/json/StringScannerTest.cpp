@@ -1,5 +1,8 @@
 // String scanner: escapes, surrogates and the UTF-8 check, strict and lenient.
+#include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "JsonTestSupport.h"
 #include "json/JRParseState.h"
@@ -128,8 +131,8 @@ TEST(StringScanner, LongStringsDecodeThroughTheHeapBuffer) {
 }
 
 TEST(StringScanner, ScansEveryByteOffsetOfTheFastPath) {
-  // Special bytes at every position of an eight-byte block.
-  for (size_t prefix = 0; prefix < 20; ++prefix) {
+  // Special bytes at every position of two sixteen-byte blocks.
+  for (size_t prefix = 0; prefix < 33; ++prefix) {
     std::string lead(prefix, 'x');
     auto quote = decode("[\"" + lead + "\", 1]");
     ASSERT_TRUE(quote.result);
@@ -172,6 +175,120 @@ TEST(StringScanner, UTF8CheckOutcomes) {
     EXPECT_EQ(r.outcome, c.outcome) << c.bytes;
     EXPECT_EQ(static_cast<size_t>(r.next - p), c.consumed) << c.bytes;
     EXPECT_EQ(r.codePoint, c.codePoint) << c.bytes;
+  }
+}
+
+// What the scanner must make of the text after the opening quote at index 1: the bytes taken one
+// at a time, non-ASCII ones through the full check of one code point. Knows the two-byte escapes
+// \n and \/ only.
+struct Expected {
+  bool ok = true;
+  std::string value;
+  std::string message;
+};
+
+Expected byteByByte(const std::string& text, bool lenient) {
+  auto* p = reinterpret_cast<const uint8_t*>(text.data()) + 2;
+  auto* end = reinterpret_cast<const uint8_t*>(text.data()) + text.size();
+  Expected e;
+  auto fail = [&](std::string message) {
+    e.ok = false;
+    e.message = std::move(message);
+    return e;
+  };
+  while (p < end) {
+    const uint8_t c = *p;
+    if (c == '"') return e;
+    if (c == '\\') {
+      if (end - p < 2) break;
+      e.value += p[1] == 'n' ? '\n' : static_cast<char>(p[1]);
+      p += 2;
+    } else if (c < 0x20) {
+      char message[64];
+      std::snprintf(message, sizeof message, "Invalid character < 0x20 found in string: 0x%2.2x.",
+                    c);
+      return fail(message);
+    } else if (c < 0x80) {
+      e.value += static_cast<char>(c);
+      ++p;
+    } else {
+      JRUTF8Result r = ConvertSingleCodePointInUTF8(p, end);
+      if (r.outcome == JRUTF8Outcome::Truncated)
+        return fail("End of buffer reached while parsing UTF8 in \"\" string.");
+      if (r.outcome == JRUTF8Outcome::Invalid && !lenient) return fail(kIllegalUTF8.substr(1));
+      if (r.outcome == JRUTF8Outcome::Invalid)
+        e.value += kFFFD;
+      else
+        e.value.append(reinterpret_cast<const char*>(p), static_cast<size_t>(r.next - p));
+      p = r.next;
+    }
+  }
+  return fail("Invalid string.");
+}
+
+void expectAsByteByByte(const std::string& text, const std::string& label) {
+  for (bool lenient : {false, true}) {
+    Expected want = byteByByte(text, lenient);
+    auto o = decode(text, lenient ? static_cast<uint32_t>(JRReadLenientUnicode) : 0u);
+    if (!want.ok) {
+      EXPECT_FALSE(o.result) << label << " lenient " << lenient;
+      EXPECT_EQ(o.error.localizedDescription, want.message) << label << " lenient " << lenient;
+      EXPECT_EQ(o.error.atIndex, 1u) << label;
+      continue;
+    }
+    ASSERT_TRUE(o.result) << label << " lenient " << lenient << ": "
+                          << o.error.localizedDescription;
+    JRObject* value = o.result->asArray()->objectAtIndex(0);
+    EXPECT_EQ(value->stringValue(), want.value) << label << " lenient " << lenient;
+    EXPECT_EQ(value->hash(), jrHashBytes(want.value.data(), want.value.size())) << label;
+  }
+}
+
+// Accepted, rejected, malformed and cut sequences, with the code points at the edges of the
+// extra rejections.
+const std::vector<std::string> kPieces = {
+    // accepted (the first 16)
+    "\xC2\x80", "\xDF\xBF", "\xC3\xA9", "\xE0\xA0\x80", "\xE3\x81\x82", "\xED\x9F\xBF",
+    "\xEE\x80\x80", "\xEF\xB7\x8F", "\xEF\xB7\xB0", "\xEF\xBC\x81", "\xEF\xBF\xBD",
+    "\xF0\x90\x80\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\xBF\xBD", "\xF3\xBF\xBF\xBD",
+    "\xF4\x8F\xBF\xBD",
+    // overlong, surrogates, noncharacters, above U+10FFFF, stray and cut bytes
+    "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80", "\xED\xBF\xBF", "\xEF\xB7\x90",
+    "\xEF\xB7\xAF", "\xEF\xBF\xBE", "\xEF\xBF\xBF", "\xF0\x8F\xBF\xBF", "\xF0\x9F\xBF\xBE",
+    "\xF1\xAF\xBF\xBF", "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+    "\xF8\x88\x80\x80\x80", "\xFF", "\x80", "\xBF", "\xC3", "\xE3\x81", "\xF0\x9F\x98",
+    // control bytes, DEL and escapes
+    "\x01", "\x1F", "\x7F", "\\n", "\\/"};
+
+TEST(StringScanner, EveryPieceAtEveryOffsetOfTwoBlocks) {
+  for (size_t i = 0; i < kPieces.size(); ++i) {
+    for (size_t offset = 0; offset < 36; ++offset) {
+      const std::string lead = "[\"" + std::string(offset, 'x') + kPieces[i];
+      const std::string label = "piece " + std::to_string(i) + " offset " + std::to_string(offset);
+      expectAsByteByByte(lead + std::string(40 - offset, 'y') + "\"]", label);
+      // Cut by the closing quote, and by the end of the input.
+      expectAsByteByByte(lead + "\"]", label + " before quote");
+      expectAsByteByByte(lead, label + " at end");
+    }
+  }
+}
+
+TEST(StringScanner, RandomStringsMatchTheByteByByteReading) {
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 4000; ++round) {
+    std::string body;
+    const int pieces = static_cast<int>(random() % 24);
+    const unsigned rare = 2 + random() % 40;  // how often a piece is not plain ASCII
+    for (int i = 0; i < pieces; ++i) {
+      if (random() % rare != 0)
+        body += std::string(random() % 9, static_cast<char>('a' + random() % 26));
+      else if (random() % 2)
+        body += kPieces[random() % 16];  // accepted
+      else
+        body += kPieces[random() % kPieces.size()];
+    }
+    std::string text = "[\"" + body + (round % 5 ? "\"]" : "");
+    expectAsByteByByte(text, "round " + std::to_string(round));
   }
 }
 
