@@ -256,12 +256,12 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
 
 void JRDictionary::destroy(JRDictionary* d) {
   JR_ASSERT(d->count_ <= d->capacity_);
-  for (uint32_t i = 0; i < d->capacity_; ++i) {
+  // Stops at the last pair rather than the end of the table.
+  for (uint32_t i = 0, left = d->count_; left; ++i) {
     JRHashTableEntry& e = d->entry_[i];
     JR_ASSERT((e.key == nullptr) == (e.object == nullptr));
-    if (i + 4 < d->capacity_ && d->entry_[i + 4].object)
-      __builtin_prefetch(d->entry_[i + 4].object, 1);
     if (e.key) {
+      --left;
       e.key->release();
       e.object->release();
     }
