@@ -246,29 +246,33 @@ __attribute__((noinline)) Scan scanPlain(const uint8_t* p, const uint8_t* end, u
   }
 }
 
-// Most strings are short keys: a quote (or other stop) within 16 bytes and no byte of 0x80 and
-// above before it is handled here, everything else by scanPlain.
+// Most strings are short keys or other ASCII text: blocks without bytes of 0x80 and above up to
+// the quote (or other stop) are handled here, everything else by scanPlain.
 inline Scan scanShort(const uint8_t* p, const uint8_t* end, uint32_t h) {
-  if (end - p >= 16) {
+  while (end - p >= 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const uint32_t high = bits(v);
     const uint32_t stops = stopBytes(v, high);
-    const uint32_t before = (stops & -stops) - 1;  // bits below the first stop; all when none
-    if (stops && !(high & before)) {
-      // Scalar arithmetic here: the cache lookup needs the hash at once, and this takes fewer
-      // steps from the bytes to the hash than the vector fold. The j bytes of the last, partial
-      // word are shifted to its top, where they take the weights 33^(j-1) .. 1 of a j-byte fold.
-      const unsigned k = static_cast<unsigned>(std::countr_zero(stops));  // 0..15
-      const unsigned j = k & 7;
-      uint64_t w0, w1;
-      std::memcpy(&w0, p, 8);
-      std::memcpy(&w1, p + 8, 8);
-      const bool second = k >= 8;
-      const uint32_t whole = h * jrPow33(8) + sum8(w0);
-      const uint64_t partial = (second ? w1 : w0) << (56 - 8 * j) << 8;
-      h = (second ? whole : h) * kPow33[j] + sum8(partial);
-      return {p + k, h};
+    if (!(stops | high)) {
+      h = h * jrPow33(16) + sum16(v);
+      p += 16;
+      continue;
     }
+    const uint32_t before = (stops & -stops) - 1;  // bits below the first stop; all when none
+    if (!stops || (high & before)) break;
+    // Scalar arithmetic here: the cache lookup needs the hash at once, and this takes fewer
+    // steps from the bytes to the hash than the vector fold. The j bytes of the last, partial
+    // word are shifted to its top, where they take the weights 33^(j-1) .. 1 of a j-byte fold.
+    const unsigned k = static_cast<unsigned>(std::countr_zero(stops));  // 0..15
+    const unsigned j = k & 7;
+    uint64_t w0, w1;
+    std::memcpy(&w0, p, 8);
+    std::memcpy(&w1, p + 8, 8);
+    const bool second = k >= 8;
+    const uint32_t whole = h * jrPow33(8) + sum8(w0);
+    const uint64_t partial = (second ? w1 : w0) << (56 - 8 * j) << 8;
+    h = (second ? whole : h) * kPow33[j] + sum8(partial);
+    return {p + k, h};
   }
   return scanPlain(p, end, h);
 }
