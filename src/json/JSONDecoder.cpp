@@ -2,6 +2,7 @@
 // scanner and the parsing of arrays and objects on the shared object stack.
 #include "json/JSONDecoder.h"
 
+#include <array>
 #include <bit>
 #include <cerrno>
 #include <charconv>
@@ -33,6 +34,13 @@ constexpr const char* kUnexpectedToken =
 inline bool isDigit(uint8_t c) {
   return static_cast<uint8_t>(c - '0') < 10;
 }
+
+// Bytes that may start blanks, a comment or a unicode newline.
+constexpr auto kMaySkip = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = c <= ' ' || c == '/' || c >= 0xC2;
+  return table;
+}();
 
 }  // namespace
 
@@ -497,9 +505,7 @@ bool JRParser::parseNumber(JRParseState* s) {
 
 bool JRParser::nextToken(JRParseState* s) {
   // Most tokens follow their predecessor directly or after blanks.
-  if (s->atIndex >= s->length || s->bytes[s->atIndex] <= ' ' || s->bytes[s->atIndex] == '/' ||
-      s->bytes[s->atIndex] >= 0xC2)
-    skipWhitespace(s);
+  if (s->atIndex >= s->length || kMaySkip[s->bytes[s->atIndex]]) skipWhitespace(s);
   const uint8_t* b = s->bytes;
   const size_t n = s->length;
   const size_t i = s->atIndex;
@@ -644,6 +650,18 @@ void JRParser::releaseObjectStack(JRObjectStack* stack) {
 
 // ---- values and collections ----
 
+// An array or object whose opening bracket was just read, within the nesting limit.
+inline JRObject* JRParser::nested(JRParseState* s, bool isArray) {
+  if (s->depth >= kJRMaximumDepth) {
+    error(s, "Nesting is too deep: more than %u arrays and objects are open.", kJRMaximumDepth);
+    return nullptr;
+  }
+  ++s->depth;
+  JRObject* o = isArray ? parseArray(s) : parseDictionary(s);
+  --s->depth;
+  return o;
+}
+
 JRObject* JRParser::valueFromToken(JRParseState* s) {
   s->token.value.cacheEntry = nullptr;
   switch (s->token.tokenType) {
@@ -651,17 +669,8 @@ JRObject* JRParser::valueFromToken(JRParseState* s) {
     case JRTokenTypeString:
       return cachedObject(s);
     case JRTokenTypeObjectBegin:
-    case JRTokenTypeArrayBegin: {
-      if (s->depth >= kJRMaximumDepth) {
-        error(s, "Nesting is too deep: more than %u arrays and objects are open.", kJRMaximumDepth);
-        return nullptr;
-      }
-      ++s->depth;
-      JRObject* o =
-          s->token.tokenType == JRTokenTypeArrayBegin ? parseArray(s) : parseDictionary(s);
-      --s->depth;
-      return o;
-    }
+    case JRTokenTypeArrayBegin:
+      return nested(s, s->token.tokenType == JRTokenTypeArrayBegin);
     case JRTokenTypeTrue:
       return kJRBooleanTrue();
     case JRTokenTypeFalse:
@@ -713,7 +722,7 @@ JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out)
     t.ptr = b + i;
     t.length = 1;
     s->atIndex = i + 1;
-    object = valueFromToken(s);
+    object = nested(s, c == '[');
   } else if (c == 't' && i + 4 < n && std::memcmp(b + i + 1, "rue", 3) == 0) {
     t.tokenType = JRTokenTypeTrue;
     t.ptr = b + i;
@@ -744,7 +753,7 @@ JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out)
 inline bool JRParser::peekToken(JRParseState* s, uint8_t* c) {
   if (s->atIndex >= s->length) return false;
   *c = s->bytes[s->atIndex];
-  if (*c > ' ' && *c != '/' && *c < 0xC2) return true;
+  if (!kMaySkip[*c]) return true;
   skipWhitespace(s);
   if (s->atIndex >= s->length) {
     error(s, "%s", kUnexpectedToken);
