@@ -218,6 +218,36 @@ inline void JRParser::setNumberHash(JRParseState* s, uint64_t word) {
   s->token.tokenType = JRTokenTypeNumber;
 }
 
+namespace {
+
+// Digits at p taken into m a word at a time, whole words then the last one to seven; false
+// when they would make more than 19. Reads up to 8 bytes past the last digit.
+inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
+  const uint8_t* p = *at;
+  for (;;) {
+    uint64_t w;
+    std::memcpy(&w, p, 8);
+    const uint64_t x = w ^ 0x3030303030303030ull;
+    const uint64_t other = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+    const int k = other ? std::countr_zero(other) >> 3 : 8;
+    if (*used + k > 19) return false;
+    *used += k;
+    p += k;
+    if (k == 8) {
+      *m = *m * 100000000 + parseEightDigits(w);
+      continue;
+    }
+    if (k) {
+      const uint64_t shifted = (w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k));
+      *m = *m * kPowersOfTen[k] + parseEightDigits(shifted);
+    }
+    *at = p;
+    return true;
+  }
+}
+
+}  // namespace
+
 // The common number: at most 19 digits, a short exponent, and enough input after it that no
 // step needs a bounds check. Anything else (including every malformed number) returns false
 // having changed nothing, and the full scanner takes it.
@@ -228,17 +258,20 @@ inline bool JRParser::parseShortNumber(JRParseState* s) {
   const uint8_t* p = first;
   const bool negative = *p == '-';
   p += negative;
-  const uint8_t* const digits = p;
-  uint64_t m;
+  uint64_t m = 0;
+  int used = 0;  // digits taken into m, at most 19 so that m cannot overflow
   if (*p == '0') {
-    m = 0;
     ++p;
+    used = 1;
   } else if (static_cast<uint8_t>(*p - '1') < 9) {
+    // Short integer parts (coordinates, counts) a digit at a time, long ones (ids) by words.
     m = *p++ - '0';
-    while (isDigit(*p)) {
-      if (p - digits == 19) return false;
+    used = 1;
+    while (used < 3 && isDigit(*p)) {
       m = m * 10 + (*p++ - '0');
+      ++used;
     }
+    if (isDigit(*p) && !digitRun(&p, &m, &used)) return false;
   } else {
     return false;
   }
@@ -247,27 +280,7 @@ inline bool JRParser::parseShortNumber(JRParseState* s) {
   if (*p == '.') {
     isDouble = true;
     const uint8_t* const fraction = ++p;
-    int used = static_cast<int>(fraction - 1 - digits);
-    for (;;) {  // whole words of digits, then the last one to seven
-      uint64_t w;
-      std::memcpy(&w, p, 8);
-      const uint64_t x = w ^ 0x3030303030303030ull;
-      const uint64_t other = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
-      const int k = other ? std::countr_zero(other) >> 3 : 8;
-      if (used + k > 19) return false;
-      used += k;
-      p += k;
-      if (k == 8) {
-        m = m * 100000000 + parseEightDigits(w);
-        continue;
-      }
-      if (k) {
-        const uint64_t shifted = (w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k));
-        m = m * kPowersOfTen[k] + parseEightDigits(shifted);
-      }
-      break;
-    }
-    if (p == fraction) return false;
+    if (!digitRun(&p, &m, &used) || p == fraction) return false;
     exponent = -static_cast<int>(p - fraction);
   }
   if ((*p | 0x20) == 'e') {
