@@ -63,8 +63,28 @@ JRString* JRValueFactory::newString(const char* bytes, size_t length, uint32_t h
   void* memory = jralloc::allocate(sizeof(JRString) + length);
   if (!memory) return nullptr;
   auto* s = new (memory) JRString(static_cast<uint32_t>(length), hash);
-  if (length) std::memcpy(s->bytes_, bytes, length);
-  s->bytes_[length] = '\0';
+  char* to = s->bytes_;
+  // Most values are short: two overlapping words copy them without a call to memcpy.
+  if (length > 16) {
+    std::memcpy(to, bytes, length);
+  } else if (length >= 8) {
+    uint64_t head, tail;
+    std::memcpy(&head, bytes, 8);
+    std::memcpy(&tail, bytes + length - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + length - 8, &tail, 8);
+  } else if (length >= 4) {
+    uint32_t head, tail;
+    std::memcpy(&head, bytes, 4);
+    std::memcpy(&tail, bytes + length - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + length - 4, &tail, 4);
+  } else if (length) {
+    to[0] = bytes[0];
+    to[length / 2] = bytes[length / 2];
+    to[length - 1] = bytes[length - 1];
+  }
+  to[length] = '\0';
   return s;
 }
 
