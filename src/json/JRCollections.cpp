@@ -259,7 +259,6 @@ void JRDictionary::destroy(JRDictionary* d) {
   // Stops at the last pair rather than the end of the table.
   for (uint32_t i = 0, left = d->count_; left; ++i) {
     JRHashTableEntry& e = d->entry_[i];
-    JR_ASSERT((e.key == nullptr) == (e.object == nullptr));
     if (e.key) {
       --left;
       e.key->release();
