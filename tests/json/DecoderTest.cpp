@@ -130,6 +130,22 @@ TEST(Decoder, AcceptsTheSameInputsWithTheirOptions) {
   EXPECT_TRUE(decode("[1] /* x */ junk", JRReadComments | JRReadTextAfterJSON).result);
 }
 
+TEST(Decoder, LongIndentationKeepsPositionsAndLines) {
+  // Runs of blanks of every length up to 40 (skipped a word or sixteen bytes at a time), after
+  // line feeds and CR LF: the stray token after them is reported at its own index and line.
+  for (int blanks = 0; blanks <= 40; ++blanks) {
+    for (const std::string& newline : {std::string("\n"), std::string("\r\n")}) {
+      const std::string indent = newline + std::string(blanks, ' ');
+      const std::string text = "[1," + indent + "2" + indent + "x" + std::string(20, ' ') + "]";
+      const auto o = decode(text);
+      ASSERT_FALSE(o.result) << blanks;
+      EXPECT_EQ(o.error.localizedDescription, kUnexpected) << blanks;
+      EXPECT_EQ(o.error.atIndex, text.find('x')) << blanks;
+      EXPECT_EQ(o.error.lineNumber, 3u) << blanks;
+    }
+  }
+}
+
 TEST(Decoder, OnlyTheFirstErrorOfARunSurvives) {
   // The string scanner records its own message, then "Invalid string.", then the tokenizer
   // and the array add theirs: the first wins, at the string's opening quote.
