@@ -156,6 +156,7 @@ class JRParser {
   enum class Quick : uint8_t { Done, Failed, Slow };
   static Quick quickValue(JRParseState* s, uint8_t c, JRObject** out);
   static bool peekToken(JRParseState* s, uint8_t* c);
+  static void takeToken(JRParseState* s, uint8_t type, size_t length);
   static JRObject* nested(JRParseState* s, bool isArray);
   static uint32_t keyHash(JRParseState* s, JRObject* key);
   static bool separator(JRParseState* s);

@@ -714,6 +714,14 @@ void JRParser::expected(JRParseState* s, uint8_t state, bool keyPosition, const 
           alternatives[2], width, width, text);
 }
 
+// Makes the length bytes at the current position the current token.
+inline void JRParser::takeToken(JRParseState* s, uint8_t type, size_t length) {
+  s->token.tokenType = type;
+  s->token.ptr = s->bytes + s->atIndex;
+  s->token.length = length;
+  s->atIndex += length;
+}
+
 // A value taken without the general tokenizer, at byte c (blanks already skipped): numbers of the
 // common form, strings, literals, nested arrays and objects. Slow leaves the input untouched for
 // the general loop, which then reads and reports the token exactly as always.
@@ -731,28 +739,16 @@ JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out)
     if (!parseShortNumber(s)) return Quick::Slow;
     object = cachedObject(s);
   } else if (c == '[' || c == '{') {
-    t.tokenType = c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin;
-    t.ptr = b + i;
-    t.length = 1;
-    s->atIndex = i + 1;
+    takeToken(s, c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin, 1);
     object = nested(s, c == '[');
   } else if (c == 't' && i + 4 < n && std::memcmp(b + i + 1, "rue", 3) == 0) {
-    t.tokenType = JRTokenTypeTrue;
-    t.ptr = b + i;
-    t.length = 4;
-    s->atIndex = i + 4;
+    takeToken(s, JRTokenTypeTrue, 4);
     object = kJRBooleanTrue();
   } else if (c == 'f' && i + 5 < n && std::memcmp(b + i + 1, "alse", 4) == 0) {
-    t.tokenType = JRTokenTypeFalse;
-    t.ptr = b + i;
-    t.length = 5;
-    s->atIndex = i + 5;
+    takeToken(s, JRTokenTypeFalse, 5);
     object = kJRBooleanFalse();
   } else if (c == 'n' && i + 4 < n && std::memcmp(b + i + 1, "ull", 3) == 0) {
-    t.tokenType = JRTokenTypeNull;
-    t.ptr = b + i;
-    t.length = 4;
-    s->atIndex = i + 4;
+    takeToken(s, JRTokenTypeNull, 4);
     object = kJRNull();
   } else {
     return Quick::Slow;
@@ -880,11 +876,7 @@ inline uint32_t JRParser::keyHash(JRParseState* s, JRObject* key) {
 // The ':' after a key; false after recording the error.
 inline bool JRParser::separator(JRParseState* s) {
   if (s->atIndex < s->length && s->bytes[s->atIndex] == ':') {
-    // The colon nearly always follows its key directly.
-    s->token.tokenType = JRTokenTypeSeparator;
-    s->token.ptr = s->bytes + s->atIndex;
-    s->token.length = 1;
-    ++s->atIndex;
+    takeToken(s, JRTokenTypeSeparator, 1);  // the colon nearly always follows its key directly
   } else if (!nextToken(s)) {
     return false;
   }
