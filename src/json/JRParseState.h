@@ -112,8 +112,8 @@ struct JRTokenValue {
     double doubleValue;
     uint8_t bytes[8];
   } number{};
-  uint32_t* cacheEntry =
-      nullptr;  // the key-hash slot of the bucket that supplied or took the value
+  // The key-hash slot of the bucket that supplied or took the value.
+  uint32_t* cacheEntry = nullptr;
 };
 
 struct JRParseToken {
