@@ -21,6 +21,7 @@ using nlohmann::json;
 
 constexpr const char* kCookieName = "tessaly_token";
 constexpr int kKeepAliveSeconds = 15;
+constexpr int kFirstStateSeconds = 10;
 constexpr std::size_t kInlineStateBytes = 256 * 1024;
 
 std::string lower(std::string s) {
@@ -364,7 +365,17 @@ void WebHost::routes() {
   server.Get("/api/state", [this](const httplib::Request&, httplib::Response& res) {
     std::shared_ptr<const std::string> body;
     {
-      std::lock_guard lock(_shared->mutex);
+      // The server listens before the main loop has taken its first snapshot: a page that
+      // asks that early waits for it rather than reading a state without a version.
+      std::unique_lock lock(_shared->mutex);
+      bool ready = _shared->changed.wait_for(lock, std::chrono::seconds(kFirstStateSeconds), [&] {
+        return _shared->stopping || _shared->version > 0;
+      });
+      if (!ready || _shared->version == 0) {
+        lock.unlock();
+        refuse(res, 503, "the application has not shown its screen yet");
+        return;
+      }
       body = _shared->published;
     }
     res.set_content(*body, "application/json");

@@ -44,7 +44,8 @@ class SmallScreen : public WebApplication {
 
 class WebHostTest : public ::testing::Test {
  protected:
-  void start(WebHostOptions options = {}) {
+  // The main loop starts at once, or later by runLoop(): the host listens before it either way.
+  void start(WebHostOptions options = {}, bool loopNow = true) {
     options.port = 0;
     if (options.address == "127.0.0.1") options.address = "127.0.0.1";
     options.resourcesDir = _resources.string();
@@ -52,9 +53,13 @@ class WebHostTest : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(host->bind(error)) << error;
     host->start();
+    client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
+    if (loopNow) runLoop();
+  }
+
+  void runLoop() {
     loop.post([this] { host->publish(); });
     _loopThread = std::thread([this] { loop.run(); });
-    client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
   }
 
   void SetUp() override {
@@ -125,6 +130,17 @@ TEST_F(WebHostTest, RefusedInputsGet400AndChangeNothing) {
   EXPECT_EQ(post(R"({"type":"tapToolbarItem","tag":3})")->body, "toolbar item 3 is disabled\n");
   EXPECT_EQ(state(), before);
   EXPECT_TRUE(screen.points.empty());
+}
+
+TEST_F(WebHostTest, AStateAskedForBeforeTheFirstSnapshotWaitsForIt) {
+  start({}, false);
+  json early;
+  std::thread asker([&] { early = state(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  runLoop();
+  asker.join();
+  EXPECT_EQ(early["version"], 1);
+  EXPECT_EQ(early["points"], 0);
 }
 
 TEST_F(WebHostTest, ABatchIsAppliedInOrderInOneTurnAndGivesOneNewVersion) {
