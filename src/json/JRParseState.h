@@ -160,6 +160,7 @@ class JRParser {
   static JRObject* nested(JRParseState* s, bool isArray);
   static uint32_t keyHash(JRParseState* s, JRObject* key);
   static bool separator(JRParseState* s);
+  static void valueMissing(JRParseState* s, const char* internalText);
   static bool isValueToken(uint8_t type) {
     return type == JRTokenTypeNumber || type == JRTokenTypeString ||
            type == JRTokenTypeObjectBegin || type == JRTokenTypeArrayBegin ||

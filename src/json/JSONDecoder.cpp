@@ -772,6 +772,14 @@ inline bool JRParser::peekToken(JRParseState* s, uint8_t* c) {
   return true;
 }
 
+// A value that came back empty without an error of its own: a nested collection that ran out of
+// input ("[[", "{"a":{") is unclosed, and says so; anything else is an internal fault. The first
+// error recorded is the one reported.
+void JRParser::valueMissing(JRParseState* s, const char* internalText) {
+  if (s->atIndex == s->length) error(s, "Reached the end of the buffer.");
+  error(s, "%s", internalText);
+}
+
 JRObject* JRParser::parseArray(JRParseState* s) {
   JRObjectStack& stack = s->objectStack;
   const size_t start = stack.index;
@@ -791,7 +799,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
                             : quickValue(s, c, &object);
     if (quick == Quick::Slow) break;
     if (quick == Quick::Failed) {
-      error(s, "Internal error: Object == NULL");
+      valueMissing(s, "Internal error: Object == NULL");
       goto failed;
     }
     stack.objects[stack.index++] = object;
@@ -823,7 +831,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
       }
       JRObject* object = valueFromToken(s);
       if (!object) {
-        error(s, "Internal error: Object == NULL");
+        valueMissing(s, "Internal error: Object == NULL");
         break;
       }
       stack.objects[stack.index++] = object;
@@ -924,7 +932,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
         object = valueFromToken(s);
       }
       if (!object) {
-        error(s, "Internal error: Object == NULL.");
+        valueMissing(s, "Internal error: Object == NULL.");
         goto failed;
       }
       stack.objects[slot] = object;
@@ -996,7 +1004,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
       }
       JRObject* object = valueFromToken(s);
       if (!object) {
-        error(s, "Internal error: Object == NULL.");
+        valueMissing(s, "Internal error: Object == NULL.");
         break;
       }
       stack.objects[slot] = object;

@@ -58,6 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"1", 0, "Invalid number.", 1, 1}, ErrorCase{"true", 0, kUnexpected, 0, 1},
         ErrorCase{"\xEF\xBB\xBF[]", 0, kUnexpected, 0, 1},
         ErrorCase{"[[]", 0, "Reached the end of the buffer.", 3, 1},
+        // Unclosed inner collections are unclosed input too, not an internal fault.
+        ErrorCase{"[[", 0, "Reached the end of the buffer.", 2, 1},
+        ErrorCase{"[1,{", 0, "Reached the end of the buffer.", 4, 1},
+        ErrorCase{"{\"a\":[1", 0, "Invalid number.", 7, 1},
+        ErrorCase{"{\"a\":\n[[[", 0, "Reached the end of the buffer.", 9, 2},
         ErrorCase{"[1,]", 0, "Unexpected ']'.", 4, 1},
         ErrorCase{"[,1]", 0, "Unexpected ','.", 2, 1},
         ErrorCase{"[1 2]", 0, "Unexpected value.", 4, 1},
