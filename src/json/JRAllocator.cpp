@@ -22,6 +22,7 @@ struct ThreadExit {
   bool armed = false;
   ~ThreadExit() {
     Arena& a = tlsArena;
+    flushBatch(a);
     if (!a.current) return;
     const int64_t net = a.allocations - a.ownFrees;
     if (a.current->balance.fetch_add(net, std::memory_order_acq_rel) + net == 0)
@@ -46,6 +47,15 @@ void chunkEmptied(Chunk* chunk) {
     }
   }
   std::free(chunk);
+}
+
+void flushBatch(Arena& a) {
+  Chunk* chunk = a.batched;
+  const int64_t frees = a.batchedFrees;
+  a.batched = nullptr;
+  a.batchedFrees = 0;
+  if (chunk && chunk->balance.fetch_sub(frees, std::memory_order_acq_rel) == frees)
+    chunkEmptied(chunk);
 }
 
 void* allocateSlow(size_t size) {

@@ -6,8 +6,11 @@
 // frees in plain fields; other threads (a tree handed to another thread and released there)
 // and everyone after the chunk is retired count down an atomic balance, into which the owner
 // adds its net count when it retires the chunk. Exactly one party sees the balance reach 0.
-// One live block keeps its whole chunk. Larger blocks use malloc, and sanitizer builds use
-// malloc for everything so that misuse stays visible.
+// While a tree is torn down, frees of a retired chunk are counted in a plain field and taken from
+// its balance in one step when the walk moves on to another chunk or ends: the tree was laid out
+// in order, so one atomic step covers hundreds of blocks. One live block keeps its whole chunk.
+// Larger blocks use malloc, and sanitizer builds use malloc for everything so that misuse stays
+// visible.
 #pragma once
 
 #include <atomic>
@@ -43,11 +46,15 @@ struct Arena {
   Chunk* current;
   int64_t allocations;  // in the current chunk, not yet published
   int64_t ownFrees;     // of blocks of the current chunk by this thread
+  Chunk* batched;       // a retired chunk whose frees during a tree walk are still counted here
+  int64_t batchedFrees;
+  int treeWalks;  // tree walks under way on this thread (nested collections nest them)
 };
 
 extern constinit thread_local Arena tlsArena;
 void* allocateSlow(size_t size);
 void chunkEmptied(Chunk* chunk);
+void flushBatch(Arena& a);
 
 inline void* allocate(size_t size) {
 #if TESSALY_JSON_POOL
@@ -73,6 +80,12 @@ inline void deallocate(void* p, size_t size) {
     Arena& a = tlsArena;
     if (chunk == a.current) {
       ++a.ownFrees;
+    } else if (chunk == a.batched) {
+      ++a.batchedFrees;
+    } else if (a.treeWalks) {
+      flushBatch(a);
+      a.batched = chunk;
+      a.batchedFrees = 1;
     } else if (chunk->balance.fetch_sub(1, std::memory_order_acq_rel) == 1) {
       chunkEmptied(chunk);
     }
@@ -82,5 +95,17 @@ inline void deallocate(void* p, size_t size) {
   (void)size;
   std::free(p);
 }
+
+// Marks the teardown of a tree; the outermost one settles the batched frees when it ends.
+class TreeWalk {
+ public:
+  TreeWalk() { ++tlsArena.treeWalks; }
+  ~TreeWalk() {
+    Arena& a = tlsArena;
+    if (--a.treeWalks == 0 && a.batched) flushBatch(a);
+  }
+  TreeWalk(const TreeWalk&) = delete;
+  TreeWalk& operator=(const TreeWalk&) = delete;
+};
 
 }  // namespace tessaly::jralloc

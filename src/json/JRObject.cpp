@@ -131,12 +131,16 @@ Ref<JRObject> jrDouble(double value) {
 
 void JRObject::destroy(JRObject* object) {
   switch (object->kind_) {
-    case JRKind::Array:
+    case JRKind::Array: {
+      jralloc::TreeWalk walk;
       JRArray::destroy(static_cast<JRArray*>(object));
       return;
-    case JRKind::Dictionary:
+    }
+    case JRKind::Dictionary: {
+      jralloc::TreeWalk walk;
       JRDictionary::destroy(static_cast<JRDictionary*>(object));
       return;
+    }
     case JRKind::String:
       jralloc::deallocate(object, sizeof(JRString) + static_cast<JRString*>(object)->length());
       return;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -74,11 +75,23 @@ TEST(BlockPool, AnotherThreadMayFreeWhileTheOwnerAllocates) {
       std::unique_lock<std::mutex> lock(mutex);
       ready.wait(lock, [&] { return done || !handed.empty(); });
       if (handed.empty() && done) return;
-      Block b = handed.front();
-      handed.pop_front();
+      // Freed as a tree walk frees them, a run of blocks at a time, with nested walks inside.
+      std::vector<Block> run;
+      while (!handed.empty() && run.size() < 64) {
+        run.push_back(handed.front());
+        handed.pop_front();
+      }
       lock.unlock();
-      if (!intact(b)) corrupted = true;
-      jralloc::deallocate(b.p, b.size);
+      jralloc::TreeWalk walk;
+      for (size_t i = 0; i < run.size(); ++i) {
+        if (!intact(run[i])) corrupted = true;
+        if (i % 8 == 4) {
+          jralloc::TreeWalk nested;
+          jralloc::deallocate(run[i].p, run[i].size);
+        } else {
+          jralloc::deallocate(run[i].p, run[i].size);
+        }
+      }
     }
   });
 
@@ -113,6 +126,63 @@ TEST(BlockPool, AnotherThreadMayFreeWhileTheOwnerAllocates) {
     ASSERT_TRUE(intact(b));
     jralloc::deallocate(b.p, b.size);
   }
+}
+
+TEST(BlockPool, ChunksEmptiedDuringATreeWalkAreReused) {
+  // Each round fills about ten chunks and frees them all in one walk; if the walk's counts were
+  // not settled, every round would need fresh chunks.
+  std::set<uintptr_t> chunks;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<Block> blocks;
+    for (int i = 0; i < 3000; ++i) {
+      Block b{static_cast<unsigned char*>(jralloc::allocate(48)), 48,
+              static_cast<unsigned char>(i + round)};
+      ASSERT_TRUE(b.p);
+      stamp(b);
+      chunks.insert(reinterpret_cast<uintptr_t>(b.p) & ~(jralloc::kChunkBytes - 1));
+      blocks.push_back(b);
+    }
+    jralloc::TreeWalk walk;
+    for (const Block& b : blocks) {
+      ASSERT_TRUE(intact(b)) << "round " << round;
+      jralloc::deallocate(b.p, b.size);
+    }
+  }
+  EXPECT_LT(chunks.size(), 40u);
+}
+
+TEST(BlockPool, AChunkEmptiedByAWalkIsFreeWhenTheWalkEnds) {
+  auto chunkOf = [](void* p) {
+    return reinterpret_cast<uintptr_t>(p) & ~(jralloc::kChunkBytes - 1);
+  };
+  // Fill chunk A and start B, then free all of A in one walk.
+  std::vector<void*> inA;
+  std::vector<void*> inB;
+  void* first = jralloc::allocate(64);
+  const uintptr_t a = chunkOf(first);
+  inA.push_back(first);
+  for (;;) {
+    void* p = jralloc::allocate(64);
+    if (chunkOf(p) != a) {
+      inB.push_back(p);
+      break;
+    }
+    inA.push_back(p);
+  }
+  {
+    jralloc::TreeWalk walk;
+    for (void* p : inA) jralloc::deallocate(p, 64);
+  }
+  // The next chunk taken is the one given back last: A, if the walk settled its count.
+  const uintptr_t b = chunkOf(inB.front());
+  uintptr_t next = b;
+  while (next == b) {
+    void* p = jralloc::allocate(64);
+    next = chunkOf(p);
+    inB.push_back(p);
+  }
+  EXPECT_EQ(next, a);
+  for (void* p : inB) jralloc::deallocate(p, 64);
 }
 
 }  // namespace
