@@ -41,7 +41,9 @@ inline bool jrDecimalToDoubleByProduct(uint64_t w, int q, double* out) {
   // So close below the next rounding step that the error could reach it.
   if (dropped == droppedMask && low >= ~uint64_t{1}) return false;
   uint64_t significand = high >> shift;
-  if ((significand & 1) && dropped == 0 && low <= 1) {
+  // The rare conditions first: the rounding bit is as good as random, and a branch on it alone
+  // would be mispredicted on every other number.
+  if (dropped == 0 && low <= 1 && (significand & 1)) {
     // At, or a hair above, halfway between two doubles. Only products of exact powers
     // (5^0..5^27 fit the high word) are known exactly; there a zero remainder is a true tie,
     // which rounds to even.
