@@ -80,9 +80,12 @@ const uint8_t* valueBytesOf(JRObject* object) {
 
 JRObject* JRParser::cachedObject(JRParseState* s) {
   JRTokenValue& v = s->token.value;
-  if (v.type == JRValueTypeString && v.length == 0) return kJREmptyString();
-  if (v.type != JRValueTypeString && v.type != JRValueTypeLongLong &&
-      v.type != JRValueTypeUnsignedLongLong && v.type != JRValueTypeDouble) {
+  // Each test is one branch that is nearly always false: strings and numbers come mixed, and a
+  // branch on the kind itself would be mispredicted again and again.
+  if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
+  constexpr uint32_t kKnownTypes = 1u << JRValueTypeString | 1u << JRValueTypeLongLong |
+                                   1u << JRValueTypeUnsignedLongLong | 1u << JRValueTypeDouble;
+  if (v.type >= 32 || !((kKnownTypes >> v.type) & 1)) {
     error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
           static_cast<long>(__LINE__));
     return nullptr;
