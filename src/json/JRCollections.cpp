@@ -80,11 +80,20 @@ JR_PLAIN_LOOPS JRArray* JRArray::create(JRObject* const* objects, size_t count, 
   return array;
 }
 
+inline void JRObject::releaseElement() const {
+  // Numbers are never immortal.
+  if (kind_ >= JRKind::SignedInteger && kind_ <= JRKind::Double) {
+    if (--refs_ == 0) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
+  } else {
+    release();
+  }
+}
+
 void JRArray::destroy(JRArray* array) {
   JR_ASSERT(array->count_ <= array->capacity_);
   for (uint32_t i = 0; i < array->count_; ++i) {
     if (i + 8 < array->count_) __builtin_prefetch(array->objects_[i + 8], 1);
-    array->objects_[i]->release();
+    array->objects_[i]->releaseElement();
   }
   if (array->objects_ != array->inlineSlots()) std::free(array->objects_);
   jralloc::deallocate(array, sizeof(JRArray) + array->blockSlots_ * sizeof(JRObject*));

@@ -126,6 +126,9 @@ class JRObject {
 
  private:
   static void destroy(JRObject* object);
+  // A collection letting go of an element: numbers, the commonest leaves, are freed in place
+  // rather than through destroy().
+  void releaseElement() const;
 
   mutable uint32_t refs_ = 1;
   JRKind kind_;
