@@ -78,7 +78,9 @@ const uint8_t* valueBytesOf(JRObject* object) {
 
 }  // namespace
 
-JRObject* JRParser::cachedObject(JRParseState* s) {
+// Inlined into every loop that reads values (about 4 KiB more code): the call and the reloads of
+// the parse state after it cost canada.json 6% and citm_catalog.json 2-3%.
+__attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s) {
   JRTokenValue& v = s->token.value;
   // Each test is one branch that is nearly always false: strings and numbers come mixed, and a
   // branch on the kind itself would be mispredicted again and again.
