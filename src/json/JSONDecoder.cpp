@@ -251,7 +251,8 @@ inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
 // The common number: at most 19 digits, a short exponent, and enough input after it that no
 // step needs a bounds check. Anything else (including every malformed number) returns false
 // having changed nothing, and the full scanner takes it.
-inline bool JRParser::parseShortNumber(JRParseState* s) {
+// Inlined like the cache lookup (about 6 KiB more code; 3-6% on the three reference documents).
+__attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseState* s) {
   const size_t start = s->atIndex;
   if (s->length - start < 48) return false;
   const uint8_t* const first = s->bytes + start;
