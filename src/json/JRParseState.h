@@ -144,6 +144,7 @@ class JRParser {
   static JRObject* parse(JRParseState* s, const uint8_t* bytes, size_t length, bool makeMutable,
                          JRError* error);
   static bool parseString(JRParseState* s);
+  static bool parseStringInline(JRParseState* s);
   static JRObject* cachedObject(JRParseState* s);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);

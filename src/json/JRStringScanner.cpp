@@ -355,7 +355,32 @@ constexpr const char* kRequiredSecondEscape =
 
 enum class StringState : uint8_t { Plain, Escape, Hex1, NeedBackslash, NeedU, Hex2 };
 
+// The string from the quote up to its closing quote becomes the current token, with hash h; its
+// value's bytes are set by the caller.
+inline void takeString(JRParseState* s, const uint8_t* quote, const uint8_t* close, uint32_t h) {
+  s->token.ptr = quote;
+  s->token.length = static_cast<size_t>(close + 1 - quote);
+  s->token.tokenType = JRTokenTypeString;
+  s->token.value.type = JRValueTypeString;
+  s->token.value.hash = h;
+  s->atIndex = static_cast<size_t>(close + 1 - s->bytes);
+}
+
 }  // namespace
+
+// Most strings are plain text that ends within the first scan: those are taken right in the
+// value loops; anything else is scanned again from its start by parseString.
+__attribute__((always_inline)) inline bool JRParser::parseStringInline(JRParseState* s) {
+  const uint8_t* const base = s->bytes;
+  const uint8_t* const end = base + s->length;
+  const uint8_t* const quote = base + s->atIndex;
+  const Scan scan = scanShort(quote + 1, end, kJRHashSeed);
+  if (scan.p >= end || *scan.p != '"') return parseString(s);
+  s->token.value.ptr = quote + 1;
+  s->token.value.length = static_cast<size_t>(scan.p - (quote + 1));
+  takeString(s, quote, scan.p, scan.h);
+  return true;
+}
 
 bool JRParser::parseString(JRParseState* s) {
   const uint8_t* const base = s->bytes;
@@ -606,12 +631,7 @@ bool JRParser::parseString(JRParseState* s) {
   }
 
 succeeded:
-  s->token.ptr = quote;
-  s->token.length = static_cast<size_t>(p + 1 - quote);
-  s->token.tokenType = JRTokenTypeString;
-  s->token.value.type = JRValueTypeString;
-  s->token.value.hash = h;
-  s->atIndex = static_cast<size_t>(p + 1 - base);
+  takeString(s, quote, p, h);
   return true;
 
 failed:

@@ -734,7 +734,7 @@ JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out)
   const size_t n = s->length;
   JRObject* object;
   if (c == '"') {
-    if (!parseString(s)) return Quick::Failed;
+    if (!parseStringInline(s)) return Quick::Failed;
     object = cachedObject(s);
   } else if (c == '-' || isDigit(c)) {
     if (!parseShortNumber(s)) return Quick::Slow;
@@ -911,7 +911,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
       }
     } else if (c == '"') {
       s->token.value.cacheEntry = nullptr;
-      if (!parseString(s)) goto failed;
+      if (!parseStringInline(s)) goto failed;
       JRObject* key = cachedObject(s);
       if (!key) {
         error(s, "Internal error: Key == NULL.");
