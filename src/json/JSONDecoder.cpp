@@ -725,8 +725,11 @@ inline void JRParser::takeToken(JRParseState* s, uint8_t type, size_t length) {
 
 // A value taken without the general tokenizer, at byte c (blanks already skipped): numbers of the
 // common form, strings, literals, nested arrays and objects. Slow leaves the input untouched for
-// the general loop, which then reads and reports the token exactly as always.
-JRParser::Quick JRParser::quickValue(JRParseState* s, uint8_t c, JRObject** out) {
+// the general loop, which then reads and reports the token exactly as always. Inlined into the
+// array and object loops (about 6 KiB more code; 5-6% on the three reference documents).
+__attribute__((always_inline)) inline JRParser::Quick JRParser::quickValue(JRParseState* s,
+                                                                           uint8_t c,
+                                                                           JRObject** out) {
   JRParseToken& t = s->token;
   t.value.cacheEntry = nullptr;
   const uint8_t* b = s->bytes;
