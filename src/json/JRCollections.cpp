@@ -81,9 +81,12 @@ JR_PLAIN_LOOPS JRArray* JRArray::create(JRObject* const* objects, size_t count, 
 }
 
 inline void JRObject::releaseElement() const {
-  // Numbers are never immortal.
+  // Numbers and arrays are never immortal; an array element is freed inside the walk that is
+  // freeing its parent.
   if (kind_ >= JRKind::SignedInteger && kind_ <= JRKind::Double) {
     if (--refs_ == 0) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
+  } else if (kind_ == JRKind::Array) {
+    if (--refs_ == 0) JRArray::destroy(static_cast<JRArray*>(const_cast<JRObject*>(this)));
   } else {
     release();
   }
