@@ -345,6 +345,26 @@ TEST(Decoder, NestedCollectionsInsideALargeOne) {
   EXPECT_EQ(v->objectAtIndex(1)->asDictionary()->objectForKey("x")->longLongValue(), 1234);
 }
 
+TEST(Decoder, ElementsHeldElsewhereOutliveTheirTree) {
+  // Freeing a tree frees numbers and nested arrays in place; ones still held must survive.
+  Ref<JRObject> inner, number, dict;
+  {
+    JSONDecoder decoder;
+    Ref<JRObject> tree = decoder.objectWithData(R"([[1.5,[2,"s"]],[3.25,{"k":[7]}]])");
+    ASSERT_TRUE(tree);
+    inner = tree->asArray()->objectAtIndex(0)->asArray()->objectAtIndex(1);
+    number = tree->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(0);
+    dict = tree->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(1);
+  }  // the tree and the decoder's cache are gone
+  EXPECT_EQ(inner->retainCount(), 1u);
+  EXPECT_EQ(inner->asArray()->objectAtIndex(0)->longLongValue(), 2);
+  EXPECT_EQ(inner->asArray()->objectAtIndex(1)->stringValue(), "s");
+  EXPECT_EQ(number->retainCount(), 1u);
+  EXPECT_EQ(number->doubleValue(), 3.25);
+  EXPECT_EQ(dict->asDictionary()->objectForKey("k")->asArray()->objectAtIndex(0)->longLongValue(),
+            7);
+}
+
 TEST(Decoder, DeepNestingFailsCleanly) {
   std::string deep(100000, '[');
   auto o = decode(deep);
