@@ -81,12 +81,15 @@ JR_PLAIN_LOOPS JRArray* JRArray::create(JRObject* const* objects, size_t count, 
 }
 
 inline void JRObject::releaseElement() const {
-  // Numbers and arrays are never immortal; an array element is freed inside the walk that is
-  // freeing its parent.
+  // Numbers and collections are never immortal; a collection inside another is freed within the
+  // walk that is freeing its parent.
   if (kind_ >= JRKind::SignedInteger && kind_ <= JRKind::Double) {
     if (--refs_ == 0) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
   } else if (kind_ == JRKind::Array) {
     if (--refs_ == 0) JRArray::destroy(static_cast<JRArray*>(const_cast<JRObject*>(this)));
+  } else if (kind_ == JRKind::Dictionary) {
+    if (--refs_ == 0)
+      JRDictionary::destroy(static_cast<JRDictionary*>(const_cast<JRObject*>(this)));
   } else {
     release();
   }
@@ -274,7 +277,7 @@ void JRDictionary::destroy(JRDictionary* d) {
     if (e.key) {
       --left;
       e.key->release();
-      e.object->release();
+      e.object->releaseElement();
     }
   }
   if (d->entry_ != d->inlineSlots()) std::free(d->entry_);
