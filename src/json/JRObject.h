@@ -126,8 +126,8 @@ class JRObject {
 
  private:
   static void destroy(JRObject* object);
-  // A collection letting go of an element: numbers, the commonest leaves, are freed in place
-  // rather than through destroy().
+  // A collection letting go of an element: numbers and nested collections are freed in place
+  // rather than through destroy(), inside the tree walk already under way.
   void releaseElement() const;
 
   mutable uint32_t refs_ = 1;
