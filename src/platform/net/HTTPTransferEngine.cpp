@@ -192,7 +192,11 @@ void HTTPTransferEngine::applyRequests() {
 }
 
 void HTTPTransferEngine::begin(const std::shared_ptr<HTTPTransfer>& transfer) {
-  if (transfer->cancelled.load()) return;  // its cancel follows in the same batch
+  if (transfer->cancelled.load()) {  // cancelled before it began: it never runs
+    std::lock_guard<std::mutex> lock(_mutex);
+    --_active;
+    return;
+  }
   CURL* easy = curl_easy_init();
   transfer->easy = easy;
   const NSURLRequest& request = transfer->request;
