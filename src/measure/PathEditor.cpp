@@ -67,7 +67,9 @@ PathEditor::Marker PathEditor::addMapPoint(const Entry& entry) {
   bool wasEmpty = _pathArray.empty();
   if (!wasEmpty) {
     const CoordData& last = *_pathArray.back();
-    entry->setDistance(platform::MKMetersBetweenMapPoints(entry->mkMapPoint(), last.mkMapPoint()) +
+    // Measured between the coordinates themselves: the map's projection clamps latitudes near
+    // the poles, so two map points there may be far from the places they stand for.
+    entry->setDistance(platform::metersBetweenCoordinates(entry->coordinate(), last.coordinate()) +
                        last.distance());
   }
   Marker marker;

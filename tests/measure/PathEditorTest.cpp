@@ -321,3 +321,25 @@ TEST_F(PathEditorTest, EachLineKeepsItsPointsWhileThePathGoesOnChanging) {
     for (std::size_t i = 0; i < seen[k].size(); ++i) EXPECT_EQ(held[k]->points()[i], seen[k][i]);
   }
 }
+
+// Near the poles the map's projection flattens every latitude beyond about 85.05° onto its
+// edge; distances must come from the places themselves. A degree of meridian there is about
+// 111.69 km on WGS84.
+TEST_F(PathEditorTest, MarkersNearEitherPoleMeasureTheirOwnPlacesNotTheMapEdge) {
+  constexpr double kPolarMeridianDegree = 111694;
+  for (double hemisphere : {1.0, -1.0}) {
+    SCOPED_TRACE(hemisphere > 0 ? "north" : "south");
+    _editor.clearAction();
+    // Across the pole: half a degree up one meridian and half a degree down the opposite one.
+    add(hemisphere * 89.5, 0);
+    auto across = add(hemisphere * 89.5, 180);
+    ASSERT_TRUE(across);
+    EXPECT_NEAR(across->deltadistance(), kPolarMeridianDegree, 30);
+    // Along one meridian between two latitudes that the map draws at the same point.
+    auto along = add(hemisphere * 88.5, 180);
+    ASSERT_TRUE(along);
+    EXPECT_NEAR(along->deltadistance(), kPolarMeridianDegree, 30);
+    EXPECT_EQ(_editor.pathArray()[1]->mkMapPoint(), _editor.pathArray()[2]->mkMapPoint());
+    EXPECT_NEAR(along->totdistance(), 2 * kPolarMeridianDegree, 60);
+  }
+}
