@@ -1,6 +1,7 @@
 #pragma once
 // A geocoding and directions service on loopback whose answers the test writes, and which
 // remembers what it was asked.
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ class AnswerServer {
     auto handler = [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard<std::mutex> lock(_mutex);
       _asked.push_back({req.target, req.get_header_value("Referer")});
+      if (_responder) {
+        res.set_content(_responder(req), "application/json");
+        return;
+      }
       res.status = _status;
       res.set_content(_answer, _contentType);
     };
@@ -41,6 +46,11 @@ class AnswerServer {
     _status = status;
     _contentType = std::move(type);
   }
+  // Answers from what was asked instead (called on the server's thread).
+  void respond(std::function<std::string(const httplib::Request&)> responder) {
+    std::lock_guard<std::mutex> lock(_mutex);
+    _responder = std::move(responder);
+  }
   std::vector<Asked> asked() const {
     std::lock_guard<std::mutex> lock(_mutex);
     return _asked;
@@ -54,6 +64,7 @@ class AnswerServer {
   int _status = 200;
   std::string _contentType = "application/json";
   std::vector<Asked> _asked;
+  std::function<std::string(const httplib::Request&)> _responder;
 };
 
 }  // namespace tessaly::testing
