@@ -608,9 +608,8 @@ unexpected:
 // ---- the object stack ----
 
 bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
-  size_t multiple = stack->sizeMultiple;
-  size_t rounded = (size + multiple - 1) / multiple * multiple;
-  if (stack->count >= rounded) return true;
+  if (stack->count >= size) return true;
+  const size_t rounded = jrObjectStackGrowth(stack->count, size, stack->sizeMultiple);
   const size_t old = stack->count;
   if ((stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap) {
     auto* objects =
