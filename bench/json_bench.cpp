@@ -61,11 +61,11 @@ std::string flatArray(size_t count) {
     state ^= state << 13;
     state ^= state >> 7;
     state ^= state << 17;
-    const int length =
-        (state & 3) == 0
-            ? std::snprintf(number, sizeof number, "%d.%04d", static_cast<int>(state >> 40) % 1000,
-                            static_cast<int>(state >> 20) % 10000)
-            : std::snprintf(number, sizeof number, "%u", static_cast<unsigned>(state >> 36));
+    const int length = (state & 3) == 0 ? std::snprintf(number, sizeof number, "%u.%04u",
+                                                        static_cast<unsigned>(state >> 40) % 1000,
+                                                        static_cast<unsigned>(state >> 20) % 10000)
+                                        : std::snprintf(number, sizeof number, "%u",
+                                                        static_cast<unsigned>(state >> 36));
     if (i) text += ',';
     text.append(number, static_cast<size_t>(length));
   }

@@ -186,6 +186,7 @@ class JRParser {
   static JRObject* parseArray(JRParseState* s);
   static JRObject* parseDictionary(JRParseState* s);
   static bool resizeObjectStack(JRObjectStack* stack, size_t size);
+  static bool roomForValues(JRObjectStack* stack);
   static void expected(JRParseState* s, uint8_t state, bool keyPosition, const char* endWording);
 };
 

@@ -367,6 +367,27 @@ TEST(Decoder, AFlatArrayOfManyValuesKeepsEveryOneInOrder) {
   EXPECT_EQ(a->objectAtIndex(n - 1)->longLongValue(), (n - 1) * 7 % 1000003);
 }
 
+TEST(Decoder, ErrorsFarIntoALongCollectionReadAsInAShortOne) {
+  // Past the first growth of the object stack the reading goes on the same way.
+  std::string array = "[";
+  for (int i = 0; i < 3000; ++i) array += (i ? "," : "") + std::to_string(i);
+  const size_t at = array.size();
+  array += " 7]";
+  auto o = decode(array);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription, "Unexpected value.");
+  EXPECT_EQ(o.error.atIndex, at + 2);
+
+  std::string object = "{";
+  for (int i = 0; i < 3000; ++i) object += (i ? ",\"k" : "\"k") + std::to_string(i) + "\":[]";
+  const size_t key = object.size() + 1;
+  object += ",\"last\" 1}";
+  o = decode(object);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription, "Expected ':'.");
+  EXPECT_EQ(o.error.atIndex, key + 8);
+}
+
 TEST(Decoder, NestedCollectionsInsideALargeOne) {
   std::string text = "{";
   for (int i = 0; i < 1500; ++i)
