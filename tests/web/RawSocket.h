@@ -105,7 +105,7 @@ class RawSocket {
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         end - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
+    if (left.count() < 0) return false;
     pollfd p{_fd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) return false;
     char buffer[16384];
