@@ -13,6 +13,7 @@
 #include "platform/foundation/Localized.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/NumberFormatter.h"
 #include "platform/map/MKPolyline.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
@@ -142,6 +143,10 @@ void MapViewController::viewDidLoad() {
   p::NotificationCenter::defaultCenter().addObserver(
       this, kAppSettingsNotification,
       [this](const p::Notification&) { settingsChangedNotification(); });
+  // The status line keeps its formatted text; the callouts format theirs when they are read.
+  p::NotificationCenter::defaultCenter().addObserver(
+      this, p::NSCurrentLocaleDidChangeNotification,
+      [this](const p::Notification&) { updateStatus(); });
   _observingSettings = true;
 
   applyMapType();
@@ -399,6 +404,9 @@ void MapViewController::searchAction() {
       _searchBar->setHidden(false);
       _searchDisplay->setActive(true, true);
       _searchBar->becomeFirstResponder();
+      // The first opening puts the result table on the view at the full height below the bar;
+      // the layout gives it the height that leaves room for the toolbar and a loaded banner.
+      layoutForCurrentOrientation(false);
     }
   }
   updateToolbarButtons();

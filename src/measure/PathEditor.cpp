@@ -67,7 +67,9 @@ PathEditor::Marker PathEditor::addMapPoint(const Entry& entry) {
   bool wasEmpty = _pathArray.empty();
   if (!wasEmpty) {
     const CoordData& last = *_pathArray.back();
-    entry->setDistance(platform::MKMetersBetweenMapPoints(entry->mkMapPoint(), last.mkMapPoint()) +
+    // Measured between the coordinates themselves: the map's projection clamps latitudes near
+    // the poles, so two map points there may be far from the places they stand for.
+    entry->setDistance(platform::metersBetweenCoordinates(entry->coordinate(), last.coordinate()) +
                        last.distance());
   }
   Marker marker;
@@ -252,20 +254,26 @@ PathEditor::Marker PathEditor::closeAction() {
   return marker;
 }
 
-// The sum of the signed spherical excesses of the triangles each edge forms with the pole,
-// each found with L'Huilier's theorem.
+// The sum of the signed spherical excesses of the triangles each edge forms with the north
+// pole, each found with L'Huilier's theorem. An edge runs the short way round, so its sign comes
+// from its longitude difference wrapped into ±180°: an edge across the 180° meridian runs east
+// even though its longitude drops.
 double PathEditor::sphericalArea(const std::vector<Entry>& entries, double radius) {
   std::size_t n = entries.size();
   if (n < 2) return 0;
   constexpr double kRadians = 0.017453292519943295;
   constexpr double kHalfPi = 1.5707963267948966;
+  constexpr double kTwoPi = 6.283185307179586;
   double sum = 0;
+  double turn = 0;  // the longitude the path goes round, in radians
   for (std::size_t k = 0; k < n; ++k) {
     CLLocationCoordinate2D p1 = entries[k]->coordinate();
     CLLocationCoordinate2D p2 = entries[(k + 1) % n]->coordinate();
     double phi1 = p1.latitude * kRadians, lambda1 = p1.longitude * kRadians;
     double phi2 = p2.latitude * kRadians, lambda2 = p2.longitude * kRadians;
-    if (lambda1 == lambda2) continue;
+    double dLambda = std::remainder(lambda2 - lambda1, kTwoPi);
+    if (dLambda == 0) continue;
+    turn += dLambda;
     double c = 2 * std::asin(std::sqrt((1 - std::cos(phi2 - phi1)) * 0.5 +
                                        std::cos(phi2) * std::cos(phi1) *
                                            ((1 - std::cos(lambda2 - lambda1)) * 0.5)));
@@ -275,10 +283,15 @@ double PathEditor::sphericalArea(const std::vector<Entry>& entries, double radiu
     double excess =
         4 * std::atan(std::sqrt(std::fabs(std::tan(s / 2) * std::tan((s - c) / 2) *
                                           std::tan((s - b) / 2) * std::tan((s - a) / 2))));
-    if (lambda2 < lambda1) excess = -excess;
+    if (dLambda < 0) excess = -excess;
     sum += excess;
   }
-  return std::fabs(sum) * radius * radius;
+  double area = std::fabs(sum);
+  // A path that goes once round the earth's axis encloses a pole. The sum then measures the part
+  // of the sphere that holds the north pole; around the south pole that is everything but the
+  // polygon, so the smaller of the two parts is taken, as it is for a north polar cap.
+  if (std::fabs(turn) > kTwoPi / 2) area = std::min(area, 2 * kTwoPi - area);
+  return area * radius * radius;
 }
 
 }  // namespace tessaly

@@ -4,6 +4,7 @@
 
 #include "app/LaunchedApp.h"
 #include "mapscreen/MapLayout.h"
+#include "mapscreen/ToolbarRules.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UITableView.h"
 
@@ -50,6 +51,17 @@ TEST_F(MapLayoutScreenTest, PhonePortraitWithAndWithoutABanner) {
   banner().failToReceiveAd({"ADErrorDomain", 3, "No advertisement"});
   EXPECT_EQ(frames(), (Frames{416, 372, 372, 436}));
   EXPECT_TRUE(UIApplication::sharedApplication().panelsOnScreen().empty());
+}
+
+TEST_F(MapLayoutScreenTest, TheResultTableEndsAboveALoadedBannerTheFirstTimeSearchOpens) {
+  launch();
+  banner().loadAd();
+  ASSERT_TRUE(tap(kToolbarSearch));
+  ASSERT_TRUE(screen().isSearching());
+  const auto& table = screen().searchDisplayController()->searchResultsTableView();
+  EXPECT_EQ(table->frame().size.height, 322);
+  EXPECT_LE(CGRectGetMaxY(table->frame()), banner().frame().origin.y);
+  EXPECT_EQ(frames(), (Frames{366, 322, 322, 386}));
 }
 
 TEST_F(MapLayoutScreenTest, TurningAPhoneHidesBothBarsAndGivesTheMapTheWholeView) {

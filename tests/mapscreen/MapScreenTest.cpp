@@ -6,6 +6,7 @@
 #include "mapscreen/ToolbarRules.h"
 #include "measure/PontoAnnotation.h"
 #include "measure/Units.h"
+#include "platform/foundation/NumberFormatter.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UISearchBar.h"
@@ -184,6 +185,24 @@ TEST_F(MapScreenTest, SettingsChangeRefreshesTheStatusAndClosesCallouts) {
   AppData::sharedInstance().setCurrentlocation(0);
   NotificationCenter::defaultCenter().postNotificationName(kAppSettingsNotification);
   EXPECT_FALSE(map().showsUserLocation());
+}
+
+TEST_F(MapScreenTest, TheStatusFollowsALocaleChangeAtOnce) {
+  struct RestoreLocale {
+    ~RestoreLocale() { resetCurrentLocale(); }
+  } restore;
+  setCurrentLocaleName("en_US");
+  launch();
+  placePoints(2);
+  double total = screen().pathArray().back()->distance();
+  std::string english = status();
+  ASSERT_NE(english.find('.'), std::string::npos) << english;
+
+  setCurrentLocaleName("de_DE");
+  EXPECT_EQ(status(), formatLength(total, 0, 0));
+  EXPECT_NE(status().find(','), std::string::npos) << status();
+  setCurrentLocaleName("en_US");
+  EXPECT_EQ(status(), english);
 }
 
 TEST_F(MapScreenTest, StoredMapTypesOutsideTheThreeLeaveTheMapAlone) {

@@ -321,3 +321,65 @@ TEST_F(PathEditorTest, EachLineKeepsItsPointsWhileThePathGoesOnChanging) {
     for (std::size_t i = 0; i < seen[k].size(); ++i) EXPECT_EQ(held[k]->points()[i], seen[k][i]);
   }
 }
+
+// Near the poles the map's projection flattens every latitude beyond about 85.05° onto its
+// edge; distances must come from the places themselves. A degree of meridian there is about
+// 111.69 km on WGS84.
+TEST_F(PathEditorTest, MarkersNearEitherPoleMeasureTheirOwnPlacesNotTheMapEdge) {
+  constexpr double kPolarMeridianDegree = 111694;
+  for (double hemisphere : {1.0, -1.0}) {
+    SCOPED_TRACE(hemisphere > 0 ? "north" : "south");
+    _editor.clearAction();
+    // Across the pole: half a degree up one meridian and half a degree down the opposite one.
+    add(hemisphere * 89.5, 0);
+    auto across = add(hemisphere * 89.5, 180);
+    ASSERT_TRUE(across);
+    EXPECT_NEAR(across->deltadistance(), kPolarMeridianDegree, 30);
+    // Along one meridian between two latitudes that the map draws at the same point.
+    auto along = add(hemisphere * 88.5, 180);
+    ASSERT_TRUE(along);
+    EXPECT_NEAR(along->deltadistance(), kPolarMeridianDegree, 30);
+    EXPECT_EQ(_editor.pathArray()[1]->mkMapPoint(), _editor.pathArray()[2]->mkMapPoint());
+    EXPECT_NEAR(along->totdistance(), 2 * kPolarMeridianDegree, 60);
+  }
+}
+
+// Entries with the given coordinates, in order.
+std::vector<PathEditor::Entry> ring(std::initializer_list<CLLocationCoordinate2D> points) {
+  std::vector<PathEditor::Entry> entries;
+  for (const auto& p : points) entries.push_back(std::make_shared<CoordData>(1, p));
+  return entries;
+}
+
+TEST_F(PathEditorTest, AreaOfAPolygonAcross180DegreesIsThatOfTheSameShapeElsewhere) {
+  // A triangle on Fiji's side of the 180° meridian, about 42.6 km wide and 22.1 km high.
+  auto across = ring({{-17.0, 179.8}, {-17.0, -179.8}, {-16.8, 180.0}});
+  // The same triangle turned ten degrees west about the earth's axis, clear of 180°.
+  auto clear = ring({{-17.0, 169.8}, {-17.0, 170.2}, {-16.8, 170.0}});
+  const double expected = PathEditor::sphericalArea(clear);
+  EXPECT_NEAR(expected, 471e6, 471e6 * 0.02);
+  EXPECT_NEAR(PathEditor::sphericalArea(across), expected, expected * 1e-6);
+  std::reverse(across.begin(), across.end());
+  EXPECT_NEAR(PathEditor::sphericalArea(across), expected, expected * 1e-6);
+  // Drawn westward from the other side of the meridian.
+  auto west = ring({{-17.0, -179.8}, {-16.8, -180.0}, {-17.0, 179.8}});
+  EXPECT_NEAR(PathEditor::sphericalArea(west), expected, expected * 1e-6);
+}
+
+TEST_F(PathEditorTest, APolygonAroundEitherPoleEnclosesThePolarCap) {
+  // Points a degree apart along the parallel 80° from the pole side: the great-circle legs
+  // between them stay within metres of the parallel, so the area is that of the cap.
+  const double cap = 2 * M_PI * (1 - std::sin(80 * M_PI / 180));
+  for (double hemisphere : {1.0, -1.0}) {
+    for (bool westward : {false, true}) {
+      SCOPED_TRACE(std::string(hemisphere > 0 ? "north" : "south") +
+                   (westward ? ", westward" : ", eastward"));
+      std::vector<PathEditor::Entry> entries;
+      for (int i = 0; i < 360; ++i) {
+        double longitude = std::remainder((westward ? -i : i) + 0.5, 360.0);
+        entries.push_back(std::make_shared<CoordData>(1, hemisphere * 80, longitude));
+      }
+      EXPECT_NEAR(PathEditor::sphericalArea(entries, 1.0), cap, cap * 1e-3);
+    }
+  }
+}

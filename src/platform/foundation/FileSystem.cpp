@@ -59,6 +59,13 @@ bool isReadableFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), R_OK) == 0;
 }
 
+std::optional<std::uintmax_t> fileSize(const std::string& path) {
+  std::error_code ec;
+  std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return std::nullopt;
+  return size;
+}
+
 std::optional<std::string> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -85,8 +92,13 @@ bool writeFileAtomically(const std::string& path, const std::string& data) {
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  // Files written by the application are readable like any the user makes.
-  if (ok) ok = ::fchmod(fd, 0644) == 0;
+  // A file that is replaced keeps its permission bits (a private file stays private); a new
+  // one is readable like any the user makes.
+  struct stat existing {};
+  mode_t mode = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                    ? existing.st_mode & 07777
+                    : 0644;
+  if (ok) ok = ::fchmod(fd, mode) == 0;
   if (ok) ok = ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;

@@ -1,5 +1,7 @@
 #include "platform/foundation/NumberFormatter.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
 #include <unicode/dcfmtsym.h>
 #include <unicode/decimfmt.h>
 #include <unicode/locid.h>
@@ -50,8 +52,13 @@ std::string currentLocaleName() {
 }
 
 void setCurrentLocaleName(const std::string& name) {
-  std::lock_guard lock(localeMutex());
-  configuredLocale() = name;
+  {
+    std::lock_guard lock(localeMutex());
+    if (configuredLocale() == name) return;
+    configuredLocale() = name;
+  }
+  // Texts that were formatted and kept (a status line) must follow at once.
+  NotificationCenter::defaultCenter().postNotificationName(NSCurrentLocaleDidChangeNotification);
 }
 
 void resetCurrentLocale() {

@@ -5,10 +5,14 @@
 
 namespace tessaly::platform {
 
+inline constexpr const char* NSCurrentLocaleDidChangeNotification =
+    "NSCurrentLocaleDidChangeNotification";
+
 // The current locale's name ("de_DE", "en_US"). By default taken from LC_ALL, LC_NUMERIC or
 // LANG (the first one set, without its ".UTF-8" or "@..." part; "C" and "POSIX" mean
 // "en_US_POSIX"); the web host sets it from the browser's language. Accepts "de-DE" as well.
 std::string currentLocaleName();
+// Posts NSCurrentLocaleDidChangeNotification (on the calling thread) when the name changes.
 void setCurrentLocaleName(const std::string& name);
 // Back to the locale of the environment.
 void resetCurrentLocale();

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/foundation/NotificationCenter.h"
+
 using namespace tessaly::platform;
 
 namespace {
@@ -57,4 +59,20 @@ TEST(NumberFormatter, CurrentLocaleComesFromTheEnvironmentUntilSet) {
     ::setenv("LC_ALL", savedText.c_str(), 1);
   else
     ::unsetenv("LC_ALL");
+}
+
+TEST(NumberFormatter, SettingAnotherLocaleIsAnnouncedOnce) {
+  int announced = 0;
+  int token = 0;
+  NotificationCenter::defaultCenter().addObserver(&token, NSCurrentLocaleDidChangeNotification,
+                                                  [&](const Notification&) {
+                                                    ++announced;
+                                                    // Observers already see the new locale.
+                                                    EXPECT_EQ(currentLocaleName(), "de_DE");
+                                                  });
+  setCurrentLocaleName("de_DE");
+  setCurrentLocaleName("de_DE");  // no change, no announcement
+  EXPECT_EQ(announced, 1);
+  NotificationCenter::defaultCenter().removeObserver(&token);
+  resetCurrentLocale();
 }
