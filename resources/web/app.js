@@ -634,6 +634,62 @@
     return box;
   }
 
+  // The search bar over the map and its result table, as the views describe them. Addresses
+  // come from the network: they are set as text only.
+  let searchInput = null;
+  function renderSearch(views) {
+    const root = $('search');
+    const bar = views.find((v) => v.kind === 'searchBar' && !v.hidden);
+    const table = views.find((v) => v.kind === 'table' && !v.hidden && Array.isArray(v.rows));
+    if (!bar) {
+      root.replaceChildren();
+      searchInput = null;
+    } else {
+      if (!searchInput) {
+        root.replaceChildren();
+        const node = el('form', 'search-bar');
+        node.setAttribute('role', 'search');
+        searchInput = el('input');
+        searchInput.type = 'search';
+        searchInput.autocomplete = 'off';
+        searchInput.setAttribute('autocorrect', 'off');
+        searchInput.setAttribute('aria-label', 'Search');
+        const cancel = el('button', 'search-cancel', 'Cancel');
+        cancel.type = 'button';
+        cancel.addEventListener('click', () => send({ type: 'searchBar', action: 'cancel' }));
+        node.addEventListener('submit', (e) => {
+          e.preventDefault();
+          send({ type: 'searchBar', action: 'search', text: searchInput.value });
+        });
+        node.append(searchInput, cancel);
+        root.appendChild(node);
+      }
+      const node = root.querySelector('.search-bar');
+      place(node, bar.frame);
+      searchInput.placeholder = bar.placeholder || '';
+      if (document.activeElement !== searchInput) searchInput.value = bar.text || '';
+      if (bar.focused && document.activeElement !== searchInput) searchInput.focus();
+    }
+    let list = root.querySelector('.search-results');
+    if (!bar || !table) {
+      if (list) list.remove();
+      return;
+    }
+    if (!list) {
+      list = el('ul', 'search-results');
+      root.appendChild(list);
+    }
+    place(list, table.frame);
+    list.replaceChildren(...table.rows.map((text, index) => {
+      const row = el('li');
+      const b = el('button', 'result', text);
+      b.type = 'button';
+      b.addEventListener('click', () => send({ type: 'selectRow', index }));
+      row.appendChild(b);
+      return row;
+    }));
+  }
+
   let bannerOpen = false;
   function renderBanner(banner) {
     const node = $('banner');
@@ -694,6 +750,7 @@
       followUserLocation(m.userLocation);
     }
     renderBanner(state.banner);
+    renderSearch(state.views || []);
     renderScreens(state);
     renderPanels(state.panels || [], state);
     document.documentElement.lang = (dev.locale || 'en').split(/[-_]/)[0];

@@ -1,4 +1,5 @@
 #include "cli/HeadlessCommand.h"
+#include "lookup/LookupServices.h"
 
 #include <charconv>
 #include <cmath>
@@ -28,7 +29,7 @@ namespace {
 
 const char* kUsage =
     "usage: tessaly headless [--device phone|tablet] [--documents DIR] "
-    "[--press X,Y | --tap TAG]...\n";
+    "[--geocoder URL] [--directions URL] [--press X,Y | --tap TAG]...\n";
 
 struct Step {
   bool press;
@@ -125,6 +126,16 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
       tablet = value == "tablet";
     } else if (arg == "--documents" && hasValue && !value.empty()) {
       p::setDocumentsDirectory(std::string(value));
+    } else if ((arg == "--geocoder" || arg == "--directions") && hasValue) {
+      if (!LookupServices::isUsableBase(std::string(value))) {
+        err << "tessaly headless: " << arg << " wants an http(s) base address, not \"" << value
+            << "\"\n";
+        return 2;
+      }
+      if (arg == "--geocoder")
+        LookupServices::setGeocoderBase(std::string(value));
+      else
+        LookupServices::setDirectionsBase(std::string(value));
     } else if (arg == "--press" && hasValue) {
       Step step{true, {}, 0};
       if (!parsePoint(value, step.point)) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "lookup/LookupServices.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/UIApplication.h"
@@ -37,13 +38,17 @@ void usage(std::ostream& out) {
   out << "usage: tessaly [serve] [--listen ADDRESS:PORT] [--documents DIR]\n"
          "                       [--device phone|tablet|auto] [--tiles URL-TEMPLATE]\n"
          "                       [--imagery URL-TEMPLATE] [--resources DIR]\n"
+         "                       [--geocoder URL] [--directions URL]\n"
          "  --listen     where to serve (default 127.0.0.1:8080; port 0 picks a free one);\n"
          "               beyond loopback every request needs the printed access token\n"
          "  --documents  the documents directory (default ~/.local/share/tessaly/Documents)\n"
          "  --device     phone or tablet, or auto to follow the browser's viewport (default)\n"
          "  --tiles      tile address for the standard map, with {z}, {x}, {y} (and {s})\n"
          "  --imagery    tile address for the satellite and hybrid maps\n"
-         "  --resources  the folder holding web/ and node_modules/ (found by itself)\n";
+         "  --resources  the folder holding web/ and node_modules/ (found by itself)\n"
+         "  --geocoder   base address (scheme, host, port) of the address search service\n"
+         "  --directions base address of the route service (both default to this program's\n"
+         "               own lookup service at the address it serves on)\n";
 }
 
 bool splitListen(const std::string& text, std::string& address, int& port) {
@@ -115,7 +120,7 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   options.tilesAttribution = kDefaultTilesAttribution;
   options.imagery = kDefaultImagery;
   options.imageryAttribution = kDefaultImageryAttribution;
-  std::string documents, root;
+  std::string documents, root, geocoder, directions;
   web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
 
   for (int i = 0; i < argc; ++i) {
@@ -163,6 +168,13 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
       (arg == "--tiles" ? options.tiles : options.imagery) = v;
       (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
           "Tiles: " + hostOf(v);
+    } else if (arg == "--geocoder" || arg == "--directions") {
+      if (!value(v)) return 2;
+      if (!LookupServices::isUsableBase(v)) {
+        err << "tessaly serve: " << arg << " wants an http(s) base address, got '" << v << "'\n";
+        return 2;
+      }
+      (arg == "--geocoder" ? geocoder : directions) = v;
     } else if (arg == "--resources") {
       if (!value(root)) return 2;
     } else {
@@ -219,6 +231,10 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
     loop.stop();
   });
 
+  // Unless told otherwise, lookups go to the program's own service on the address it serves.
+  std::string ownBase = host.url().substr(0, host.url().find('/', 8));
+  LookupServices::setGeocoderBase(geocoder.empty() ? ownBase : geocoder);
+  LookupServices::setDirectionsBase(directions.empty() ? ownBase : directions);
   host.start();
   out << "Tessaly is serving at " << host.url() << std::endl;
   if (host.needsToken())

@@ -19,6 +19,8 @@
 #include "platform/ui/UIGestureRecognizer.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UINavigationController.h"
+#include "platform/ui/UISearchBar.h"
+#include "platform/ui/UITableView.h"
 #include "platform/ui/UIWindow.h"
 #include "web/JsonText.h"
 
@@ -117,6 +119,19 @@ void addViews(const p::UIView& view, int depth, json& out) {
                  {"hidden", view.isHidden()},
                  {"alpha", view.alpha()},
                  {"depth", depth}});
+  // What the search bar and a table show: texts from the network among them, sent as data.
+  if (const auto* bar = dynamic_cast<const p::UISearchBar*>(&view)) {
+    out.back()["text"] = bar->text();
+    out.back()["placeholder"] = bar->placeholder();
+    out.back()["focused"] = bar->isFirstResponder();
+  } else if (const auto* table = dynamic_cast<const p::UITableView*>(&view)) {
+    json rows = json::array();
+    for (int row = 0; row < table->numberOfRowsInSection(0); ++row) {
+      auto cell = table->cellForRowAtIndexPath({0, row});
+      rows.push_back(cell ? cell->textLabel()->text() : std::string());
+    }
+    out.back()["rows"] = std::move(rows);
+  }
   for (const auto& child : view.subviews()) addViews(*child, depth + 1, out);
 }
 
@@ -622,6 +637,27 @@ std::string DeviceBridge::apply(const WebInput& input) {
       if (!item->isEnabled() || (control && !control->isEnabled()))
         return "the " + input.name + " button is disabled";
       item->tap();
+      return "";
+    }
+    case K::SearchBar: {
+      auto window = p::UIApplication::sharedApplication().keyWindow();
+      p::UISearchBar* bar = window ? findView<p::UISearchBar>(*window) : nullptr;
+      if (!bar || !onScreen(*bar)) return "the search bar is not on screen";
+      if (input.name == "cancel") {
+        bar->tapCancelButton();
+        return "";
+      }
+      if (input.text) bar->typeText(*input.text);
+      if (input.name == "search") bar->tapSearchButton();
+      return "";
+    }
+    case K::SelectRow: {
+      auto window = p::UIApplication::sharedApplication().keyWindow();
+      p::UITableView* table = window ? findView<p::UITableView>(*window) : nullptr;
+      if (!table || !onScreen(*table)) return "no table is on screen";
+      if (input.index >= table->numberOfRowsInSection(0))
+        return "the table has " + std::to_string(table->numberOfRowsInSection(0)) + " rows";
+      table->selectRowAtIndexPath({0, input.index});
       return "";
     }
     case K::LongPress: {

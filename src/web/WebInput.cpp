@@ -30,6 +30,8 @@ const std::map<std::string, WebInput::Kind>& kinds() {
       {"locationUpdate", WebInput::Kind::LocationUpdate},
       {"locationFailed", WebInput::Kind::LocationFailed},
       {"banner", WebInput::Kind::Banner},
+      {"searchBar", WebInput::Kind::SearchBar},
+      {"selectRow", WebInput::Kind::SelectRow},
   };
   return table;
 }
@@ -215,6 +217,13 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
         in.id = static_cast<std::uint64_t>(*id);
       if (auto index = f.integer("index", 0, 63)) in.index = static_cast<int>(*index);
       if (in.kind == K::PressAlertButton) in.text = f.string("text", kMaxText, false);
+      break;
+    case K::SearchBar:
+      if (auto action = f.oneOf("action", {"type", "search", "cancel"})) in.name = *action;
+      in.text = f.string("text", kMaxText, false);
+      break;
+    case K::SelectRow:
+      if (auto index = f.integer("index", 0, 100000)) in.index = static_cast<int>(*index);
       break;
     case K::ViewportChanged: {
       auto w = f.integer("width", 1, 10000);

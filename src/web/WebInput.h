@@ -28,6 +28,8 @@ struct WebInput {
     LocationUpdate,       // coordinate, accuracy
     LocationFailed,       // message
     Banner,               // name: "loaded", "failed", "tapped" or "finished"
+    SearchBar,            // name: "type", "search" or "cancel"; text typed first
+    SelectRow,            // index of the row picked in the table on screen
   };
 
   Kind kind = Kind::TapToolbarItem;

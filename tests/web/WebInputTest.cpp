@@ -91,3 +91,24 @@ TEST(WebInput, RefusesAnOverlongText) {
   auto p = parseInputs(R"({"type":"pressAlertButton","id":1,"index":0,"text":")" + text + "\"}");
   EXPECT_EQ(p.error, "field 'text' is longer than 1000 bytes");
 }
+
+TEST(WebInput, SearchBarAndRowInputsAreCheckedLikeTheRest) {
+  auto p = parseInputs(
+      R"([{"type":"searchBar","action":"search","text":"Main St & 5th"},
+          {"type":"searchBar","action":"cancel"},
+          {"type":"selectRow","index":2}])");
+  ASSERT_TRUE(p.ok()) << p.error;
+  EXPECT_EQ(p.inputs[0].kind, WebInput::Kind::SearchBar);
+  EXPECT_EQ(p.inputs[0].name, "search");
+  EXPECT_EQ(p.inputs[0].text.value_or(""), "Main St & 5th");
+  EXPECT_FALSE(p.inputs[1].text);
+  EXPECT_EQ(p.inputs[2].index, 2);
+  for (const char* bad : {R"([{"type":"searchBar","action":"submit"}])",
+                          R"([{"type":"searchBar"}])",
+                          R"([{"type":"selectRow","index":-1}])",
+                          R"([{"type":"selectRow","index":1,"extra":true}])"})
+    EXPECT_FALSE(parseInputs(bad).ok()) << bad;
+  EXPECT_FALSE(parseInputs(R"([{"type":"searchBar","action":"type","text":")" +
+                           std::string(1001, 'x') + "\"}]")
+                   .ok());
+}
