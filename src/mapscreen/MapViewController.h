@@ -9,12 +9,16 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
+#include "files/LoadFileViewController.h"
 #include "measure/PathEditor.h"
 #include "platform/ads/ADBannerView.h"
 #include "platform/map/MKAnnotationView.h"
 #include "platform/map/MKMapView.h"
 #include "platform/map/MKMapViewPresentation.h"
 #include "platform/map/MKOverlayView.h"
+#include "platform/ui/UIActionSheet.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UIButton.h"
@@ -42,7 +46,10 @@ class MapViewController : public platform::UIViewController,
                           public platform::UISearchBarDelegate,
                           public platform::UISearchDisplayDelegate,
                           public platform::UITableViewDataSource,
-                          public platform::UITableViewDelegate {
+                          public platform::UITableViewDelegate,
+                          public platform::UIActionSheetDelegate,
+                          public platform::UIAlertViewDelegate,
+                          public LoadFileViewControllerDelegate {
  public:
   static constexpr const char* kPinReuseIdentifier = "PontoAnnotationIdentifier";
   static constexpr const char* kUserLocationSubtitle = "Tap disclosure to add to path";
@@ -97,8 +104,8 @@ class MapViewController : public platform::UIViewController,
   void settingsButton();
   void infoButton();
   // Alerts titled "Error" and "Info" (localized) with the message and one "OK" button.
-  void showError(const std::string& message);
-  void showInfo(const std::string& message);
+  void showError(const std::string& message) override;
+  void showInfo(const std::string& message) override;
 
   // --- The path (measure/PathEditor) ---
   PathEditor::Marker addMapPoint(const PathEditor::Entry& entry);
@@ -111,8 +118,27 @@ class MapViewController : public platform::UIViewController,
   void removeAllPolylineOverlays();
   void removeAllPontoAnnotations();
 
-  // --- Commands whose features come later: files, routes and address search ---
+  // --- Route files (files/) ---
+  static constexpr int kLoadSaveSheetTag = 2;
+  static constexpr int kFileNamePromptTag = 2;
+  // Routes longer than this are thinned before their entries are added.
+  static constexpr std::size_t kRouteThinningThreshold = 10000;
+  // The Load/Save sheet, from the toolbar's file button (tag 1).
   void saveAction();
+  void actionSheetClickedButtonAtIndex(platform::UIActionSheet* actionSheet,
+                                       int buttonIndex) override;
+  void alertViewClickedButtonAtIndex(platform::UIAlertView* alertView, int buttonIndex) override;
+  // Writes the path as the document of _filemode into stream (neither flushed nor closed).
+  void writeFile(std::FILE* stream);
+  // Opens the file browser: a form sheet on a tablet, pushed on a phone (on a later turn).
+  void openFileBrowser();
+  void loadFileController(const std::shared_ptr<LoadFileViewController>& controller);
+  // The route-result handler as the file browser reaches it: replaces the path with entries.
+  void didLoadRouteFile(const RouteFileReader::Entries& entries) override;
+  // Removes every other entry of the middle stretch until at most 10000 are left.
+  static void thinRoute(RouteFileReader::Entries& entries);
+
+  // --- Commands whose features come later: routes and address search ---
   void routeAction();
   void searchAction();
 
