@@ -4,7 +4,12 @@
 // because the machine is shared; the ratios to RapidJSON are the figures to quote. Every parse
 // includes freeing its result.
 //
-//   json_bench [DATA_DIR] [ROUNDS]     (DATA_DIR defaults to ../shared/bench-data)
+// Then flat arrays of 12.5, 25 and 50 million numbers, read once each by a reused decoder and by
+// RapidJSON (default flags): the time per number must stay the same as the array grows.
+//
+//   json_bench [DATA_DIR] [ROUNDS] [MILLIONS,...]   (DATA_DIR defaults to ../shared/bench-data;
+//                                                    MILLIONS to 12.5,25,50, 0 for none)
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -45,11 +50,67 @@ struct Parser {
   std::function<bool(const std::string&)> parse;
 };
 
+// A flat array of count numbers, integers and doubles of the sizes web answers carry.
+std::string flatArray(size_t count) {
+  std::string text;
+  text.reserve(count * 11 + 2);
+  text += '[';
+  uint64_t state = 88172645463325252ull;
+  char number[32];
+  for (size_t i = 0; i < count; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    const int length = (state & 3) == 0 ? std::snprintf(number, sizeof number, "%u.%04u",
+                                                        static_cast<unsigned>(state >> 40) % 1000,
+                                                        static_cast<unsigned>(state >> 20) % 10000)
+                                        : std::snprintf(number, sizeof number, "%u",
+                                                        static_cast<unsigned>(state >> 36));
+    if (i) text += ',';
+    text.append(number, static_cast<size_t>(length));
+  }
+  text += ']';
+  return text;
+}
+
+void flatArrays(const std::string& millions) {
+  std::printf("\n%-18s %12s %12s %12s %12s %13s\n", "flat array", "numbers", "tessaly s",
+              "RapidJSON s", "tessaly ns/n", "vs RapidJSON");
+  tessaly::JSONDecoder decoder;
+  size_t at = 0;
+  while (at < millions.size()) {
+    size_t comma = millions.find(',', at);
+    if (comma == std::string::npos) comma = millions.size();
+    const double m = std::atof(millions.substr(at, comma - at).c_str());
+    at = comma + 1;
+    if (m <= 0) continue;
+    const auto count = static_cast<size_t>(m * 1e6);
+    const std::string text = flatArray(count);
+    double start = cpuSeconds();
+    bool ok = static_cast<bool>(decoder.objectWithData(text));
+    const double ours = cpuSeconds() - start;
+    start = cpuSeconds();
+    {
+      rapidjson::Document d;
+      d.Parse(text.data(), text.size());
+      ok = ok && !d.HasParseError();
+    }
+    const double rapid = cpuSeconds() - start;
+    if (!ok) {
+      std::fprintf(stderr, "json_bench: a flat array of %zu numbers failed\n", count);
+      std::exit(1);
+    }
+    std::printf("%-18s %12zu %12.2f %12.2f %12.1f %13.2f\n", "", count, ours, rapid,
+                ours * 1e9 / static_cast<double>(count), rapid / ours);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::string dir = argc > 1 ? argv[1] : "../shared/bench-data";
   int rounds = argc > 2 ? std::atoi(argv[2]) : 12;
+  const std::string flatMillions = argc > 3 ? argv[3] : "12.5,25,50";
   const char* files[] = {"twitter.json", "citm_catalog.json", "canada.json"};
 
   tessaly::JSONDecoder reused;
@@ -113,5 +174,6 @@ int main(int argc, char** argv) {
                   speed / rapidFullPrecision);
     }
   }
+  flatArrays(flatMillions);
   return 0;
 }

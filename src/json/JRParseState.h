@@ -74,6 +74,15 @@ struct JRObjectStack {
   uint32_t flags = 0;
 };
 
+// The size the object stack grows to when it needs room for requested entries: at least twice
+// its present count, so that reading a flat array of n values moves O(n) entries in all rather
+// than O(n²), rounded up to the stack's multiple. From the first 1024 entries on the stack that
+// is 2048, then 4096, 8192 and so on.
+inline size_t jrObjectStackGrowth(size_t count, size_t requested, size_t multiple) {
+  size_t wanted = requested > count * 2 ? requested : count * 2;
+  return (wanted + multiple - 1) / multiple * multiple;
+}
+
 inline constexpr uint32_t kJRCacheBuckets = 1024;
 
 // The buckets, one array per field, so that a probe touches only the small arrays of kinds,
@@ -177,6 +186,7 @@ class JRParser {
   static JRObject* parseArray(JRParseState* s);
   static JRObject* parseDictionary(JRParseState* s);
   static bool resizeObjectStack(JRObjectStack* stack, size_t size);
+  static bool roomForValues(JRObjectStack* stack);
   static void expected(JRParseState* s, uint8_t state, bool keyPosition, const char* endWording);
 };
 

@@ -608,9 +608,8 @@ unexpected:
 // ---- the object stack ----
 
 bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
-  size_t multiple = stack->sizeMultiple;
-  size_t rounded = (size + multiple - 1) / multiple * multiple;
-  if (stack->count >= rounded) return true;
+  if (stack->count >= size) return true;
+  const size_t rounded = jrObjectStackGrowth(stack->count, size, stack->sizeMultiple);
   const size_t old = stack->count;
   if ((stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap) {
     auto* objects =
@@ -624,9 +623,8 @@ bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
         static_cast<uint32_t*>(std::realloc(stack->cfHashes, rounded * sizeof(uint32_t)));
     if (!hashes) return false;
     stack->cfHashes = hashes;
-    std::memset(objects + old, 0, (rounded - old) * sizeof(JRObject*));
-    std::memset(keys + old, 0, (rounded - old) * sizeof(JRObject*));
-    std::memset(hashes + old, 0, (rounded - old) * sizeof(uint32_t));
+    // The new entries are not zeroed: every slot is written before it is read, and a flat
+    // array never touches the keys and hashes, whose fresh pages then stay unmapped.
   } else {
     auto* objects = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
     auto* keys = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
@@ -663,6 +661,14 @@ void JRParser::releaseObjectStack(JRObjectStack* stack) {
 }
 
 // ---- values and collections ----
+
+// Room on the object stack for the next few values, growing it when it is full, so that long
+// arrays and objects stay on their short paths. When growing fails the general loop tries again
+// and reports it.
+inline bool JRParser::roomForValues(JRObjectStack* stack) {
+  return __builtin_expect(stack->index + 4 <= stack->count, 1) ||
+         resizeObjectStack(stack, stack->count + 128);
+}
 
 // An array or object whose opening bracket was just read, within the nesting limit.
 inline JRObject* JRParser::nested(JRParseState* s, bool isArray) {
@@ -795,7 +801,7 @@ JRObject* JRParser::parseArray(JRParseState* s) {
     ++s->atIndex;
     goto create;
   }
-  while (stack.index + 4 <= stack.count && peekToken(s, &c)) {
+  while (roomForValues(&stack) && peekToken(s, &c)) {
     JRObject* object;
     // Arrays of numbers are common enough (coordinates) to be taken right here.
     const Quick quick = (c == '-' || isDigit(c)) && parseShortNumber(s)
@@ -904,7 +910,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
   const size_t start = stack.index;
   uint8_t state = JRParseAcceptValueOrEnd;
   // As for arrays: well-formed pairs take a short path, anything else the general loop below.
-  for (uint8_t c; stack.index + 4 <= stack.count && peekToken(s, &c);) {
+  for (uint8_t c; roomForValues(&stack) && peekToken(s, &c);) {
     if (state == JRParseAcceptCommaOrEnd) {
       if (c != ',' && c != '}') break;
       ++s->atIndex;

@@ -7,6 +7,8 @@
 #include "app/AppData.h"
 #include "files/RouteFileStore.h"
 #include "files/RouteFileWriter.h"
+#include "lookup/LookupServices.h"
+#include "lookup/RouteThinning.h"
 #include "mapscreen/AdBannerOwner.h"
 #include "mapscreen/MapLayout.h"
 #include "mapscreen/MarkerRegion.h"
@@ -97,6 +99,10 @@ p::UINavigationController* MapViewController::navigation() const {
 
 bool MapViewController::isSearching() const {
   return _searchDisplay && _searchDisplay->isActive();
+}
+
+bool MapViewController::isRouteRequestRunning() const {
+  return _routeRequestRunning || (_geoRouteConnection && _geoRouteConnection->connectionIsActive());
 }
 
 void MapViewController::setRouteRequestRunning(bool running) {
@@ -311,7 +317,7 @@ void MapViewController::updateToolbarButtons() {
   ToolbarState state;
   state.entries = pathArray().size();
   state.searching = isSearching();
-  state.routing = _routeRequestRunning;
+  state.routing = isRouteRequestRunning();
   state.endsDiffer = _path && _path->canClose();
   for (const auto& item : toolbarItems())
     if (auto enabled = toolbarItemEnabled(item->tag(), state)) item->setEnabled(*enabled);
@@ -411,9 +417,7 @@ void MapViewController::saveAction() {
   }
 }
 
-void MapViewController::actionSheetClickedButtonAtIndex(p::UIActionSheet* actionSheet,
-                                                        int buttonIndex) {
-  if (actionSheet == nullptr || actionSheet->tag() != kLoadSaveSheetTag) return;
+void MapViewController::loadSaveSheetClickedButtonAtIndex(int buttonIndex) {
   if (buttonIndex == 0) {
     openFileBrowser();
     return;
@@ -478,36 +482,66 @@ void MapViewController::loadFileController(
   controller->loadFiles();
 }
 
-void MapViewController::thinRoute(RouteFileReader::Entries& entries) {
-  // Each pass drops positions count - 500, count - 502, ... down to above 500 (all counted in
-  // the list as the pass found it), in one sweep rather than one erase each.
-  while (entries.size() > kRouteThinningThreshold) {
-    const std::size_t last = entries.size() - 500;
-    RouteFileReader::Entries kept;
-    kept.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      bool dropped = i > 500 && i <= last && (last - i) % 2 == 0;
-      if (!dropped) kept.push_back(std::move(entries[i]));
-    }
-    entries.swap(kept);
-  }
+void MapViewController::didLoadRouteFile(const RouteFileReader::Entries& entries) {
+  geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(nullptr, entries);
 }
 
-void MapViewController::didLoadRouteFile(const RouteFileReader::Entries& loaded) {
-  if (loaded.empty()) {
+void MapViewController::routeAction() {
+  auto sheet = std::make_shared<p::UIActionSheet>(kRouteSheetTitle, this,
+                                                  p::NSLocalizedString("kCancel", "Cancel"), "",
+                                                  std::vector<std::string>{"Driving", "Walking"});
+  sheet->setTag(kRouteSheetTag);
+  sheet->setActionSheetStyle(p::UIActionSheetStyleBlackTranslucent);
+  std::shared_ptr<p::UIBarButtonItem> routeItem;
+  for (const auto& item : toolbarItems())
+    if (item->tag() == kToolbarRoute) routeItem = item;
+  if (isTablet() && routeItem)
+    sheet->showFromBarButtonItem(routeItem, true);
+  else
+    sheet->showInView(view().get());
+}
+
+void MapViewController::actionSheetClickedButtonAtIndex(p::UIActionSheet* actionSheet,
+                                                        int buttonIndex) {
+  if (actionSheet != nullptr && actionSheet->tag() == kLoadSaveSheetTag) {
+    loadSaveSheetClickedButtonAtIndex(buttonIndex);
+    return;
+  }
+  if (actionSheet == nullptr || actionSheet->tag() != kRouteSheetTag) return;
+  if (buttonIndex == 2) return;
+  if (!_geoRouteConnection) _geoRouteConnection = GeoRouteConnection::initWithDelegate(this);
+  auto& application = p::UIApplication::sharedApplication();
+  application.setNetworkActivityIndicatorVisible(true);
+  _geoRouteConnection->getGeoObjectsWithPointsAndModeAndReferer(
+      pathArray(), buttonIndex == 0 ? "driving" : "walking", LookupServices::kReferer);
+  // A request that could not be made hears nothing back: nothing is running.
+  if (!_geoRouteConnection->connectionIsActive())
+    application.setNetworkActivityIndicatorVisible(false);
+  updateToolbarButtons();
+}
+
+void MapViewController::geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(
+    GeoRouteConnection* /*connection*/, const std::vector<PathEditor::Entry>& entries) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  if (entries.empty()) {
     showError("Not found");
     updateToolbarButtons();
     return;
   }
-  RouteFileReader::Entries entries = loaded;
   clearAction();
-  thinRoute(entries);
-  for (const auto& entry : entries) addMapPoint(entry);
+  std::vector<PathEditor::Entry> route = entries;
+  if (route.size() > kRouteThinningLimit) thinRoute(route);
+  for (const auto& entry : route) addMapPoint(entry);
   if (_mapView) _mapView->setRegion(getRegionForAllAnnotations(), true);
   updateToolbarButtons();
 }
 
-void MapViewController::routeAction() {}
+void MapViewController::geoRouteConnectionDidFailWithError(GeoRouteConnection* /*connection*/,
+                                                           const std::string& message) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  showError(message);
+  updateToolbarButtons();
+}
 
 void MapViewController::searchAction() {
   if (_searchDisplay && _searchBar) {
@@ -535,8 +569,35 @@ bool MapViewController::searchBarShouldEndEditing(p::UISearchBar* searchBar) {
   return true;
 }
 
-// The address lookup joins the application with the search feature.
-void MapViewController::searchBarSearchButtonClicked(p::UISearchBar* /*searchBar*/) {}
+void MapViewController::searchBarSearchButtonClicked(p::UISearchBar* searchBar) {
+  if (!_geoSearchConnection) _geoSearchConnection = GeoSearchConnection::initWithDelegate(this);
+  auto& application = p::UIApplication::sharedApplication();
+  application.setNetworkActivityIndicatorVisible(true);
+  const std::string& query = searchBar != nullptr ? searchBar->text()
+                             : _searchBar         ? _searchBar->text()
+                                                  : std::string();
+  _geoSearchConnection->getGeoObjectsWithQueryAndReferer(query, LookupServices::kReferer);
+  // A request that could not be made hears nothing back: nothing is running.
+  if (!_geoSearchConnection->connectionIsActive())
+    application.setNetworkActivityIndicatorVisible(false);
+}
+
+void MapViewController::geoSearchConnectionDidFinishLoadingWithGeoLocalObjects(
+    GeoSearchConnection* /*connection*/, const std::vector<PathEditor::Entry>& results) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  if (results.empty()) {
+    showError("Not found");
+    return;
+  }
+  _geoSearchResults = results;
+  if (_searchDisplay) _searchDisplay->searchResultsTableView()->reloadData();
+}
+
+void MapViewController::geoSearchConnectionDidFailWithError(GeoSearchConnection* /*connection*/,
+                                                            const std::string& message) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  showError(message);
+}
 
 void MapViewController::searchBarCancelButtonClicked(p::UISearchBar* searchBar) {
   if (searchBar != nullptr) searchBar->setHidden(true);
@@ -549,7 +610,48 @@ void MapViewController::searchBarCancelButtonClicked(p::UISearchBar* searchBar) 
 
 int MapViewController::tableViewNumberOfRowsInSection(p::UITableView* /*tableView*/,
                                                       int /*section*/) {
-  return 0;
+  return _geoSearchResults ? static_cast<int>(_geoSearchResults->size()) : 0;
+}
+
+std::shared_ptr<p::UITableViewCell> MapViewController::tableViewCellForRowAtIndexPath(
+    p::UITableView* tableView, const p::NSIndexPath& indexPath) {
+  std::shared_ptr<p::UITableViewCell> cell =
+      tableView != nullptr ? tableView->dequeueReusableCellWithIdentifier(kResultCellIdentifier)
+                           : nullptr;
+  if (!cell)
+    cell =
+        std::make_shared<p::UITableViewCell>(p::UITableViewCellStyleDefault, kResultCellIdentifier);
+  cell->textLabel()->setFont(p::UIFont::systemFontOfSize(p::UIFont::smallSystemFontSize()));
+  std::string text;
+  if (_geoSearchResults && indexPath.row >= 0 &&
+      static_cast<std::size_t>(indexPath.row) < _geoSearchResults->size())
+    text = (*_geoSearchResults)[static_cast<std::size_t>(indexPath.row)]->address().value_or("");
+  cell->textLabel()->setText(text);
+  return cell;
+}
+
+void MapViewController::tableViewDidSelectRowAtIndexPath(p::UITableView* /*tableView*/,
+                                                         const p::NSIndexPath& indexPath) {
+  if (!_geoSearchResults || indexPath.row < 0 ||
+      static_cast<std::size_t>(indexPath.row) >= _geoSearchResults->size())
+    return;
+  // The result itself goes into the path, shared with the list.
+  PathEditor::Entry result = (*_geoSearchResults)[static_cast<std::size_t>(indexPath.row)];
+  searchAction();
+  if (_mapView) {
+    try {
+      _mapView->setRegion(
+          p::MKCoordinateRegionMakeWithDistance(result->coordinate(), kSearchResultRegionMeters,
+                                                kSearchResultRegionMeters),
+          true);
+    } catch (const std::invalid_argument& e) {
+      // A service may send a place off the globe; the map keeps its region.
+      p::log(std::string("tableView:didSelectRowAtIndexPath: ") + e.what());
+    }
+  }
+  updateToolbarButtons();
+  addMapPoint(result);
+  layoutForCurrentOrientation(false);
 }
 
 // --- Map presentation --------------------------------------------------------------------------

@@ -12,6 +12,8 @@
 #include <cstdio>
 
 #include "files/LoadFileViewController.h"
+#include "lookup/GeoRouteConnection.h"
+#include "lookup/GeoSearchConnection.h"
 #include "measure/PathEditor.h"
 #include "platform/ads/ADBannerView.h"
 #include "platform/map/MKAnnotationView.h"
@@ -49,13 +51,20 @@ class MapViewController : public platform::UIViewController,
                           public platform::UITableViewDelegate,
                           public platform::UIActionSheetDelegate,
                           public platform::UIAlertViewDelegate,
-                          public LoadFileViewControllerDelegate {
+                          public LoadFileViewControllerDelegate,
+                          public GeoSearchConnectionDelegate,
+                          public GeoRouteConnectionDelegate {
  public:
   static constexpr const char* kPinReuseIdentifier = "PontoAnnotationIdentifier";
   static constexpr const char* kUserLocationSubtitle = "Tap disclosure to add to path";
   static constexpr int kUserLocationButtonTag = 2;
   static constexpr float kPathLineAlpha = 0.6f;
   static constexpr std::size_t kToolbarItemsFromInterface = 10;
+  static constexpr int kRouteSheetTag = 3;
+  static constexpr const char* kRouteSheetTitle = "Route type";
+  static constexpr const char* kResultCellIdentifier = "CellIdentifier";
+  // A picked search result is shown this many metres across.
+  static constexpr double kSearchResultRegionMeters = 1000;
 
   MapViewController();
   ~MapViewController() override;
@@ -75,10 +84,10 @@ class MapViewController : public platform::UIViewController,
 
   // Busy: while the search display is active or a route request runs; most commands wait.
   bool isSearching() const;
-  bool isRouteRequestRunning() const { return _routeRequestRunning; }
+  bool isRouteRequestRunning() const;
   // The route request sets this when it starts and when it ends; the toolbar follows.
   void setRouteRequestRunning(bool running);
-  bool isBusy() const { return isSearching() || _routeRequestRunning; }
+  bool isBusy() const { return isSearching() || isRouteRequestRunning(); }
 
   // --- View life cycle and rotation ---
   void loadView() override;
@@ -121,12 +130,8 @@ class MapViewController : public platform::UIViewController,
   // --- Route files (files/) ---
   static constexpr int kLoadSaveSheetTag = 2;
   static constexpr int kFileNamePromptTag = 2;
-  // Routes longer than this are thinned before their entries are added.
-  static constexpr std::size_t kRouteThinningThreshold = 10000;
-  // The Load/Save sheet, from the toolbar's file button (tag 1).
-  void saveAction();
-  void actionSheetClickedButtonAtIndex(platform::UIActionSheet* actionSheet,
-                                       int buttonIndex) override;
+  // The buttons of the Load/Save sheet (the toolbar's file button, tag 1, shows it).
+  void loadSaveSheetClickedButtonAtIndex(int buttonIndex);
   void alertViewClickedButtonAtIndex(platform::UIAlertView* alertView, int buttonIndex) override;
   // Writes the path as the document of _filemode into stream (neither flushed nor closed).
   void writeFile(std::FILE* stream);
@@ -135,12 +140,32 @@ class MapViewController : public platform::UIViewController,
   void loadFileController(const std::shared_ptr<LoadFileViewController>& controller);
   // The route-result handler as the file browser reaches it: replaces the path with entries.
   void didLoadRouteFile(const RouteFileReader::Entries& entries) override;
-  // Removes every other entry of the middle stretch until at most 10000 are left.
-  static void thinRoute(RouteFileReader::Entries& entries);
 
-  // --- Commands whose features come later: routes and address search ---
+  // --- Commands: files, routes and address search (lookup/) ---
+  void saveAction();
+  // Asks "Driving" or "Walking" in the route sheet (tag 3).
   void routeAction();
   void searchAction();
+  void actionSheetClickedButtonAtIndex(platform::UIActionSheet* actionSheet,
+                                       int buttonIndex) override;
+
+  // The screen's request objects, made on first use; null before.
+  GeoSearchConnection* geoSearchConnection() const { return _geoSearchConnection.get(); }
+  GeoRouteConnection* geoRouteConnection() const { return _geoRouteConnection.get(); }
+  // The results in the table; absent before the first answer with results.
+  const std::optional<std::vector<PathEditor::Entry>>& geoSearchResults() const {
+    return _geoSearchResults;
+  }
+  void geoSearchConnectionDidFinishLoadingWithGeoLocalObjects(
+      GeoSearchConnection* connection, const std::vector<PathEditor::Entry>& results) override;
+  void geoSearchConnectionDidFailWithError(GeoSearchConnection* connection,
+                                           const std::string& message) override;
+  // A route arrived (or a route file was loaded; the connection is then null): it replaces the
+  // path, thinned when very long, and the map shows all its markers.
+  void geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(
+      GeoRouteConnection* connection, const std::vector<PathEditor::Entry>& entries) override;
+  void geoRouteConnectionDidFailWithError(GeoRouteConnection* connection,
+                                          const std::string& message) override;
 
   // --- Map presentation ---
   std::shared_ptr<platform::MKAnnotationView> mapViewViewForAnnotation(
@@ -186,6 +211,10 @@ class MapViewController : public platform::UIViewController,
     return false;
   }
   int tableViewNumberOfRowsInSection(platform::UITableView* tableView, int section) override;
+  std::shared_ptr<platform::UITableViewCell> tableViewCellForRowAtIndexPath(
+      platform::UITableView* tableView, const platform::NSIndexPath& indexPath) override;
+  void tableViewDidSelectRowAtIndexPath(platform::UITableView* tableView,
+                                        const platform::NSIndexPath& indexPath) override;
 
  private:
   void showAlert(const std::string& titleKey, const std::string& titleDefault,
@@ -206,6 +235,9 @@ class MapViewController : public platform::UIViewController,
   std::int32_t _userlocationupdated = 0;
   std::int32_t _filemode = 0;
   bool _routeRequestRunning = false;
+  std::unique_ptr<GeoSearchConnection> _geoSearchConnection;
+  std::unique_ptr<GeoRouteConnection> _geoRouteConnection;
+  std::optional<std::vector<PathEditor::Entry>> _geoSearchResults;
   bool _observingSettings = false;
 };
 

@@ -9,6 +9,7 @@
 
 #include "JsonTestSupport.h"
 #include "json/JRDecimalToDouble.h"
+#include "json/JRParseState.h"
 
 namespace tessaly {
 namespace {
@@ -327,6 +328,64 @@ TEST(Decoder, LargeArrayGrowsTheObjectStack) {
   ASSERT_EQ(a->count(), 5000u);
   EXPECT_EQ(a->capacity(), 5000u);
   for (uint32_t i = 0; i < 5000; i += 499) EXPECT_EQ(a->objectAtIndex(i)->longLongValue(), i);
+}
+
+TEST(Decoder, TheObjectStackGrowsGeometrically) {
+  // The first growth still takes the 1024 entries on the stack to 2048; each later one at least
+  // doubles, so 50 million entries take a handful of steps, not 25000 of 2048 each.
+  EXPECT_EQ(jrObjectStackGrowth(1024, 1024 + 128, 2048), 2048u);
+  size_t count = 1024;
+  int steps = 0;
+  while (count < 50000000) {
+    const size_t next = jrObjectStackGrowth(count, count + 128, 2048);
+    ASSERT_GE(next, 2 * count);
+    ASSERT_EQ(next % 2048, 0u);
+    count = next;
+    ++steps;
+  }
+  EXPECT_LE(steps, 16);
+  // A request beyond double is met in one step.
+  EXPECT_EQ(jrObjectStackGrowth(2048, 10000, 2048), 10240u);
+}
+
+TEST(Decoder, AFlatArrayOfManyValuesKeepsEveryOneInOrder) {
+  // Large enough for several growths on the heap, with objects and keys waiting below it.
+  const int n = 300000;
+  std::string text = "{\"a\":1,\"b\":[";
+  for (int i = 0; i < n; ++i) text += (i ? "," : "") + std::to_string(i * 7 % 1000003);
+  text += "],\"c\":true}";
+  auto o = decode(text);
+  ASSERT_TRUE(o.result);
+  const JRDictionary* d = o.result->asDictionary();
+  ASSERT_EQ(d->count(), 3u);
+  EXPECT_EQ(d->objectForKey("a")->longLongValue(), 1);
+  EXPECT_EQ(d->objectForKey("c"), kJRBooleanTrue());
+  const JRArray* a = d->objectForKey("b")->asArray();
+  ASSERT_EQ(a->count(), static_cast<uint32_t>(n));
+  for (int i = 0; i < n; i += 9973)
+    EXPECT_EQ(a->objectAtIndex(i)->longLongValue(), i * 7 % 1000003) << i;
+  EXPECT_EQ(a->objectAtIndex(n - 1)->longLongValue(), (n - 1) * 7 % 1000003);
+}
+
+TEST(Decoder, ErrorsFarIntoALongCollectionReadAsInAShortOne) {
+  // Past the first growth of the object stack the reading goes on the same way.
+  std::string array = "[";
+  for (int i = 0; i < 3000; ++i) array += (i ? "," : "") + std::to_string(i);
+  const size_t at = array.size();
+  array += " 7]";
+  auto o = decode(array);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription, "Unexpected value.");
+  EXPECT_EQ(o.error.atIndex, at + 2);
+
+  std::string object = "{";
+  for (int i = 0; i < 3000; ++i) object += (i ? ",\"k" : "\"k") + std::to_string(i) + "\":[]";
+  const size_t key = object.size() + 1;
+  object += ",\"last\" 1}";
+  o = decode(object);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription, "Expected ':'.");
+  EXPECT_EQ(o.error.atIndex, key + 8);
 }
 
 TEST(Decoder, NestedCollectionsInsideALargeOne) {

@@ -216,19 +216,5 @@ TEST_F(RouteFilesScreenTest, ALongRouteFileIsThinnedAsARouteIs) {
   EXPECT_DOUBLE_EQ(screen().pathArray().back()->coordinate().latitude, 43.7 + 19999 * 1e-6);
 }
 
-TEST(RouteThinning, CountsFromTheRouteRules) {
-  for (auto [in, out] : std::vector<std::pair<int, std::size_t>>{
-           {10000, 10000}, {10001, 5500}, {12000, 6500}, {20000, 5750}}) {
-    RouteFileReader::Entries entries;
-    for (int i = 0; i < in; ++i) entries.push_back(std::make_shared<CoordData>(1, 0.0, i * 1e-4));
-    MapViewController::thinRoute(entries);
-    EXPECT_EQ(entries.size(), out) << in;
-    if (in == 12000) {
-      EXPECT_EQ(entries[501]->coordinate().longitude, 501 * 1e-4);
-      EXPECT_EQ(entries[502]->coordinate().longitude, 503 * 1e-4);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tessaly::testing
