@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/AppData.h"
+#include "files/RouteFileStore.h"
+#include "files/RouteFileWriter.h"
 #include "lookup/LookupServices.h"
 #include "lookup/RouteThinning.h"
 #include "mapscreen/AdBannerOwner.h"
@@ -16,6 +18,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/NumberFormatter.h"
+#include "platform/foundation/RunLoop.h"
 #include "platform/map/MKPolyline.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
@@ -396,8 +399,92 @@ void MapViewController::removeAllPontoAnnotations() {
   if (_path) _path->removeAllPontoAnnotations();
 }
 
-// Saving and loading files and routes arrive with their features.
-void MapViewController::saveAction() {}
+// --- Route files ---------------------------------------------------------------------------------
+
+void MapViewController::saveAction() {
+  auto sheet = std::make_shared<p::UIActionSheet>(
+      "Load/Save file", this, p::NSLocalizedString("kCancel", "Cancel"), "",
+      std::vector<std::string>{"Load file", "Save generic XML format", "Save in KML format"});
+  sheet->setTag(kLoadSaveSheetTag);
+  sheet->setActionSheetStyle(p::UIActionSheetStyleBlackTranslucent);
+  std::shared_ptr<p::UIBarButtonItem> fileButton;
+  for (const auto& item : toolbarItems())
+    if (item->tag() == 1) fileButton = item;
+  if (isTablet() && fileButton) {
+    sheet->showFromBarButtonItem(fileButton, true);
+  } else {
+    sheet->showInView(view().get());
+  }
+}
+
+void MapViewController::loadSaveSheetClickedButtonAtIndex(int buttonIndex) {
+  if (buttonIndex == 0) {
+    openFileBrowser();
+    return;
+  }
+  if (buttonIndex != RouteFileWriter::kModeXML && buttonIndex != RouteFileWriter::kModeKML) return;
+  if (pathArray().empty()) {
+    showInfo("There are no markers to be saved.");
+    return;
+  }
+  _filemode = buttonIndex;
+  auto prompt = std::make_shared<p::UIAlertView>(
+      buttonIndex == RouteFileWriter::kModeXML ? "Save XML" : "Save KML",
+      isTablet() ? "\n\n" : "\n", this, "Cancel", std::vector<std::string>{"Save"});
+  prompt->setAlertViewStyle(p::UIAlertViewStylePlainTextInput);
+  prompt->textFieldAtIndex(0)->setPlaceholder("<filename>");
+  prompt->setTag(kFileNamePromptTag);
+  prompt->show();
+}
+
+void MapViewController::alertViewClickedButtonAtIndex(p::UIAlertView* alertView, int buttonIndex) {
+  if (alertView == nullptr || alertView->tag() != kFileNamePromptTag || buttonIndex != 1) return;
+  std::optional<std::string> name;
+  if (alertView->numberOfTextFields() > 0) name = alertView->textFieldAtIndex(0)->text();
+  RouteFileStore::SaveOutcome outcome = RouteFileStore::save(name, _filemode, pathArray());
+  if (outcome.saved) {
+    showInfo(outcome.message);
+  } else {
+    showError(outcome.message);
+  }
+}
+
+void MapViewController::writeFile(std::FILE* stream) {
+  RouteFileWriter::writeFile(stream, _filemode, pathArray());
+}
+
+void MapViewController::openFileBrowser() {
+  auto browser = std::make_shared<LoadFileViewController>();
+  browser->setDelegate(this);
+  if (isTablet()) {
+    auto nav = std::make_shared<p::UINavigationController>(browser);
+    nav->setModalPresentationStyle(p::UIModalPresentationFormSheet);
+    nav->setModalTransitionStyle(p::UIModalTransitionStyleCoverVertical);
+    browser->setModalPresentationStyle(p::UIModalPresentationFormSheet);
+    presentViewController(nav, true);
+    browser->loadFiles();
+  } else {
+    // After the sheet's handler has returned, on a later turn of the run loop.
+    std::weak_ptr<UIViewController> self = weak_from_this();
+    p::RunLoop::main().schedule(0, [self, browser] {
+      if (auto screen = std::dynamic_pointer_cast<MapViewController>(self.lock()))
+        screen->loadFileController(browser);
+    });
+  }
+}
+
+void MapViewController::loadFileController(
+    const std::shared_ptr<LoadFileViewController>& controller) {
+  p::UINavigationController* nav = navigation();
+  if (nav == nullptr || !controller) return;
+  nav->setToolbarHidden(true, false);
+  nav->pushViewController(controller, true);
+  controller->loadFiles();
+}
+
+void MapViewController::didLoadRouteFile(const RouteFileReader::Entries& entries) {
+  geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(nullptr, entries);
+}
 
 void MapViewController::routeAction() {
   auto sheet = std::make_shared<p::UIActionSheet>(kRouteSheetTitle, this,
@@ -416,6 +503,10 @@ void MapViewController::routeAction() {
 
 void MapViewController::actionSheetClickedButtonAtIndex(p::UIActionSheet* actionSheet,
                                                         int buttonIndex) {
+  if (actionSheet != nullptr && actionSheet->tag() == kLoadSaveSheetTag) {
+    loadSaveSheetClickedButtonAtIndex(buttonIndex);
+    return;
+  }
   if (actionSheet == nullptr || actionSheet->tag() != kRouteSheetTag) return;
   if (buttonIndex == 2) return;
   if (!_geoRouteConnection) _geoRouteConnection = GeoRouteConnection::initWithDelegate(this);

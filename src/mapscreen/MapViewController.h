@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
+#include "files/LoadFileViewController.h"
 #include "lookup/GeoRouteConnection.h"
 #include "lookup/GeoSearchConnection.h"
 #include "measure/PathEditor.h"
@@ -47,6 +50,8 @@ class MapViewController : public platform::UIViewController,
                           public platform::UITableViewDataSource,
                           public platform::UITableViewDelegate,
                           public platform::UIActionSheetDelegate,
+                          public platform::UIAlertViewDelegate,
+                          public LoadFileViewControllerDelegate,
                           public GeoSearchConnectionDelegate,
                           public GeoRouteConnectionDelegate {
  public:
@@ -108,8 +113,8 @@ class MapViewController : public platform::UIViewController,
   void settingsButton();
   void infoButton();
   // Alerts titled "Error" and "Info" (localized) with the message and one "OK" button.
-  void showError(const std::string& message);
-  void showInfo(const std::string& message);
+  void showError(const std::string& message) override;
+  void showInfo(const std::string& message) override;
 
   // --- The path (measure/PathEditor) ---
   PathEditor::Marker addMapPoint(const PathEditor::Entry& entry);
@@ -121,6 +126,20 @@ class MapViewController : public platform::UIViewController,
   void closeAction();
   void removeAllPolylineOverlays();
   void removeAllPontoAnnotations();
+
+  // --- Route files (files/) ---
+  static constexpr int kLoadSaveSheetTag = 2;
+  static constexpr int kFileNamePromptTag = 2;
+  // The buttons of the Load/Save sheet (the toolbar's file button, tag 1, shows it).
+  void loadSaveSheetClickedButtonAtIndex(int buttonIndex);
+  void alertViewClickedButtonAtIndex(platform::UIAlertView* alertView, int buttonIndex) override;
+  // Writes the path as the document of _filemode into stream (neither flushed nor closed).
+  void writeFile(std::FILE* stream);
+  // Opens the file browser: a form sheet on a tablet, pushed on a phone (on a later turn).
+  void openFileBrowser();
+  void loadFileController(const std::shared_ptr<LoadFileViewController>& controller);
+  // The route-result handler as the file browser reaches it: replaces the path with entries.
+  void didLoadRouteFile(const RouteFileReader::Entries& entries) override;
 
   // --- Commands: files, routes and address search (lookup/) ---
   void saveAction();
