@@ -32,6 +32,11 @@ std::optional<std::int32_t> intValue(const PlistValue& value) {
   return std::nullopt;
 }
 
+void refuse(const std::string& path, const std::string& reason) {
+  platform::log("loadSettings: " + path + " refused (" + reason +
+                "); the settings keep their values and the file is left as it is");
+}
+
 }  // namespace
 
 AppData& AppData::sharedInstance() {
@@ -47,9 +52,22 @@ std::string AppData::settingsPath() {
 void AppData::loadSettings() {
   std::string path = settingsPath();
   std::optional<std::string> content;
-  if (platform::isReadableFile(path)) content = platform::readFile(path);
+  bool readable = platform::isReadableFile(path);
+  // A file too large to be settings is not even read; the library's limits refuse the rest.
+  auto size = readable ? platform::fileSize(path) : std::nullopt;
+  if (size && *size > PlistValue::kMaxXMLBytes) {
+    refuse(path, "larger than " + std::to_string(PlistValue::kMaxXMLBytes) + " bytes");
+    return;
+  }
+  if (readable) content = platform::readFile(path);
   if (!content) {
     platform::log("FILE NOT FOUND " + path);
+    return;
+  }
+  // Beyond the limits the file is left as it is and the settings keep their values; a file that
+  // simply is no property list changes nothing, silently.
+  if (auto refusal = PlistValue::xmlLimitRefusal(*content)) {
+    refuse(path, *refusal);
     return;
   }
   auto root = PlistValue::fromXML(*content);

@@ -1,5 +1,6 @@
-// Reads points ("lat,lng" for a marker, "lat,lng,route" for a route point), adds them in order
-// with the same path editing the map screen uses, and prints each marker's callout.
+// Reads points ("lat,lng" for a marker, "lat,lng,route" for a route point, or a saved XML route
+// file), adds them in order with the same path editing the map screen uses, and prints each
+// marker's callout.
 #include "cli/MeasureCommand.h"
 
 #include <charconv>
@@ -13,6 +14,8 @@
 #include <vector>
 
 #include "app/AppData.h"
+#include "files/RouteFileReader.h"
+#include "files/RouteFileStore.h"
 #include "measure/PathEditor.h"
 #include "measure/Units.h"
 #include "platform/foundation/NumberFormatter.h"
@@ -22,7 +25,8 @@ namespace tessaly::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n";
+    "usage: tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n"
+    "FILE holds one \"lat,lng\" (or \"lat,lng,route\") per line, or is a saved XML route file\n";
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -83,6 +87,13 @@ bool parseLine(std::string_view line, Point& point, std::string& why) {
   return true;
 }
 
+// A saved route file: named .xml, or text whose first non-blank character opens markup.
+bool looksLikeRouteFile(const std::string& name, const std::string& content) {
+  if (name != "-" && RouteFileStore::extensionIs(name, "xml")) return true;
+  std::size_t first = content.find_first_not_of(" \t\r\n");
+  return first != std::string::npos && content[first] == '<';
+}
+
 }  // namespace
 
 int runMeasure(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
@@ -133,10 +144,31 @@ int runMeasure(int argc, char** argv, std::istream& in, std::ostream& out, std::
     input = &fileStream;
   }
 
-  // Read and check every line before anything is measured or printed.
+  std::ostringstream whole;
+  whole << input->rdbuf();
+  if (input->bad()) {
+    err << "tessaly measure: cannot read " << (file == "-" ? "standard input" : file) << "\n";
+    return 1;
+  }
+  std::string content = whole.str();
+
   std::vector<Point> points;
+  if (looksLikeRouteFile(file, content)) {
+    auto route = RouteFileReader::parseData(content);
+    if (route.outcome != RouteFileReader::Outcome::Loaded) {
+      err << "tessaly measure: " << (file == "-" ? "standard input" : file) << ": " << route.message
+          << "\n";
+      return 2;
+    }
+    for (const auto& entry : route.entries) {
+      points.push_back({entry->coordinate().latitude, entry->coordinate().longitude,
+                        entry->type() == kCoordRoute});
+    }
+  }
+  // Otherwise read and check every line before anything is measured or printed.
+  std::istringstream lines(points.empty() ? content : std::string());
   std::string line;
-  for (long number = 1; std::getline(*input, line); ++number) {
+  for (long number = 1; std::getline(lines, line); ++number) {
     std::string_view text = trim(line);
     if (text.empty() || text.front() == '#') continue;
     Point point{};
@@ -146,10 +178,6 @@ int runMeasure(int argc, char** argv, std::istream& in, std::ostream& out, std::
       return 2;
     }
     points.push_back(point);
-  }
-  if (input->bad()) {
-    err << "tessaly measure: cannot read " << (file == "-" ? "standard input" : file) << "\n";
-    return 1;
   }
 
   AppData::sharedInstance().setUnit(unit);

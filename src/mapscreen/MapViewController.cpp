@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/AppData.h"
+#include "lookup/LookupServices.h"
+#include "lookup/RouteThinning.h"
 #include "mapscreen/AdBannerOwner.h"
 #include "mapscreen/MapLayout.h"
 #include "mapscreen/MarkerRegion.h"
@@ -94,6 +96,10 @@ p::UINavigationController* MapViewController::navigation() const {
 
 bool MapViewController::isSearching() const {
   return _searchDisplay && _searchDisplay->isActive();
+}
+
+bool MapViewController::isRouteRequestRunning() const {
+  return _routeRequestRunning || (_geoRouteConnection && _geoRouteConnection->connectionIsActive());
 }
 
 void MapViewController::setRouteRequestRunning(bool running) {
@@ -308,7 +314,7 @@ void MapViewController::updateToolbarButtons() {
   ToolbarState state;
   state.entries = pathArray().size();
   state.searching = isSearching();
-  state.routing = _routeRequestRunning;
+  state.routing = isRouteRequestRunning();
   state.endsDiffer = _path && _path->canClose();
   for (const auto& item : toolbarItems())
     if (auto enabled = toolbarItemEnabled(item->tag(), state)) item->setEnabled(*enabled);
@@ -393,7 +399,58 @@ void MapViewController::removeAllPontoAnnotations() {
 // Saving and loading files and routes arrive with their features.
 void MapViewController::saveAction() {}
 
-void MapViewController::routeAction() {}
+void MapViewController::routeAction() {
+  auto sheet = std::make_shared<p::UIActionSheet>(kRouteSheetTitle, this,
+                                                  p::NSLocalizedString("kCancel", "Cancel"), "",
+                                                  std::vector<std::string>{"Driving", "Walking"});
+  sheet->setTag(kRouteSheetTag);
+  sheet->setActionSheetStyle(p::UIActionSheetStyleBlackTranslucent);
+  std::shared_ptr<p::UIBarButtonItem> routeItem;
+  for (const auto& item : toolbarItems())
+    if (item->tag() == kToolbarRoute) routeItem = item;
+  if (isTablet() && routeItem)
+    sheet->showFromBarButtonItem(routeItem, true);
+  else
+    sheet->showInView(view().get());
+}
+
+void MapViewController::actionSheetClickedButtonAtIndex(p::UIActionSheet* actionSheet,
+                                                        int buttonIndex) {
+  if (actionSheet == nullptr || actionSheet->tag() != kRouteSheetTag) return;
+  if (buttonIndex == 2) return;
+  if (!_geoRouteConnection) _geoRouteConnection = GeoRouteConnection::initWithDelegate(this);
+  auto& application = p::UIApplication::sharedApplication();
+  application.setNetworkActivityIndicatorVisible(true);
+  _geoRouteConnection->getGeoObjectsWithPointsAndModeAndReferer(
+      pathArray(), buttonIndex == 0 ? "driving" : "walking", LookupServices::kReferer);
+  // A request that could not be made hears nothing back: nothing is running.
+  if (!_geoRouteConnection->connectionIsActive())
+    application.setNetworkActivityIndicatorVisible(false);
+  updateToolbarButtons();
+}
+
+void MapViewController::geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(
+    GeoRouteConnection* /*connection*/, const std::vector<PathEditor::Entry>& entries) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  if (entries.empty()) {
+    showError("Not found");
+    updateToolbarButtons();
+    return;
+  }
+  clearAction();
+  std::vector<PathEditor::Entry> route = entries;
+  if (route.size() > kRouteThinningLimit) thinRoute(route);
+  for (const auto& entry : route) addMapPoint(entry);
+  if (_mapView) _mapView->setRegion(getRegionForAllAnnotations(), true);
+  updateToolbarButtons();
+}
+
+void MapViewController::geoRouteConnectionDidFailWithError(GeoRouteConnection* /*connection*/,
+                                                           const std::string& message) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  showError(message);
+  updateToolbarButtons();
+}
 
 void MapViewController::searchAction() {
   if (_searchDisplay && _searchBar) {
@@ -421,8 +478,35 @@ bool MapViewController::searchBarShouldEndEditing(p::UISearchBar* searchBar) {
   return true;
 }
 
-// The address lookup joins the application with the search feature.
-void MapViewController::searchBarSearchButtonClicked(p::UISearchBar* /*searchBar*/) {}
+void MapViewController::searchBarSearchButtonClicked(p::UISearchBar* searchBar) {
+  if (!_geoSearchConnection) _geoSearchConnection = GeoSearchConnection::initWithDelegate(this);
+  auto& application = p::UIApplication::sharedApplication();
+  application.setNetworkActivityIndicatorVisible(true);
+  const std::string& query = searchBar != nullptr ? searchBar->text()
+                             : _searchBar         ? _searchBar->text()
+                                                  : std::string();
+  _geoSearchConnection->getGeoObjectsWithQueryAndReferer(query, LookupServices::kReferer);
+  // A request that could not be made hears nothing back: nothing is running.
+  if (!_geoSearchConnection->connectionIsActive())
+    application.setNetworkActivityIndicatorVisible(false);
+}
+
+void MapViewController::geoSearchConnectionDidFinishLoadingWithGeoLocalObjects(
+    GeoSearchConnection* /*connection*/, const std::vector<PathEditor::Entry>& results) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  if (results.empty()) {
+    showError("Not found");
+    return;
+  }
+  _geoSearchResults = results;
+  if (_searchDisplay) _searchDisplay->searchResultsTableView()->reloadData();
+}
+
+void MapViewController::geoSearchConnectionDidFailWithError(GeoSearchConnection* /*connection*/,
+                                                            const std::string& message) {
+  p::UIApplication::sharedApplication().setNetworkActivityIndicatorVisible(false);
+  showError(message);
+}
 
 void MapViewController::searchBarCancelButtonClicked(p::UISearchBar* searchBar) {
   if (searchBar != nullptr) searchBar->setHidden(true);
@@ -435,7 +519,48 @@ void MapViewController::searchBarCancelButtonClicked(p::UISearchBar* searchBar) 
 
 int MapViewController::tableViewNumberOfRowsInSection(p::UITableView* /*tableView*/,
                                                       int /*section*/) {
-  return 0;
+  return _geoSearchResults ? static_cast<int>(_geoSearchResults->size()) : 0;
+}
+
+std::shared_ptr<p::UITableViewCell> MapViewController::tableViewCellForRowAtIndexPath(
+    p::UITableView* tableView, const p::NSIndexPath& indexPath) {
+  std::shared_ptr<p::UITableViewCell> cell =
+      tableView != nullptr ? tableView->dequeueReusableCellWithIdentifier(kResultCellIdentifier)
+                           : nullptr;
+  if (!cell)
+    cell =
+        std::make_shared<p::UITableViewCell>(p::UITableViewCellStyleDefault, kResultCellIdentifier);
+  cell->textLabel()->setFont(p::UIFont::systemFontOfSize(p::UIFont::smallSystemFontSize()));
+  std::string text;
+  if (_geoSearchResults && indexPath.row >= 0 &&
+      static_cast<std::size_t>(indexPath.row) < _geoSearchResults->size())
+    text = (*_geoSearchResults)[static_cast<std::size_t>(indexPath.row)]->address().value_or("");
+  cell->textLabel()->setText(text);
+  return cell;
+}
+
+void MapViewController::tableViewDidSelectRowAtIndexPath(p::UITableView* /*tableView*/,
+                                                         const p::NSIndexPath& indexPath) {
+  if (!_geoSearchResults || indexPath.row < 0 ||
+      static_cast<std::size_t>(indexPath.row) >= _geoSearchResults->size())
+    return;
+  // The result itself goes into the path, shared with the list.
+  PathEditor::Entry result = (*_geoSearchResults)[static_cast<std::size_t>(indexPath.row)];
+  searchAction();
+  if (_mapView) {
+    try {
+      _mapView->setRegion(
+          p::MKCoordinateRegionMakeWithDistance(result->coordinate(), kSearchResultRegionMeters,
+                                                kSearchResultRegionMeters),
+          true);
+    } catch (const std::invalid_argument& e) {
+      // A service may send a place off the globe; the map keeps its region.
+      p::log(std::string("tableView:didSelectRowAtIndexPath: ") + e.what());
+    }
+  }
+  updateToolbarButtons();
+  addMapPoint(result);
+  layoutForCurrentOrientation(false);
 }
 
 // --- Map presentation --------------------------------------------------------------------------

@@ -9,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "lookup/GeoRouteConnection.h"
+#include "lookup/GeoSearchConnection.h"
 #include "measure/PathEditor.h"
 #include "platform/ads/ADBannerView.h"
 #include "platform/map/MKAnnotationView.h"
 #include "platform/map/MKMapView.h"
 #include "platform/map/MKMapViewPresentation.h"
 #include "platform/map/MKOverlayView.h"
+#include "platform/ui/UIActionSheet.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UIButton.h"
@@ -42,13 +45,21 @@ class MapViewController : public platform::UIViewController,
                           public platform::UISearchBarDelegate,
                           public platform::UISearchDisplayDelegate,
                           public platform::UITableViewDataSource,
-                          public platform::UITableViewDelegate {
+                          public platform::UITableViewDelegate,
+                          public platform::UIActionSheetDelegate,
+                          public GeoSearchConnectionDelegate,
+                          public GeoRouteConnectionDelegate {
  public:
   static constexpr const char* kPinReuseIdentifier = "PontoAnnotationIdentifier";
   static constexpr const char* kUserLocationSubtitle = "Tap disclosure to add to path";
   static constexpr int kUserLocationButtonTag = 2;
   static constexpr float kPathLineAlpha = 0.6f;
   static constexpr std::size_t kToolbarItemsFromInterface = 10;
+  static constexpr int kRouteSheetTag = 3;
+  static constexpr const char* kRouteSheetTitle = "Route type";
+  static constexpr const char* kResultCellIdentifier = "CellIdentifier";
+  // A picked search result is shown this many metres across.
+  static constexpr double kSearchResultRegionMeters = 1000;
 
   MapViewController();
   ~MapViewController() override;
@@ -68,10 +79,10 @@ class MapViewController : public platform::UIViewController,
 
   // Busy: while the search display is active or a route request runs; most commands wait.
   bool isSearching() const;
-  bool isRouteRequestRunning() const { return _routeRequestRunning; }
+  bool isRouteRequestRunning() const;
   // The route request sets this when it starts and when it ends; the toolbar follows.
   void setRouteRequestRunning(bool running);
-  bool isBusy() const { return isSearching() || _routeRequestRunning; }
+  bool isBusy() const { return isSearching() || isRouteRequestRunning(); }
 
   // --- View life cycle and rotation ---
   void loadView() override;
@@ -111,10 +122,31 @@ class MapViewController : public platform::UIViewController,
   void removeAllPolylineOverlays();
   void removeAllPontoAnnotations();
 
-  // --- Commands whose features come later: files, routes and address search ---
+  // --- Commands: files, routes and address search (lookup/) ---
   void saveAction();
+  // Asks "Driving" or "Walking" in the route sheet (tag 3).
   void routeAction();
   void searchAction();
+  void actionSheetClickedButtonAtIndex(platform::UIActionSheet* actionSheet,
+                                       int buttonIndex) override;
+
+  // The screen's request objects, made on first use; null before.
+  GeoSearchConnection* geoSearchConnection() const { return _geoSearchConnection.get(); }
+  GeoRouteConnection* geoRouteConnection() const { return _geoRouteConnection.get(); }
+  // The results in the table; absent before the first answer with results.
+  const std::optional<std::vector<PathEditor::Entry>>& geoSearchResults() const {
+    return _geoSearchResults;
+  }
+  void geoSearchConnectionDidFinishLoadingWithGeoLocalObjects(
+      GeoSearchConnection* connection, const std::vector<PathEditor::Entry>& results) override;
+  void geoSearchConnectionDidFailWithError(GeoSearchConnection* connection,
+                                           const std::string& message) override;
+  // A route arrived (or a route file was loaded; the connection is then null): it replaces the
+  // path, thinned when very long, and the map shows all its markers.
+  void geoRouteConnectionDidFinishLoadingWithGeoLocalObjects(
+      GeoRouteConnection* connection, const std::vector<PathEditor::Entry>& entries) override;
+  void geoRouteConnectionDidFailWithError(GeoRouteConnection* connection,
+                                          const std::string& message) override;
 
   // --- Map presentation ---
   std::shared_ptr<platform::MKAnnotationView> mapViewViewForAnnotation(
@@ -160,6 +192,10 @@ class MapViewController : public platform::UIViewController,
     return false;
   }
   int tableViewNumberOfRowsInSection(platform::UITableView* tableView, int section) override;
+  std::shared_ptr<platform::UITableViewCell> tableViewCellForRowAtIndexPath(
+      platform::UITableView* tableView, const platform::NSIndexPath& indexPath) override;
+  void tableViewDidSelectRowAtIndexPath(platform::UITableView* tableView,
+                                        const platform::NSIndexPath& indexPath) override;
 
  private:
   void showAlert(const std::string& titleKey, const std::string& titleDefault,
@@ -180,6 +216,9 @@ class MapViewController : public platform::UIViewController,
   std::int32_t _userlocationupdated = 0;
   std::int32_t _filemode = 0;
   bool _routeRequestRunning = false;
+  std::unique_ptr<GeoSearchConnection> _geoSearchConnection;
+  std::unique_ptr<GeoRouteConnection> _geoRouteConnection;
+  std::optional<std::vector<PathEditor::Entry>> _geoSearchResults;
   bool _observingSettings = false;
 };
 

@@ -39,10 +39,21 @@ std::mutex& formatterMutex() {
   return m;
 }
 
-const platform::NumberFormatter& formatterFor(const std::string& pattern) {
+// Locales come from browsers: a client that sends thousands of them must not grow the cache
+// without end. A person uses one or two; past the bound the cache starts afresh.
+constexpr std::size_t kMaxCachedFormatters = 32;
+
+std::map<std::pair<std::string, std::string>, std::unique_ptr<platform::NumberFormatter>>&
+formatterCache() {
   static std::map<std::pair<std::string, std::string>, std::unique_ptr<platform::NumberFormatter>>
       cache;
+  return cache;
+}
+
+const platform::NumberFormatter& formatterFor(const std::string& pattern) {
+  auto& cache = formatterCache();
   std::string locale = platform::currentLocaleName();
+  if (cache.size() >= kMaxCachedFormatters && !cache.count({locale, pattern})) cache.clear();
   auto& slot = cache[{locale, pattern}];
   if (!slot) {
     slot = std::make_unique<platform::NumberFormatter>(locale);
@@ -106,6 +117,11 @@ std::string formatLength(double meters, int grouping, int unit) {
 std::string formatArea(double squareMeters, int grouping, int unit) {
   const UnitRow& r = row(currentCode());
   return withLabel(formatUnitValue(squareMeters / r.squareMetersPerArea, grouping), unit, r.area);
+}
+
+std::size_t cachedFormatterCount() {
+  std::lock_guard lock(formatterMutex());
+  return formatterCache().size();
 }
 
 }  // namespace tessaly

@@ -30,5 +30,7 @@ std::int32_t unitCodeForLabel(const std::string& label);
 
 // The text of an already converted value, as the two format functions make it.
 std::string formatUnitValue(double value, int grouping);
+// How many number formatters are kept for reuse (bounded, whatever the locales asked for).
+std::size_t cachedFormatterCount();
 
 }  // namespace tessaly

@@ -2,15 +2,12 @@
 
 #include <arpa/inet.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <future>
+#include <mutex>
 #include <random>
-#include <sstream>
 #include <vector>
-
-#include <httplib.h>
 
 #include "platform/foundation/Log.h"
 
@@ -20,7 +17,6 @@ namespace {
 using nlohmann::json;
 
 constexpr const char* kCookieName = "tessaly_token";
-constexpr int kKeepAliveSeconds = 15;
 constexpr int kFirstStateSeconds = 10;
 constexpr std::size_t kInlineStateBytes = 256 * 1024;
 
@@ -98,33 +94,46 @@ std::string cookieValue(const std::string& header, const std::string& name) {
   return {};
 }
 
-// The library compresses with brotli whenever a browser accepts it, at a quality that takes
-// seconds for the land outline or a long path; gzip takes milliseconds. Event streams are sent
-// as they are, so that no event waits in a compressor.
-void limitCompression(httplib::Request& req) {
-  auto range = req.headers.equal_range("Accept-Encoding");
-  for (auto it = range.first; it != range.second; ++it) {
-    if (req.path == "/api/events") {
-      it->second.clear();
-      continue;
+// A reason on one line of bounded length: control characters (a reason may quote the input)
+// are shown escaped, and a long one is cut at a character boundary.
+std::string oneLine(const std::string& reason) {
+  constexpr std::size_t kMaxReason = 400;
+  std::string out;
+  for (unsigned char c : reason) {
+    if (out.size() >= kMaxReason) {
+      while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
+        out.pop_back();
+      if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0) out.pop_back();
+      out += "...";
+      break;
     }
-    std::string kept;
-    std::stringstream tokens(it->second);
-    std::string token;
-    while (std::getline(tokens, token, ',')) {
-      std::size_t first = token.find_first_not_of(' ');
-      if (first == std::string::npos) continue;
-      token = token.substr(first);
-      if (token.rfind("br", 0) == 0) continue;
-      kept += (kept.empty() ? "" : ", ") + token;
+    if (c < 0x20 || c == 0x7f) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+      out += escaped;
+    } else {
+      out.push_back(static_cast<char>(c));
     }
-    it->second = kept;
   }
+  return out;
 }
 
-void refuse(httplib::Response& res, int status, const std::string& reason) {
-  res.status = status;
-  res.set_content(reason + "\n", "text/plain; charset=utf-8");
+HttpResponse refused(int status, const std::string& reason) {
+  return textResponse(status, oneLine(reason));
+}
+
+HttpResponse jsonResponse(std::string body) {
+  HttpResponse response;
+  response.contentType = "application/json";
+  response.body = std::move(body);
+  return response;
+}
+
+bool isJsonType(const std::string& header) {
+  std::string type = lower(header.substr(0, header.find(';')));
+  std::size_t first = type.find_first_not_of(" \t");
+  std::size_t last = type.find_last_not_of(" \t");
+  return first != std::string::npos && type.substr(first, last - first + 1) == "application/json";
 }
 
 }  // namespace
@@ -139,14 +148,16 @@ bool isLoopbackAddress(const std::string& address) {
 
 struct WebHost::Shared {
   std::mutex mutex;
-  std::condition_variable changed;
   WebApplication* app = nullptr;  // cleared when the host goes away
   std::uint64_t version = 0;
   std::string body;  // the last snapshot without its version
   std::shared_ptr<const std::string> published = std::make_shared<const std::string>("{}");
-  bool stopping = false;
   // Replies of applied inputs, answered once the snapshot of their turn is published.
   std::vector<std::function<void(std::uint64_t)>> waiting;
+  // State requests that came before the first snapshot.
+  std::vector<std::shared_ptr<HttpExchange>> early;
+  std::vector<std::weak_ptr<HttpStream>> streams;
+  std::atomic<std::size_t> openStreams{0};
   double snapshotMilliseconds = 0;
   std::size_t snapshotBytes = 0;
 
@@ -161,7 +172,10 @@ struct WebHost::Shared {
     auto start = std::chrono::steady_clock::now();
     std::string next = target->snapshot();
     std::vector<std::function<void(std::uint64_t)>> replies;
+    std::vector<std::shared_ptr<HttpExchange>> asked;
+    std::vector<std::shared_ptr<HttpStream>> viewers;
     std::uint64_t current;
+    std::shared_ptr<const std::string> state;
     {
       std::lock_guard lock(mutex);
       if (next != body) {
@@ -174,21 +188,44 @@ struct WebHost::Shared {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count();
         snapshotBytes = published->size();
+        std::erase_if(streams, [&](const std::weak_ptr<HttpStream>& weak) {
+          auto stream = weak.lock();
+          if (!stream) return true;
+          viewers.push_back(std::move(stream));
+          return false;
+        });
       }
       current = version;
+      state = published;
       replies.swap(waiting);
+      if (version > 0) asked.swap(early);
     }
-    changed.notify_all();
+    for (auto& viewer : viewers) viewer->wake();
+    for (auto& exchange : asked) exchange->respond(jsonResponse(*state));
     for (auto& reply : replies) reply(current);
+  }
+
+  // The next message for a viewer that has seen version lastSent.
+  std::optional<std::string> nextEvent(std::uint64_t& lastSent) {
+    std::shared_ptr<const std::string> state;
+    {
+      std::lock_guard lock(mutex);
+      if (version == lastSent) return std::nullopt;
+      lastSent = version;
+      state = published;
+    }
+    std::string id = std::to_string(lastSent);
+    // A big state is only announced: browsers read a large event far slower than the same
+    // state fetched (and compressed) from /api/state.
+    if (state->size() <= kInlineStateBytes)
+      return "id: " + id + "\nevent: state\ndata: " + *state + "\n\n";
+    return "id: " + id + "\nevent: version\ndata: {\"version\":" + id +
+           ",\"bytes\":" + std::to_string(state->size()) + "}\n\n";
   }
 };
 
 WebHost::WebHost(WebApplication& app, platform::RunLoop& loop, WebHostOptions options)
-    : _app(app),
-      _loop(loop),
-      _options(std::move(options)),
-      _server(std::make_unique<httplib::Server>()),
-      _shared(std::make_shared<Shared>()) {
+    : _app(app), _loop(loop), _options(std::move(options)), _shared(std::make_shared<Shared>()) {
   _shared->app = &_app;
   if (!isLoopbackAddress(_options.address))
     _token = _options.token.empty() ? randomToken() : _options.token;
@@ -196,7 +233,28 @@ WebHost::WebHost(WebApplication& app, platform::RunLoop& loop, WebHostOptions op
   _loop.addTurnObserver([weak] {
     if (auto shared = weak.lock()) shared->publish();
   });
-  routes();
+
+  if (!_options.resourcesDir.empty()) _files.mount("/", _options.resourcesDir);
+  if (!_options.modulesDir.empty()) {
+    _files.mount("/vendor/leaflet", _options.modulesDir + "/leaflet/dist");
+    _files.mount("/vendor/topojson-client", _options.modulesDir + "/topojson-client/dist");
+    _files.mount("/vendor/world-atlas", _options.modulesDir + "/world-atlas");
+  }
+
+  HttpLimits limits = _options.limits;
+  limits.maxBodyBytes = _options.maxBodyBytes;
+  limits.defaultHeaders = {
+      {"X-Content-Type-Options", "nosniff"},
+      {"X-Frame-Options", "DENY"},
+      {"Referrer-Policy", "same-origin"},
+      {"Cache-Control", "no-store"},
+      {"Content-Security-Policy",
+       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
+       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
+       "base-uri 'none'; form-action 'none'"},
+  };
+  _server = std::make_unique<HttpServer>(
+      std::move(limits), [this](std::shared_ptr<HttpExchange> exchange) { handle(exchange); });
 }
 
 WebHost::~WebHost() {
@@ -209,36 +267,21 @@ bool WebHost::bind(std::string& error) {
   std::string host = _options.address == "localhost" ? "127.0.0.1" : _options.address;
   if (host.size() > 2 && host.front() == '[' && host.back() == ']')
     host = host.substr(1, host.size() - 2);
-  if (_options.port == 0) {
-    _port = _server->bind_to_any_port(host);
-    if (_port <= 0) {
-      error = "cannot listen on " + _options.address;
-      return false;
-    }
-  } else {
-    if (!_server->bind_to_port(host, _options.port)) {
-      error = "cannot listen on " + _options.address + ":" + std::to_string(_options.port) +
-              " (address in use or not available)";
-      return false;
-    }
-    _port = _options.port;
-  }
+  if (!_server->bind(host, _options.port, error)) return false;
+  _port = _server->port();
   return true;
 }
 
 void WebHost::start() {
-  if (_thread.joinable()) return;
-  _thread = std::thread([this] { _server->listen_after_bind(); });
+  _server->start();
 }
 
 void WebHost::stop() {
-  {
-    std::lock_guard lock(_shared->mutex);
-    _shared->stopping = true;
-  }
-  _shared->changed.notify_all();
   _server->stop();
-  if (_thread.joinable()) _thread.join();
+}
+
+void WebHost::mount(std::string prefix, MountedHandler handler) {
+  _mounted.push_back({std::move(prefix), std::move(handler)});
 }
 
 std::string WebHost::url() const {
@@ -261,10 +304,19 @@ std::uint64_t WebHost::version() const {
   return _shared->version;
 }
 
+std::size_t WebHost::openStreams() const {
+  return _shared->openStreams.load();
+}
+
 bool WebHost::hostAllowed(const std::string& hostHeader) const {
   std::string host;
   int port;
   splitHostPort(lower(hostHeader), host, port);
+  // Without a port the Host header means the scheme's own.
+  bool noPort = !hostHeader.empty() && hostHeader.front() == '['
+                    ? hostHeader.back() == ']'
+                    : hostHeader.find(':') == std::string::npos;
+  if (port == -1 && noPort && !host.empty()) port = 80;
   if (port != _port) return false;
   std::string listening = lower(_options.address);
   if (listening.size() > 2 && listening.front() == '[')
@@ -277,238 +329,171 @@ bool WebHost::hostAllowed(const std::string& hostHeader) const {
   return false;
 }
 
-bool WebHost::allowed(const httplib::Request& req, httplib::Response& res) {
-  std::string host = req.get_header_value("Host");
-  if (!hostAllowed(host)) {
-    refuse(res, 403, "refused: the Host header does not name this server");
-    return false;
+std::optional<HttpResponse> WebHost::refusal(const HttpRequest& req) const {
+  std::string host = req.header("Host");
+  if (!hostAllowed(host)) return refused(403, "refused: the Host header does not name this server");
+  if (req.hasHeader("Origin")) {
+    std::string origin = lower(req.header("Origin"));
+    if (origin != "http://" + lower(host))
+      return refused(403, "refused: requests from another origin are not accepted");
   }
-  if (req.has_header("Origin")) {
-    std::string origin = lower(req.get_header_value("Origin"));
-    if (origin != "http://" + lower(host)) {
-      refuse(res, 403, "refused: requests from another origin are not accepted");
-      return false;
-    }
-  }
-  if (!needsToken()) return true;
-  std::string given = req.get_param_value("token");
+  if (!needsToken()) return std::nullopt;
+  std::string given = req.param("token");
   bool fromQuery = !given.empty();
-  if (!fromQuery) given = cookieValue(req.get_header_value("Cookie"), kCookieName);
+  if (!fromQuery) given = cookieValue(req.header("Cookie"), kCookieName);
   if (given.empty()) {
-    std::string auth = req.get_header_value("Authorization");
+    std::string auth = req.header("Authorization");
     if (auth.rfind("Bearer ", 0) == 0) given = auth.substr(7);
   }
-  if (given.empty() || !sameSecret(given, _token)) {
-    refuse(res, 401,
-           "refused: this server needs its access token (open the link it printed at start)");
-    return false;
+  if (given.empty() || !sameSecret(given, _token))
+    return refused(401,
+                   "refused: this server needs its access token (open the link it printed at "
+                   "start)");
+  if (fromQuery && (req.method == "GET" || req.method == "HEAD")) {
+    // The link with the token sets the cookie and moves on to the page without it. Always the
+    // page itself: the path is the visitor's to choose, and "//elsewhere" would leave the site.
+    HttpResponse redirect = textResponse(302, "found");
+    redirect.headers = {{"Set-Cookie", std::string(kCookieName) + "=" + _token +
+                                           "; Path=/; HttpOnly; SameSite=Strict"},
+                        {"Location", "/"}};
+    return redirect;
   }
-  if (fromQuery && req.method == "GET") {
-    // The link with the token sets the cookie and moves on to the same page without it.
-    res.set_header("Set-Cookie",
-                   std::string(kCookieName) + "=" + _token + "; Path=/; HttpOnly; SameSite=Strict");
-    res.set_redirect(req.path);
-    return false;
-  }
-  return true;
+  return std::nullopt;
 }
 
-void WebHost::routes() {
-  auto& server = *_server;
-  server.new_task_queue = [n = _options.maxStreams + 8] { return new httplib::ThreadPool(n); };
-  server.set_payload_max_length(_options.maxBodyBytes);
-  server.set_keep_alive_timeout(5);
-  server.set_default_headers({
-      {"X-Content-Type-Options", "nosniff"},
-      {"X-Frame-Options", "DENY"},
-      {"Referrer-Policy", "same-origin"},
-      {"Cache-Control", "no-store"},
-      {"Content-Security-Policy",
-       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
-       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
-       "base-uri 'none'; form-action 'none'"},
-  });
-  server.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    if (!allowed(req, res)) return httplib::Server::HandlerResponse::Handled;
-    limitCompression(const_cast<httplib::Request&>(req));
-    return httplib::Server::HandlerResponse::Unhandled;
-  });
-  server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-    if (!res.body.empty()) return;
-    if (res.status == 413)
-      res.set_content("refused: the request body is too large\n", "text/plain; charset=utf-8");
-    else if (res.status == 404)
-      res.set_content("not found\n", "text/plain; charset=utf-8");
-  });
-  server.set_exception_handler(
-      [](const httplib::Request&, httplib::Response& res, std::exception_ptr error) {
-        std::string what = "internal error";
-        try {
-          if (error) std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-          what = e.what();
-        } catch (...) {
-        }
-        platform::log("web: " + what);
-        refuse(res, 500, "internal error");
-      });
-
-  if (!_options.resourcesDir.empty()) server.set_mount_point("/", _options.resourcesDir);
-  if (!_options.modulesDir.empty()) {
-    server.set_mount_point("/vendor/leaflet", _options.modulesDir + "/leaflet/dist");
-    server.set_mount_point("/vendor/topojson-client",
-                           _options.modulesDir + "/topojson-client/dist");
-    server.set_mount_point("/vendor/world-atlas", _options.modulesDir + "/world-atlas");
-  }
-  server.set_file_extension_and_mimetype_mapping("mjs", "text/javascript");
-
-  server.Get("/api/state", [this](const httplib::Request&, httplib::Response& res) {
-    std::shared_ptr<const std::string> body;
-    {
-      // The server listens before the main loop has taken its first snapshot: a page that
-      // asks that early waits for it rather than reading a state without a version.
-      std::unique_lock lock(_shared->mutex);
-      bool ready = _shared->changed.wait_for(lock, std::chrono::seconds(kFirstStateSeconds), [&] {
-        return _shared->stopping || _shared->version > 0;
-      });
-      if (!ready || _shared->version == 0) {
-        lock.unlock();
-        refuse(res, 503, "the application has not shown its screen yet");
-        return;
-      }
-      body = _shared->published;
-    }
-    res.set_content(*body, "application/json");
-  });
-  server.Get("/api/config", [this](const httplib::Request&, httplib::Response& res) {
-    json config = {
-        {"device", _options.device},
-        {"tiles", {{"url", _options.tiles}, {"attribution", _options.tilesAttribution}}},
-        {"imagery", {{"url", _options.imagery}, {"attribution", _options.imageryAttribution}}},
-        {"longPressSeconds", 0.5},
-        {"longPressSlop", 10}};
-    res.set_content(config.dump(), "application/json");
-  });
-  server.Get("/api/stats", [this](const httplib::Request&, httplib::Response& res) {
-    json stats;
-    {
-      std::lock_guard lock(_shared->mutex);
-      stats = {{"version", _shared->version},
-               {"snapshotBytes", _shared->snapshotBytes},
-               {"snapshotMilliseconds", _shared->snapshotMilliseconds},
-               {"streams", _streams.load()}};
-    }
-    res.set_content(stats.dump(), "application/json");
-  });
-  server.Post("/api/input", [this](const httplib::Request& req, httplib::Response& res) {
-    handleInput(req, res);
-  });
-  server.Get("/api/events", [this](const httplib::Request& req, httplib::Response& res) {
-    handleEvents(req, res);
-  });
-}
-
-void WebHost::handleInput(const httplib::Request& req, httplib::Response& res) {
-  std::string type = lower(req.get_header_value("Content-Type"));
-  if (type.rfind("application/json", 0) != 0) {
-    refuse(res, 415, "refused: send the input as application/json");
-    return;
-  }
-  ParsedInputs parsed = parseInputs(req.body);
-  if (!parsed.ok()) {
-    refuse(res, 400, parsed.error);
-    return;
-  }
-  struct Outcome {
-    std::string error;
-    std::size_t applied = 0;
-    std::uint64_t version = 0;
+void WebHost::handle(const std::shared_ptr<HttpExchange>& exchange) {
+  const HttpRequest& req = exchange->request();
+  if (auto refused = refusal(req)) return exchange->respond(std::move(*refused));
+  bool get = req.method == "GET" || req.method == "HEAD";
+  const std::string& path = req.path;
+  auto only = [&](const char* method) {
+    HttpResponse response = refused(405, std::string("refused: use ") + method + " here");
+    response.headers.push_back({"Allow", method});
+    exchange->respond(std::move(response));
   };
-  auto promise = std::make_shared<std::promise<Outcome>>();
-  auto future = promise->get_future();
+  if (path == "/api/state") return get ? handleState(exchange) : only("GET");
+  if (path == "/api/config") return get ? exchange->respond(config()) : only("GET");
+  if (path == "/api/stats") return get ? exchange->respond(stats()) : only("GET");
+  if (path == "/api/events") return req.method == "GET" ? handleEvents(exchange) : only("GET");
+  if (path == "/api/input") return req.method == "POST" ? handleInput(exchange) : only("POST");
+  for (const auto& mounted : _mounted) {
+    if (path.compare(0, mounted.prefix.size(), mounted.prefix) != 0) continue;
+    if (!get) return only("GET");
+    const MountedHandler& handler = mounted.handler;
+    bool queued = _server->runBlocking([exchange, &handler] {
+      try {
+        exchange->respond(handler(exchange->request()));
+      } catch (const std::exception& e) {
+        platform::log(std::string("web: ") + e.what());
+        exchange->respond(refused(500, "internal error"));
+      }
+    });
+    if (!queued) exchange->respond(refused(503, "refused: the server is busy, try again"));
+    return;
+  }
+  if (!get) return exchange->respond(refused(404, "not found"));
+  if (auto file = _files.serve(path)) return exchange->respond(std::move(*file));
+  exchange->respond(refused(404, "not found"));
+}
+
+HttpResponse WebHost::config() const {
+  json config = {
+      {"device", _options.device},
+      {"tiles", {{"url", _options.tiles}, {"attribution", _options.tilesAttribution}}},
+      {"imagery", {{"url", _options.imagery}, {"attribution", _options.imageryAttribution}}},
+      {"longPressSeconds", 0.5},
+      {"longPressSlop", 10}};
+  return jsonResponse(config.dump());
+}
+
+HttpResponse WebHost::stats() const {
+  json stats;
+  {
+    std::lock_guard lock(_shared->mutex);
+    stats = {{"version", _shared->version},
+             {"snapshotBytes", _shared->snapshotBytes},
+             {"snapshotMilliseconds", _shared->snapshotMilliseconds},
+             {"streams", _shared->openStreams.load()}};
+  }
+  return jsonResponse(stats.dump());
+}
+
+void WebHost::handleState(const std::shared_ptr<HttpExchange>& exchange) {
+  std::shared_ptr<const std::string> body;
+  {
+    // The server listens before the main loop has taken its first snapshot: a page that asks
+    // that early waits for it rather than reading a state without a version.
+    std::lock_guard lock(_shared->mutex);
+    if (_shared->version == 0) {
+      _shared->early.push_back(exchange);
+      exchange->deadline(kFirstStateSeconds,
+                         refused(503, "the application has not shown its screen yet"));
+      return;
+    }
+    body = _shared->published;
+  }
+  exchange->respond(jsonResponse(*body));
+}
+
+void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {
+  const HttpRequest& req = exchange->request();
+  if (!isJsonType(req.header("Content-Type")))
+    return exchange->respond(refused(415, "refused: send the input as application/json"));
+  ParsedInputs parsed = parseInputs(req.body);
+  if (!parsed.ok()) return exchange->respond(refused(400, parsed.error));
   auto inputs = std::make_shared<std::vector<WebInput>>(std::move(parsed.inputs));
+  exchange->deadline(_options.inputTimeoutSeconds,
+                     refused(503, "the application did not take the input in time"));
   std::weak_ptr<Shared> weak = _shared;
-  _loop.post([weak, inputs, promise] {
+  _loop.post([weak, inputs, exchange] {
     auto shared = weak.lock();
     WebApplication* app = nullptr;
     if (shared) {
       std::lock_guard lock(shared->mutex);
       app = shared->app;
     }
-    if (!app) {
-      promise->set_value({"the application has stopped", 0, 0});
-      return;
-    }
-    Outcome outcome;
+    if (!app) return exchange->respond(refused(503, "the application has stopped"));
+    std::string error;
+    std::size_t applied = 0;
     for (const auto& input : *inputs) {
-      std::string error = app->apply(input);
-      if (!error.empty()) {
-        outcome.error = inputs->size() == 1
-                            ? error
-                            : "input " + std::to_string(outcome.applied) + ": " + error + " (" +
-                                  std::to_string(outcome.applied) + " earlier inputs applied)";
+      std::string reason = app->apply(input);
+      if (!reason.empty()) {
+        error = inputs->size() == 1 ? reason
+                                    : "input " + std::to_string(applied) + ": " + reason + " (" +
+                                          std::to_string(applied) + " earlier inputs applied)";
         break;
       }
-      ++outcome.applied;
+      ++applied;
     }
     // Answer once this turn's snapshot is out, so the reply names the version that shows it.
     std::lock_guard lock(shared->mutex);
-    shared->waiting.push_back([promise, outcome](std::uint64_t version) mutable {
-      outcome.version = version;
-      promise->set_value(outcome);
+    shared->waiting.push_back([exchange, error, applied](std::uint64_t version) {
+      if (!error.empty()) return exchange->respond(refused(400, error));
+      json reply = {{"ok", true}, {"applied", applied}, {"version", version}};
+      exchange->respond(jsonResponse(reply.dump()));
     });
   });
-  if (future.wait_for(std::chrono::duration<double>(_options.inputTimeoutSeconds)) !=
-      std::future_status::ready) {
-    refuse(res, 503, "the application did not take the input in time");
-    return;
-  }
-  Outcome outcome = future.get();
-  if (!outcome.error.empty()) {
-    refuse(res, 400, outcome.error);
-    return;
-  }
-  json reply = {{"ok", true}, {"applied", outcome.applied}, {"version", outcome.version}};
-  res.set_content(reply.dump(), "application/json");
 }
 
-void WebHost::handleEvents(const httplib::Request&, httplib::Response& res) {
-  if (_streams.fetch_add(1) >= _options.maxStreams) {
-    _streams.fetch_sub(1);
-    refuse(res, 503, "refused: too many open event streams");
-    return;
-  }
+void WebHost::handleEvents(const std::shared_ptr<HttpExchange>& exchange) {
   auto shared = _shared;
+  if (shared->openStreams.fetch_add(1) >= _options.maxStreams) {
+    --shared->openStreams;
+    return exchange->respond(refused(503, "refused: too many open event streams"));
+  }
+  HttpResponse head;
+  head.contentType = "text/event-stream";
+  head.headers = {{"X-Accel-Buffering", "no"}};
   auto lastSent = std::make_shared<std::uint64_t>(0);
-  res.set_header("X-Accel-Buffering", "no");
-  res.set_chunked_content_provider(
-      "text/event-stream",
-      [shared, lastSent](std::size_t, httplib::DataSink& sink) {
-        std::unique_lock lock(shared->mutex);
-        bool fresh = shared->changed.wait_for(lock, std::chrono::seconds(kKeepAliveSeconds), [&] {
-          return shared->stopping || shared->version != *lastSent;
-        });
-        if (shared->stopping) return false;
-        std::string message;
-        if (fresh) {
-          *lastSent = shared->version;
-          auto body = shared->published;
-          lock.unlock();
-          std::string id = std::to_string(*lastSent);
-          // A big state is only announced: browsers read a large event far slower than the
-          // same state fetched (and compressed) from /api/state.
-          if (body->size() <= kInlineStateBytes)
-            message = "id: " + id + "\nevent: state\ndata: " + *body + "\n\n";
-          else
-            message = "id: " + id + "\nevent: version\ndata: {\"version\":" + id +
-                      ",\"bytes\":" + std::to_string(body->size()) + "}\n\n";
-        } else {
-          lock.unlock();
-          message = ": keep-alive\n\n";
-        }
-        return sink.is_writable() && sink.write(message.data(), message.size());
-      },
-      [this](bool) { _streams.fetch_sub(1); });
+  auto stream = exchange->openStream(
+      std::move(head), [shared, lastSent] { return shared->nextEvent(*lastSent); },
+      [shared] { --shared->openStreams; });
+  {
+    std::lock_guard lock(shared->mutex);
+    std::erase_if(shared->streams, [](const std::weak_ptr<HttpStream>& s) { return s.expired(); });
+    shared->streams.push_back(stream);
+  }
+  stream->wake();
 }
 
 }  // namespace tessaly::web

@@ -3,24 +3,19 @@
 // HTTP. Sockets live on the server's own threads; everything that touches the application runs
 // on the main run loop. After every turn of the loop the host takes one snapshot of what the
 // application shows and, when it changed, publishes it as a new version to the event streams.
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/foundation/RunLoop.h"
+#include "web/HttpServer.h"
+#include "web/StaticFiles.h"
 #include "web/WebInput.h"
-
-namespace httplib {
-class Server;
-struct Request;
-struct Response;
-}  // namespace httplib
 
 namespace tessaly::web {
 
@@ -46,10 +41,11 @@ struct WebHostOptions {
   std::string tilesAttribution;
   std::string imagery;
   std::string imageryAttribution;
-  std::size_t maxStreams = 16;
-  std::size_t maxBodyBytes = 2 << 20;
+  std::size_t maxStreams = 64;         // event-stream viewers; those above get 503
+  std::size_t maxBodyBytes = 2 << 20;  // as received and as decoded; overrides limits'
   double inputTimeoutSeconds = 10;
   std::string token;  // listening beyond loopback: this token, or a random one when empty
+  HttpLimits limits;  // deadlines, caps and connection counts of the server
 };
 
 // True for 127.0.0.0/8, ::1 and "localhost".
@@ -78,26 +74,42 @@ class WebHost {
   // this after every turn of the loop.
   void publish();
   std::uint64_t version() const;
-  std::size_t openStreams() const { return _streams.load(); }
+  std::size_t openStreams() const;
+  std::size_t openConnections() const { return _server->openConnections(); }
+
+  // Another part of the program answers GET (and HEAD) requests for every path that starts
+  // with prefix (such as "/maps/api/"). The handler gets the request after the Host, Origin
+  // and token checks and may block for a while (it runs on a worker beside the I/O threads,
+  // never on the main loop); it returns status, content type and body. Call before start().
+  using MountedHandler = std::function<HttpResponse(const HttpRequest&)>;
+  void mount(std::string prefix, MountedHandler handler);
 
  private:
   struct Shared;
+  struct Mounted {
+    std::string prefix;
+    MountedHandler handler;
+  };
 
-  void routes();
-  bool allowed(const httplib::Request& req, httplib::Response& res);
+  void handle(const std::shared_ptr<HttpExchange>& exchange);
+  // A refusal (or the token link's redirect), or nothing when the request may go on.
+  std::optional<HttpResponse> refusal(const HttpRequest& request) const;
   bool hostAllowed(const std::string& host) const;
-  void handleInput(const httplib::Request& req, httplib::Response& res);
-  void handleEvents(const httplib::Request& req, httplib::Response& res);
+  void handleState(const std::shared_ptr<HttpExchange>& exchange);
+  void handleInput(const std::shared_ptr<HttpExchange>& exchange);
+  void handleEvents(const std::shared_ptr<HttpExchange>& exchange);
+  HttpResponse config() const;
+  HttpResponse stats() const;
 
   WebApplication& _app;
   platform::RunLoop& _loop;
   WebHostOptions _options;
   std::string _token;
   int _port = 0;
-  std::unique_ptr<httplib::Server> _server;
-  std::thread _thread;
+  StaticFiles _files;
+  std::vector<Mounted> _mounted;
   std::shared_ptr<Shared> _shared;
-  std::atomic<std::size_t> _streams{0};
+  std::unique_ptr<HttpServer> _server;
 };
 
 }  // namespace tessaly::web

@@ -271,6 +271,11 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
 
 ParsedInputs parseInputs(const std::string& body) {
   ParsedInputs result;
+  // The reader takes a NUL for the end of its input: text after one would go unread.
+  if (body.find('\0') != std::string::npos) {
+    result.error = "the body must be exactly one JSON value (it holds a NUL byte)";
+    return result;
+  }
   json value = json::parse(body, nullptr, false);
   if (value.is_discarded()) {
     result.error = "the body is not valid JSON";

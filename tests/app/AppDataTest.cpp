@@ -131,3 +131,44 @@ TEST_F(AppDataTest, AFailedSaveIsLoggedAndKeepsTheValuesAndWhatWasThere) {
   EXPECT_TRUE(std::filesystem::is_directory(_dir.file("settings.plist/inner")));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(_dir.path()), {}), 1);
 }
+
+TEST_F(AppDataTest, SavingKeepsAPrivateFilePrivate) {
+  writeSettings(plist("<key>Unit</key><integer>1</integer>"));
+  std::filesystem::permissions(_dir.file("settings.plist"), std::filesystem::perms(0600));
+  set(1, 2, 1);
+  AppData::sharedInstance().saveSettings();
+  auto perms = std::filesystem::status(_dir.file("settings.plist")).permissions();
+  EXPECT_EQ(perms, std::filesystem::perms(0600));
+  set(0, 0, 0);
+  AppData::sharedInstance().loadSettings();
+  EXPECT_EQ(values(), std::make_tuple(1, 2, 1));
+}
+
+TEST_F(AppDataTest, DeepOrHugeFilesAreRefusedLoggedAndLeftAsTheyAre) {
+  auto nested = [](int levels) {
+    std::string text = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict><key>Unit</key>";
+    for (int i = 0; i < levels; ++i) text += "<array>";
+    for (int i = 0; i < levels; ++i) text += "</array>";
+    return text + "</dict></plist>\n";
+  };
+  // Hundreds of thousands of levels would exhaust the stack inside the library; such a file is
+  // also far beyond any settings file's size. A deep file under the size limit is refused for
+  // its depth.
+  const std::pair<std::string, std::string> cases[] = {
+      {nested(300000), "larger than 1048576 bytes"},
+      {nested(60000), "nested deeper than 256 levels"},
+  };
+  for (const auto& [text, reason] : cases) {
+    SCOPED_TRACE(reason);
+    writeSettings(text);
+    LogCapture capture;
+    AppData::sharedInstance().loadSettings();
+    EXPECT_EQ(values(), std::make_tuple(0, 0, 0));
+    ASSERT_EQ(capture.lines().size(), 1u);
+    EXPECT_EQ(capture.lines()[0], "loadSettings: " + _dir.path() + "/settings.plist refused (" +
+                                      reason +
+                                      "); the settings keep their values and the file is left "
+                                      "as it is");
+    EXPECT_EQ(readFile(_dir.file("settings.plist")), text);
+  }
+}

@@ -126,3 +126,32 @@ TEST(MeasureCommand, BadOptions) {
   EXPECT_EQ(empty.status, 0);
   EXPECT_EQ(empty.out, "total\t0 km\n");
 }
+
+TEST(MeasureCommand, ReadsASavedRouteFileByNameOrByContent) {
+  const std::string saved =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<route>\n"
+      "  <coordinates type=\"marker\">0.000000,0.000000</coordinates>\n"
+      "  <coordinates type=\"point\">0.000000,0.010000</coordinates>\n"
+      "  <coordinates type=\"marker\">0.010000,0.010000</coordinates>\n"
+      "</route>\n";
+  const std::string expected =
+      "1\tStarting point\tLat: 0.0000, Lon: 0.0000\n"
+      "2\tDistance: 2,22 km\tDelta: 2,22 km  Heading: 44\n"
+      "total\t2,22 km\n";
+  EXPECT_EQ(measure({"--locale", "de_DE"}, saved).out, expected);
+  tessaly::testing::TempDir dir;
+  std::ofstream(dir.file("WALK.XML")) << saved;
+  Result r = measure({"--locale", "de_DE", dir.file("WALK.XML")}, "");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, expected);
+
+  // A file named .xml that is no route file says why, and prints nothing.
+  std::ofstream(dir.file("bad.xml")) << "0,0\n0,1\n";
+  Result bad = measure({dir.file("bad.xml")}, "");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_NE(bad.err.find("not well-formed"), std::string::npos) << bad.err;
+  Result empty = measure({}, "<route></route>");
+  EXPECT_EQ(empty.status, 2);
+  EXPECT_NE(empty.err.find("No data in file."), std::string::npos) << empty.err;
+}

@@ -122,3 +122,13 @@ TEST_F(UnitsTest, PathEntriesStartEmptyAndPrintThemselves) {
   entry.setCoordinate({0, 0});
   EXPECT_EQ(entry.mkMapPoint(), platform::MKMapPointForCoordinate({0, 0}));
 }
+
+TEST_F(UnitsTest, ManyLocalesKeepTheFormatterCacheBoundedAndFormattingRight) {
+  for (int i = 0; i < 300; ++i) {
+    platform::setCurrentLocaleName("de-DE-x-v" + std::to_string(i));
+    EXPECT_EQ(formatUnitValue(1234.5, 1), "1.234,5");
+    EXPECT_LE(cachedFormatterCount(), 32u);
+  }
+  platform::setCurrentLocaleName("en_US");
+  EXPECT_EQ(formatUnitValue(1234.5, 1), "1,234.5");
+}

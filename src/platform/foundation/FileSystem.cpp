@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -59,6 +60,13 @@ bool isReadableFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec) && ::access(path.c_str(), R_OK) == 0;
 }
 
+std::optional<std::uintmax_t> fileSize(const std::string& path) {
+  std::error_code ec;
+  std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return std::nullopt;
+  return size;
+}
+
 std::optional<std::string> readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return std::nullopt;
@@ -68,10 +76,19 @@ std::optional<std::string> readFile(const std::string& path) {
   return content.str();
 }
 
-bool writeFileAtomically(const std::string& path, const std::string& data) {
+bool writeFileAtomically(const std::string& path, const std::string& data, std::string* failure) {
+  std::string why;
+  auto fail = [&](const char* step) {
+    if (why.empty()) why = std::string(step) + ": " + std::strerror(errno);
+    return false;
+  };
   std::string temp = path + ".XXXXXX";
   int fd = ::mkstemp(temp.data());
-  if (fd < 0) return false;
+  if (fd < 0) {
+    fail("creating the file");
+    if (failure != nullptr) *failure = why;
+    return false;
+  }
   const char* p = data.data();
   std::size_t left = data.size();
   bool ok = true;
@@ -79,18 +96,27 @@ bool writeFileAtomically(const std::string& path, const std::string& data) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = false;
+      if (n == 0) errno = ENOSPC;
+      ok = fail("writing");
       break;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  // Files written by the application are readable like any the user makes.
-  if (ok) ok = ::fchmod(fd, 0644) == 0;
-  if (ok) ok = ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
+  // A file that is replaced keeps its permission bits (a private file stays private); a new
+  // one is readable like any the user makes.
+  struct stat existing {};
+  mode_t mode = ::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)
+                    ? existing.st_mode & 07777
+                    : 0644;
+  if (ok && ::fchmod(fd, mode) != 0) ok = fail("setting permissions");
+  if (ok && ::fsync(fd) != 0) ok = fail("flushing to disk");
+  if (::close(fd) != 0) ok = fail("closing");
+  if (ok && ::rename(temp.c_str(), path.c_str()) != 0) ok = fail("replacing the old file");
+  if (!ok) {
+    ::unlink(temp.c_str());
+    if (failure != nullptr) *failure = why;
+  }
   return ok;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Files on disk: the documents directory and the few file operations the application needs.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -13,9 +14,14 @@ std::string documentsDirectory();
 void setDocumentsDirectory(const std::string& path);
 
 bool isReadableFile(const std::string& path);
+// The size in bytes of a file, nullopt when there is none.
+std::optional<std::uintmax_t> fileSize(const std::string& path);
 std::optional<std::string> readFile(const std::string& path);
 // Writes a temporary file beside path, flushes it and renames it over path, so a reader sees
-// either the old or the new content, never a half-written file. False on any failure.
-bool writeFileAtomically(const std::string& path, const std::string& data);
+// either the old or the new content, never a half-written file. A file that is replaced keeps
+// its permission bits; a new file gets 0644. False on any failure; the temporary file is then
+// gone and the old file untouched, and failure (when given) says which step failed and why.
+bool writeFileAtomically(const std::string& path, const std::string& data,
+                         std::string* failure = nullptr);
 
 }  // namespace tessaly::platform

@@ -3,8 +3,8 @@
 #include <plist/plist.h>
 
 #include <cstdlib>
-#include <limits>
 #include <memory>
+#include <string_view>
 
 namespace tessaly::platform {
 namespace {
@@ -111,8 +111,62 @@ std::string PlistValue::toXML() const {
   return result;
 }
 
+int PlistValue::xmlNestingDepth(const std::string& text, int limit) {
+  int depth = 0;
+  int deepest = 0;
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  auto skipPast = [&](std::string_view end) {
+    std::size_t at = text.find(end, i);
+    i = at == std::string::npos ? n : at + end.size();
+  };
+  while ((i = text.find('<', i)) != std::string::npos) {
+    std::string_view rest(text.data() + i, n - i);
+    if (rest.starts_with("<!--")) {
+      skipPast("-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      skipPast("]]>");
+    } else if (rest.starts_with("<?")) {
+      skipPast("?>");
+    } else if (rest.starts_with("<!")) {
+      skipPast(">");
+    } else if (rest.starts_with("</")) {
+      if (depth > 0) --depth;
+      skipPast(">");
+    } else {
+      // A start tag; '>' inside a quoted attribute value does not end it.
+      char quote = 0;
+      std::size_t j = i + 1;
+      for (; j < n; ++j) {
+        char c = text[j];
+        if (quote != 0) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '>') {
+          break;
+        }
+      }
+      bool empty = j < n && text[j - 1] == '/';
+      if (!empty && ++depth > deepest) {
+        deepest = depth;
+        if (deepest > limit) return deepest;
+      }
+      i = j < n ? j + 1 : n;
+    }
+  }
+  return deepest;
+}
+
+std::optional<std::string> PlistValue::xmlLimitRefusal(const std::string& text) {
+  if (text.size() > kMaxXMLBytes) return "larger than " + std::to_string(kMaxXMLBytes) + " bytes";
+  if (xmlNestingDepth(text, kMaxXMLDepth) > kMaxXMLDepth)
+    return "nested deeper than " + std::to_string(kMaxXMLDepth) + " levels";
+  return std::nullopt;
+}
+
 std::optional<PlistValue> PlistValue::fromXML(const std::string& text) {
-  if (text.empty() || text.size() > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  if (text.empty() || xmlLimitRefusal(text)) return std::nullopt;
   plist_t node = nullptr;
   plist_from_xml(text.data(), static_cast<uint32_t>(text.size()), &node);
   if (node == nullptr) return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 // Property lists (XML format) through libplist: a value tree of booleans, integers, reals,
 // strings, arrays and dictionaries. Dictionaries keep their keys in insertion order.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,7 +49,16 @@ class PlistValue {
 
   // The XML text: declaration, DOCTYPE, <plist version="1.0">, tab indentation.
   std::string toXML() const;
-  // Parses an XML property list; nullopt if the text is not one.
+  // The library parses and frees recursively, one call per nesting level, so a deep enough text
+  // would exhaust the stack: texts beyond these limits are refused before the library sees them.
+  static constexpr std::size_t kMaxXMLBytes = 1 << 20;
+  static constexpr int kMaxXMLDepth = 256;
+  // The deepest element nesting in an XML text (comments, CDATA, declarations and processing
+  // instructions do not count), stopping early once it passes limit.
+  static int xmlNestingDepth(const std::string& text, int limit);
+  // Why the text is beyond the limits ("nested deeper than 256 levels"), nullopt when it is not.
+  static std::optional<std::string> xmlLimitRefusal(const std::string& text);
+  // Parses an XML property list; nullopt if the text is not one or is beyond the limits.
   static std::optional<PlistValue> fromXML(const std::string& text);
 
   friend bool operator==(const PlistValue&, const PlistValue&) = default;

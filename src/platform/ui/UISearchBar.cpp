@@ -87,6 +87,29 @@ void UITableView::reloadData() {
   ++_reloadCount;
   _rows = _dataSource != nullptr ? std::max(0, _dataSource->tableViewNumberOfRowsInSection(this, 0))
                                  : 0;
+  _reusableCells = std::move(_cells);
+  _cells.clear();
+  for (int row = 0; row < _rows; ++row)
+    _cells.push_back(_dataSource->tableViewCellForRowAtIndexPath(this, {0, row}));
+  _reusableCells.clear();
+}
+
+std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(
+    const std::string& identifier) {
+  for (auto it = _reusableCells.begin(); it != _reusableCells.end(); ++it) {
+    if (*it && (*it)->reuseIdentifier() == identifier) {
+      auto cell = std::move(*it);
+      _reusableCells.erase(it);
+      return cell;
+    }
+  }
+  return nullptr;
+}
+
+std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(
+    const NSIndexPath& indexPath) const {
+  if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= _rows) return nullptr;
+  return _cells[static_cast<std::size_t>(indexPath.row)];
 }
 
 void UITableView::selectRowAtIndexPath(const NSIndexPath& indexPath) {

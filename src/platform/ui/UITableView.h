@@ -1,6 +1,11 @@
 #pragma once
-// A list of rows. So far only what the search display needs: a view whose rows its data source
-// gives, reloaded on request.
+// A list of rows. So far only what the search display needs: a view whose rows and cells its
+// data source gives, reloaded on request, with cells kept for reuse.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/UITableViewCell.h"
 #include "platform/ui/UIView.h"
 
 namespace tessaly::platform {
@@ -18,6 +23,11 @@ class UITableViewDataSource {
   virtual ~UITableViewDataSource() = default;
   virtual int tableViewNumberOfRowsInSection(UITableView* /*tableView*/, int /*section*/) {
     return 0;
+  }
+  // The cell that shows a row; a null cell leaves the row blank.
+  virtual std::shared_ptr<UITableViewCell> tableViewCellForRowAtIndexPath(
+      UITableView* /*tableView*/, const NSIndexPath& /*indexPath*/) {
+    return nullptr;
   }
 };
 
@@ -38,8 +48,12 @@ class UITableView : public UIView {
   UITableViewDelegate* delegate() const { return _delegate; }
   void setDelegate(UITableViewDelegate* delegate) { _delegate = delegate; }
 
-  // Asks the data source again; counts the reloads.
+  // Asks the data source again for the rows and their cells; counts the reloads.
   void reloadData();
+  // A cell of the last reload with this identifier, handed out once per reload; null if none.
+  std::shared_ptr<UITableViewCell> dequeueReusableCellWithIdentifier(const std::string& identifier);
+  // The cell the data source gave for a row at the last reload; null outside the table.
+  std::shared_ptr<UITableViewCell> cellForRowAtIndexPath(const NSIndexPath& indexPath) const;
   int reloadCount() const { return _reloadCount; }
   int numberOfRowsInSection(int section) const { return section == 0 ? _rows : 0; }
 
@@ -51,6 +65,8 @@ class UITableView : public UIView {
   UITableViewDelegate* _delegate = nullptr;
   int _reloadCount = 0;
   int _rows = 0;
+  std::vector<std::shared_ptr<UITableViewCell>> _cells;
+  std::vector<std::shared_ptr<UITableViewCell>> _reusableCells;
 };
 
 }  // namespace tessaly::platform

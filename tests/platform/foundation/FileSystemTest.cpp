@@ -75,6 +75,27 @@ TEST(Files, AtomicWriteReplacesTheOldFileAndLeavesNoTemporaryBehind) {
   EXPECT_EQ(files, 1);
 }
 
+TEST(Files, AReplacedFileKeepsItsPermissionBitsAndANewOneIsReadable) {
+  TempDir dir;
+  std::string path = dir.file("private.plist");
+  ASSERT_TRUE(writeFileAtomically(path, "one"));
+  auto mode = [&] {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 07777;
+  };
+  EXPECT_EQ(mode(), 0644u);
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+  ASSERT_TRUE(writeFileAtomically(path, "two"));
+  EXPECT_EQ(mode(), 0600u);
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(writeFileAtomically(path, "three"));
+  EXPECT_EQ(mode(), 0640u);
+  EXPECT_EQ(readFile(path), "three");
+  EXPECT_EQ(fileSize(path), 5u);
+  EXPECT_FALSE(fileSize(dir.file("none")).has_value());
+}
+
 TEST(Files, FailedWriteKeepsTheOldFile) {
   TempDir dir;
   std::string path = dir.file("kept.txt");

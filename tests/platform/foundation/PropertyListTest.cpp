@@ -47,3 +47,45 @@ TEST(PropertyList, TextThatIsNoPropertyListGivesNothing) {
     EXPECT_TRUE(!value.has_value() || !value->isDictionary());
   }
 }
+
+namespace {
+
+std::string nestedArrays(int depth) {
+  std::string text = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">";
+  for (int i = 1; i < depth; ++i) text += "<array>";
+  for (int i = 1; i < depth; ++i) text += "</array>";
+  return text + "</plist>\n";
+}
+
+}  // namespace
+
+TEST(PropertyListLimits, CountsOnlyElementsThatNest) {
+  EXPECT_EQ(PlistValue::xmlNestingDepth(nestedArrays(5), 100), 5);
+  // Empty elements, comments, CDATA, the declaration and the DOCTYPE do not nest, and a '>' in
+  // a quoted attribute does not end its tag.
+  EXPECT_EQ(PlistValue::xmlNestingDepth(
+                "<?xml version=\"1.0\"?><!DOCTYPE plist [<!ELEMENT x ANY>]>"
+                "<plist a=\"<b>\" c='>'><!-- <a><a><a> --><dict><true/><key><![CDATA[<a><a>]]>"
+                "</key></dict></plist>",
+                100),
+            3);
+  // Siblings do not add up; the scan stops soon after the limit.
+  EXPECT_EQ(PlistValue::xmlNestingDepth("<a><b/><b></b><b><c/></b><b><c></c></b></a>", 100), 3);
+  EXPECT_EQ(PlistValue::xmlNestingDepth(nestedArrays(1000), 10), 11);
+}
+
+TEST(PropertyListLimits, DeepOrLargeTextsAreRefusedBeforeParsing) {
+  const int limit = PlistValue::kMaxXMLDepth;
+  EXPECT_FALSE(PlistValue::xmlLimitRefusal(nestedArrays(limit)).has_value());
+  ASSERT_TRUE(PlistValue::fromXML(nestedArrays(limit)).has_value());
+  EXPECT_EQ(PlistValue::xmlLimitRefusal(nestedArrays(limit + 1)),
+            "nested deeper than " + std::to_string(limit) + " levels");
+  // Deep enough to exhaust the stack inside the library if it were parsed.
+  EXPECT_FALSE(PlistValue::fromXML(nestedArrays(400000)).has_value());
+
+  std::string large = "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>" +
+                      std::string(PlistValue::kMaxXMLBytes, 'x') + "</string></plist>";
+  EXPECT_EQ(PlistValue::xmlLimitRefusal(large),
+            "larger than " + std::to_string(PlistValue::kMaxXMLBytes) + " bytes");
+  EXPECT_FALSE(PlistValue::fromXML(large).has_value());
+}

@@ -1,0 +1,44 @@
+#pragma once
+// One HTTP request as the server has read and checked it, and the answer a handler gives.
+// Plain data: handlers see no socket and no server library.
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace tessaly::web {
+
+using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
+
+struct HttpRequest {
+  std::string method;  // "GET", "POST", ...
+  std::string path;    // percent-decoded, without the query; never holds a NUL byte
+  std::string query;   // as sent, after the '?'
+  HttpHeaders headers;
+  std::string body;  // as the client meant it: chunks joined, gzip or deflate undone
+  std::string remoteAddress;
+
+  // The first header of that name (names compare without case), "" when there is none.
+  std::string header(std::string_view name) const;
+  bool hasHeader(std::string_view name) const;
+  // A query parameter, decoded ("+" is a space), "" when absent.
+  std::string param(std::string_view name) const;
+};
+
+struct HttpResponse {
+  int status = 200;
+  std::string contentType;
+  std::string body;
+  HttpHeaders headers;  // besides Content-Type and Content-Length
+};
+
+// A plain-text answer: the reason on one line.
+HttpResponse textResponse(int status, std::string_view text);
+
+// Decodes %XX escapes (and "+" as a space when asked). False for a broken escape or a NUL.
+bool percentDecode(std::string_view text, std::string& out, bool plusIsSpace);
+
+// Lower-case ASCII copy.
+std::string asciiLower(std::string_view text);
+
+}  // namespace tessaly::web
