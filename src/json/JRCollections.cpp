@@ -54,32 +54,6 @@ static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 // ---- arrays ----
 
-// Keeps the short copy below a plain loop instead of a library call (GCC turns such loops
-// into memcpy calls otherwise).
-#if defined(__GNUC__) && !defined(__clang__)
-#define JR_PLAIN_LOOPS __attribute__((optimize("no-tree-loop-distribute-patterns")))
-#else
-#define JR_PLAIN_LOOPS
-#endif
-JR_PLAIN_LOOPS JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
-  if (count > UINT32_MAX - 64) return nullptr;
-  // One block: the header followed by exactly count slots.
-  void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
-  if (!memory) return nullptr;
-  JRArray* array = new (memory) JRMutableArray(makeMutable);
-  array->objects_ = array->inlineSlots();
-  array->blockSlots_ = static_cast<uint32_t>(count);
-  if (count > 8) {
-    std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
-  } else {
-    // Most parsed arrays are short: a call to memcpy costs more than the copy.
-    JRObject** slots = array->objects_;
-    for (size_t i = 0; i < count; ++i) slots[i] = objects[i];
-  }
-  array->count_ = array->capacity_ = static_cast<uint32_t>(count);
-  return array;
-}
-
 inline void JRObject::releaseElement() const {
   // Numbers and collections are never immortal; a collection inside another is freed within the
   // walk that is freeing its parent.

@@ -4,7 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
 
+#include "json/JRAllocator.h"
 #include "json/JRObject.h"
 
 namespace tessaly {
@@ -216,5 +219,27 @@ class JRDictionaryEnumerator {
   Ref<const JRDictionary> collection_;
   uint32_t nextObject_ = 0;
 };
+
+inline JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
+  if (count > UINT32_MAX - 64) return nullptr;
+  // One block: the header followed by exactly count slots.
+  void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
+  if (!memory) return nullptr;
+  JRArray* array = new (memory) JRMutableArray(makeMutable);
+  array->objects_ = array->inlineSlots();
+  array->blockSlots_ = static_cast<uint32_t>(count);
+  if (count > 8) {
+    std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
+  } else {
+    // Most parsed arrays are short: a call to memcpy costs more than the copy. Two slots at a
+    // time in fixed-size copies, which stay moves (a plain loop would become a memcpy call).
+    JRObject** slots = array->objects_;
+    size_t i = 0;
+    for (; i + 2 <= count; i += 2) std::memcpy(slots + i, objects + i, 2 * sizeof(JRObject*));
+    if (i < count) slots[i] = objects[i];
+  }
+  array->count_ = array->capacity_ = static_cast<uint32_t>(count);
+  return array;
+}
 
 }  // namespace tessaly

@@ -27,12 +27,17 @@ inline bool jrDecimalToDoubleByProduct(uint64_t w, int q, double* out) {
   // unit and the low word of the second product is dropped, so the true product lies in
   // [product, product + 2) in units of the low word.
   const unsigned __int128 first = static_cast<unsigned __int128>(normalized) * power[0];
-  const unsigned __int128 second = static_cast<unsigned __int128>(normalized) * power[1];
   uint64_t high = static_cast<uint64_t>(first >> 64);
   uint64_t low = static_cast<uint64_t>(first);
-  const uint64_t carry = static_cast<uint64_t>(second >> 64);
-  low += carry;
-  high += low < carry;
+  // The second product adds less than one unit of the high word. Unless the nine bits below
+  // the rounding bit are all zeros or all ones, it can change neither the rounding nor a tie,
+  // and is not needed (nearly always).
+  if (((high + 1) & 0x1FF) <= 1) {
+    const unsigned __int128 second = static_cast<unsigned __int128>(normalized) * power[1];
+    const uint64_t carry = static_cast<uint64_t>(second >> 64);
+    low += carry;
+    high += low < carry;
+  }
 
   const int upperBit = static_cast<int>(high >> 63);
   const int shift = upperBit + 9;  // leaves 54 bits: the significand and one rounding bit
