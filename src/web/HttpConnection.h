@@ -27,7 +27,7 @@ std::string plainRefusal(const HttpLimits& limits, int status, const std::string
 // first: connections still queued in it are destroyed while the counts they release exist.
 struct HttpServerCore {
   HttpServerCore(HttpLimits l, HttpServer::Handler h)
-      : limits(std::move(l)), handler(std::move(h)), blocking(limits.blockingThreads) {}
+      : limits(std::move(l)), handler(std::move(h)) {}
 
   // Takes a place for a new connection from address; false with the reason when none is left.
   bool admit(const std::string& address, std::string& reason);
@@ -35,7 +35,8 @@ struct HttpServerCore {
 
   HttpLimits limits;
   HttpServer::Handler handler;
-  boost::asio::thread_pool blocking;
+  // Made at start, so that its threads share the signal mask of the threads that serve.
+  std::optional<boost::asio::thread_pool> blocking;
   std::atomic<std::size_t> blockingQueued{0};
   std::mutex mutex;
   std::unordered_map<std::string, std::size_t> perAddress;

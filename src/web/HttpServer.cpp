@@ -95,6 +95,7 @@ void HttpServer::start() {
   if (_started || !_core->acceptor.is_open()) return;
   _started = true;
   _core->work.emplace(_core->io.get_executor());
+  _core->blocking.emplace(std::max(1, _core->limits.blockingThreads));
   _core->accept();
   for (int i = 0; i < std::max(1, _core->limits.ioThreads); ++i)
     _threads.emplace_back([core = _core.get()] { core->io.run(); });
@@ -120,17 +121,18 @@ void HttpServer::stop() {
   _core->work.reset();
   for (auto& thread : _threads) thread.join();
   _threads.clear();
-  _core->blocking.join();
+  if (_core->blocking) _core->blocking->join();
   std::lock_guard lock(_core->mutex);
   _core->live.clear();
 }
 
 bool HttpServer::runBlocking(std::function<void()> work) {
+  if (!_core->blocking) return false;
   if (_core->blockingQueued.fetch_add(1) >= _core->limits.maxBlockingQueued) {
     --_core->blockingQueued;
     return false;
   }
-  asio::post(_core->blocking, [core = _core.get(), work = std::move(work)] {
+  asio::post(*_core->blocking, [core = _core.get(), work = std::move(work)] {
     work();
     --core->blockingQueued;
   });
