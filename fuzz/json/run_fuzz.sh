@@ -11,18 +11,4 @@ src="$root/src/json"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" "$root/fuzz/json/json_fuzzer.cpp" "$src/JRAllocator.cpp" "$src/JRObject.cpp" \
   "$src/JRCollections.cpp" "$src/JRDecoderUnit.cpp" -o "$out/json_fuzzer"
-cp -n "$root"/fuzz/json/corpus/* "$out/corpus/" 2>/dev/null || true
-cd "$out"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-status=0
-./json_fuzzer -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 corpus "$root/fuzz/json/corpus" >fuzz.log 2>&1 || status=$?
-if [ "$status" != 0 ]; then
-  tail -n 200 fuzz.log
-  echo "json fuzzer: FAILED (exit $status); the crashing input is in $out"
-else
-  grep -E '^(Done|stat::number_of_executed_units)' fuzz.log || true
-  echo "json fuzzer: no findings in ${seconds} s"
-fi
-exit "$status"
+exec "$root/fuzz/run_fuzzer.sh" json "$out" "$seconds" 4096 "$root/fuzz/json/corpus"
