@@ -22,7 +22,7 @@
 #include "platform/ui/UISearchBar.h"
 #include "platform/ui/UITableView.h"
 #include "platform/ui/UIWindow.h"
-#include "web/JsonText.h"
+#include "json/JsonText.h"
 
 namespace tessaly::web {
 namespace {

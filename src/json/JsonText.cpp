@@ -1,9 +1,9 @@
-#include "web/JsonText.h"
+#include "json/JsonText.h"
 
 #include <charconv>
 #include <cmath>
 
-namespace tessaly::web {
+namespace tessaly {
 namespace {
 
 // Length of the UTF-8 sequence starting at s[i], or 0 when it is not a valid one.
@@ -83,4 +83,4 @@ void JsonText::number(double v) {
   _out.append(buffer, result.ptr);
 }
 
-}  // namespace tessaly::web
+}  // namespace tessaly

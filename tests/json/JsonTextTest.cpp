@@ -1,10 +1,10 @@
-#include "web/JsonText.h"
+#include "json/JsonText.h"
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
-using tessaly::web::JsonText;
+using tessaly::JsonText;
 
 TEST(JsonText, StringsAreEscapedAndBrokenUtf8IsReplaced) {
   struct Case {

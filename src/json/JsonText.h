@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace tessaly::web {
+namespace tessaly {
 
 class JsonText {
  public:
@@ -27,4 +27,4 @@ class JsonText {
   std::string _out;
 };
 
-}  // namespace tessaly::web
+}  // namespace tessaly
