@@ -12,11 +12,13 @@
 #include <string>
 #include <thread>
 
+#include "cli/LookupCommand.h"
 #include "lookup/LookupServices.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
+#include "service/LookupService.h"
 #include "web/DeviceBridge.h"
 #include "web/WebHost.h"
 
@@ -48,7 +50,11 @@ void usage(std::ostream& out) {
          "  --resources  the folder holding web/ and node_modules/ (found by itself)\n"
          "  --geocoder   base address (scheme, host, port) of the address search service\n"
          "  --directions base address of the route service (both default to this program's\n"
-         "               own lookup service at the address it serves on)\n";
+         "               own lookup service at the address it serves on)\n"
+         "  --database   the own lookup service's database (default\n"
+         "               ~/.local/share/tessaly/lookup.sqlite; fill it with tessaly import)\n"
+         "  --geocoder-upstream nominatim=URL   the own service searches through Nominatim\n"
+         "  --router-upstream osrm=URL          the own service routes through OSRM\n";
 }
 
 bool splitListen(const std::string& text, std::string& address, int& port) {
@@ -122,9 +128,13 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   options.imageryAttribution = kDefaultImageryAttribution;
   std::string documents, root, geocoder, directions;
   web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
+  service::LookupOptions lookupOptions;
 
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
+    int taken = takeLookupOption(argc, argv, i, lookupOptions, err);
+    if (taken == 2) return 2;
+    if (taken == 1) continue;
     auto value = [&](std::string& into) {
       if (i + 1 >= argc) {
         err << "tessaly serve: " << arg << " needs a value\n";
@@ -209,6 +219,17 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   web::DeviceBridge bridge(
       mode, [] { launchApplication(); }, nothingMeasured);
   web::WebHost host(bridge, loop, options);
+  // The own lookup service answers /maps/api/ on the same address unless both lookups go
+  // elsewhere.
+  std::unique_ptr<service::LookupService> lookup;
+  if (geocoder.empty() || directions.empty()) {
+    if (lookupOptions.geocoderUpstream.empty() || lookupOptions.routerUpstream.empty())
+      prepareLookupDatabase(lookupOptions, options.modulesDir, out, err);
+    lookup = std::make_unique<service::LookupService>(lookupOptions);
+    host.mount(service::LookupService::kPrefix, [&lookup](const web::HttpRequest& request) {
+      return lookupResponse(*lookup, request);
+    });
+  }
   std::string error;
   if (!host.bind(error)) {
     err << "tessaly serve: " << error << "\n";

@@ -5,6 +5,7 @@
 
 #include "cli/HeadlessCommand.h"
 #include "cli/JsonCheckCommand.h"
+#include "cli/LookupCommand.h"
 #include "cli/MeasureCommand.h"
 #include "cli/ServeCommand.h"
 
@@ -13,6 +14,8 @@ namespace {
 void printUsage(std::ostream& out) {
   out << "usage: tessaly [serve [options]]\n"
          "       tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n"
+         "       tessaly lookup [--listen ADDRESS:PORT] [--database FILE] [upstream options]\n"
+         "       tessaly import [--database FILE] FILE.osm.pbf | --list | --remove REGION\n"
          "       tessaly json-check [--options N] FILE\n"
          "       tessaly headless [--device phone|tablet] [--documents DIR] "
          "[--press X,Y | --tap TAG]...\n";
@@ -33,6 +36,8 @@ int main(int argc, char** argv) {
     return tessaly::cli::runServe(argc - 1, argv + 1, std::cout, std::cerr);
   if (command == "measure")
     return tessaly::cli::runMeasure(argc - 2, argv + 2, std::cin, std::cout, std::cerr);
+  if (command == "lookup") return tessaly::cli::runLookup(argc - 2, argv + 2, std::cout, std::cerr);
+  if (command == "import") return tessaly::cli::runImport(argc - 2, argv + 2, std::cout, std::cerr);
   if (command == "json-check")
     return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
   if (command == "headless")

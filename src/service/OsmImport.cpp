@@ -256,7 +256,9 @@ long writePlaces(SqliteDatabase& db, const Collector& c, const std::string& regi
     place.bind(1, name)
         .bind(2, folded)
         .bind(3, folded)
-        .bind(4, context.empty() ? name : name + ", " + context)
+        .bind(4, context.empty() ? name
+                 : context.rfind(name + ", ", 0) == 0 ? context
+                                                      : name + ", " + context)
         .bind(5, lat)
         .bind(6, lng)
         .bind(7, static_cast<std::int64_t>(population))

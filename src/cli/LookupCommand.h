@@ -1,0 +1,27 @@
+#pragma once
+// tessaly lookup: the lookup service alone, for a shared deployment; tessaly import: reads an
+// OpenStreetMap extract into the service's database, lists and removes regions.
+#include <iosfwd>
+#include <string>
+
+#include "service/LookupService.h"
+#include "web/HttpMessage.h"
+
+namespace tessaly::cli {
+
+int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err);
+int runImport(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// Reads a lookup option at argv[i] (--database, --geocoder-upstream, --router-upstream) into
+// options, advancing i past its value. 0: not a lookup option; 1: taken; 2: bad value (said).
+int takeLookupOption(int argc, char** argv, int& i, service::LookupOptions& options,
+                     std::ostream& err);
+// Makes the database with the world's place names if it is missing, with a progress line.
+void prepareLookupDatabase(const service::LookupOptions& options, const std::string& modulesDir,
+                           std::ostream& out, std::ostream& err);
+// The service's answer to one request of the web host or of the lookup server.
+web::HttpResponse lookupResponse(service::LookupService& lookup, const web::HttpRequest& request);
+// node_modules beside the program or in the source tree it was built from ("" if none).
+std::string findModulesDir();
+
+}  // namespace tessaly::cli
