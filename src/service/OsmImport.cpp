@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <numeric>
 #include <unordered_map>
 #include <vector>
 
@@ -114,29 +113,61 @@ class Collector : public osmium::handler::Handler {
   }
 };
 
-// Union-find over a region's nodes, to leave out of snapping the small islands of road that
-// reach nothing (a car park's lanes cut off at the edge of the extract).
-class Islands {
- public:
-  explicit Islands(std::size_t n) : _parent(n), _size(n, 1) {
-    std::iota(_parent.begin(), _parent.end(), std::size_t{0});
+// The strongly connected parts of a region's network (Tarjan's algorithm, without recursion),
+// to leave out of snapping the islands of road from which a car cannot get out or into which it
+// cannot get (a car park's one-way lanes cut off at the edge of the extract).
+std::vector<std::size_t> partSizes(std::size_t n,
+                                   const std::vector<std::pair<std::size_t, std::size_t>>& arcs) {
+  std::vector<std::size_t> first(n + 1, 0), next(arcs.size());
+  for (const auto& [a, b] : arcs) ++first[a + 1];
+  for (std::size_t i = 0; i < n; ++i) first[i + 1] += first[i];
+  std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+  for (const auto& [a, b] : arcs) next[fill[a]++] = b;
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::vector<std::size_t> index(n, kNone), low(n, 0), part(n, kNone), stack, sizes(n, 0);
+  std::vector<bool> onStack(n, false);
+  std::vector<std::pair<std::size_t, std::size_t>> calls;  // node, next arc to look at
+  std::size_t counter = 0, parts = 0;
+  for (std::size_t root = 0; root < n; ++root) {
+    if (index[root] != kNone) continue;
+    calls.emplace_back(root, first[root]);
+    index[root] = low[root] = counter++;
+    stack.push_back(root);
+    onStack[root] = true;
+    while (!calls.empty()) {
+      auto& [v, arc] = calls.back();
+      if (arc < first[v + 1]) {
+        std::size_t w = next[arc++];
+        if (index[w] == kNone) {
+          index[w] = low[w] = counter++;
+          stack.push_back(w);
+          onStack[w] = true;
+          calls.emplace_back(w, first[w]);
+        } else if (onStack[w]) {
+          low[v] = std::min(low[v], index[w]);
+        }
+        continue;
+      }
+      std::size_t done = v;
+      calls.pop_back();
+      if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[done]);
+      if (low[done] == index[done]) {
+        std::size_t w;
+        do {
+          w = stack.back();
+          stack.pop_back();
+          onStack[w] = false;
+          part[w] = parts;
+          ++sizes[parts];
+        } while (w != done);
+        ++parts;
+      }
+    }
   }
-  std::size_t root(std::size_t i) {
-    while (_parent[i] != i) i = _parent[i] = _parent[_parent[i]];
-    return i;
-  }
-  void join(std::size_t a, std::size_t b) {
-    a = root(a), b = root(b);
-    if (a == b) return;
-    if (_size[a] < _size[b]) std::swap(a, b);
-    _parent[b] = a;
-    _size[a] += _size[b];
-  }
-  std::size_t size(std::size_t i) { return _size[root(i)]; }
-
- private:
-  std::vector<std::size_t> _parent, _size;
-};
+  std::vector<std::size_t> out(n);
+  for (std::size_t i = 0; i < n; ++i) out[i] = sizes[part[i]];
+  return out;
+}
 
 long writeNetwork(SqliteDatabase& db, TravelMode mode, const std::vector<WayRecord>& ways,
                   const std::string& region) {
@@ -167,7 +198,7 @@ long writeNetwork(SqliteDatabase& db, TravelMode mode, const std::vector<WayReco
                          "_links(node_from, node_to, cost, length, name, oneway_fromto,"
                          " oneway_tofrom, region, geometry) VALUES(?, ?, ?, ?, ?, ?, ?, ?,"
                          " MakeLine(MakePoint(?, ?, 4326), MakePoint(?, ?, 4326)))");
-  std::vector<std::pair<std::int64_t, std::int64_t>> joins;
+  std::vector<std::pair<std::int64_t, std::int64_t>> arcs;
   long count = 0;
   for (const WayRecord& w : ways) {
     for (std::size_t i = 1; i < w.nodes.size(); ++i) {
@@ -189,7 +220,8 @@ long writeNetwork(SqliteDatabase& db, TravelMode mode, const std::vector<WayReco
           .bind(11, bAt.lon())
           .bind(12, bAt.lat());
       link.run();
-      joins.emplace_back(a, b);
+      if (w.use.forward) arcs.emplace_back(a, b);
+      if (w.use.backward) arcs.emplace_back(b, a);
       ++count;
     }
   }
@@ -201,13 +233,15 @@ long writeNetwork(SqliteDatabase& db, TravelMode mode, const std::vector<WayReco
         .bind(4, n.at.lon());
     node.run();
   }
-  Islands islands(regionNodes.size());
-  for (const auto& [a, b] : joins) islands.join(local[a], local[b]);
+  std::vector<std::pair<std::size_t, std::size_t>> localArcs;
+  localArcs.reserve(arcs.size());
+  for (const auto& [a, b] : arcs) localArcs.emplace_back(local[a], local[b]);
+  std::vector<std::size_t> sizes = partSizes(regionNodes.size(), localArcs);
   std::size_t largest = 0;
-  for (std::size_t i = 0; i < regionNodes.size(); ++i) largest = std::max(largest, islands.size(i));
+  for (std::size_t size : sizes) largest = std::max(largest, size);
   auto snap = db.prepare("INSERT OR REPLACE INTO " + p + "_snap VALUES(?, ?, ?, ?, ?)");
   for (std::size_t i = 0; i < regionNodes.size(); ++i) {
-    std::size_t size = islands.size(i);
+    std::size_t size = sizes[i];
     if (size < 500 && size * 20 < largest) continue;
     const auto& [id, at] = regionNodes[i];
     snap.bind(1, id).bind(2, at.lat()).bind(3, at.lat()).bind(4, at.lon()).bind(5, at.lon());
@@ -256,7 +290,7 @@ long writePlaces(SqliteDatabase& db, const Collector& c, const std::string& regi
     place.bind(1, name)
         .bind(2, folded)
         .bind(3, folded)
-        .bind(4, context.empty() ? name
+        .bind(4, context.empty()                      ? name
                  : context.rfind(name + ", ", 0) == 0 ? context
                                                       : name + ", " + context)
         .bind(5, lat)
