@@ -56,6 +56,8 @@ void importUsage(std::ostream& out) {
          "       tessaly import [--database FILE] --remove REGION\n";
 }
 
+}  // namespace
+
 bool splitListen(const std::string& text, std::string& address, int& port) {
   std::size_t colon = text.rfind(':');
   if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size()) return false;
@@ -69,7 +71,16 @@ bool splitListen(const std::string& text, std::string& address, int& port) {
   return port <= 65535 && !address.empty();
 }
 
-}  // namespace
+sigset_t blockStopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+  return signals;
+}
 
 web::HttpResponse lookupResponse(service::LookupService& lookup, const web::HttpRequest& request) {
   if (request.method != "GET" && request.method != "HEAD")
@@ -169,14 +180,7 @@ int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
     prepareLookupDatabase(options, findModulesDir(), out, err);
   service::LookupService lookup(options);
 
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
-
+  sigset_t signals = blockStopSignals();
   web::HttpServer* served = nullptr;
   web::HttpServer server(
       web::HttpLimits{}, [&lookup, &served](std::shared_ptr<web::HttpExchange> exchange) {

@@ -1,6 +1,8 @@
 #pragma once
 // tessaly lookup: the lookup service alone, for a shared deployment; tessaly import: reads an
 // OpenStreetMap extract into the service's database, lists and removes regions.
+#include <signal.h>
+
 #include <iosfwd>
 #include <string>
 
@@ -21,6 +23,10 @@ void prepareLookupDatabase(const service::LookupOptions& options, const std::str
                            std::ostream& out, std::ostream& err);
 // The service's answer to one request of the web host or of the lookup server.
 web::HttpResponse lookupResponse(service::LookupService& lookup, const web::HttpRequest& request);
+// "ADDRESS:PORT" (the address may be in brackets) into its parts; false when it is not that.
+bool splitListen(const std::string& text, std::string& address, int& port);
+// Blocks the signals that stop a server (to be awaited with sigwait) and ignores SIGPIPE.
+sigset_t blockStopSignals();
 // node_modules beside the program or in the source tree it was built from ("" if none).
 std::string findModulesDir();
 

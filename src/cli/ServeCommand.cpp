@@ -57,21 +57,6 @@ void usage(std::ostream& out) {
          "  --router-upstream osrm=URL          the own service routes through OSRM\n";
 }
 
-bool splitListen(const std::string& text, std::string& address, int& port) {
-  std::size_t colon = text.rfind(':');
-  if (colon == std::string::npos || colon == 0) return false;
-  address = text.substr(0, colon);
-  std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5) return false;
-  for (char c : digits)
-    if (c < '0' || c > '9') return false;
-  port = std::stoi(digits);
-  if (port > 65535) return false;
-  if (address.front() == '[' && address.back() == ']')
-    address = address.substr(1, address.size() - 2);
-  return !address.empty();
-}
-
 bool validTemplate(const std::string& t) {
   bool scheme = t.rfind("http://", 0) == 0 || t.rfind("https://", 0) == 0;
   return scheme && t.find("{z}") != std::string::npos && t.find("{x}") != std::string::npos &&
@@ -237,13 +222,7 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
 
   // Signals end the run loop from a thread of their own (no work in a signal handler).
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::signal(SIGPIPE, SIG_IGN);
+  sigset_t signals = blockStopSignals();
   std::atomic<bool> signalled{false};
   std::thread waiter([&loop, &signalled, signals] {
     int received = 0;

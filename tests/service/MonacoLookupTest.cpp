@@ -60,6 +60,7 @@ class Monaco : public ::testing::Test {
     // The real place list, cut to a few countries to keep the test quick.
     std::string places = Gazetteer::placesFile(TESSALY_MODULES);
     ASSERT_FALSE(places.empty()) << "run scripts/setup: the GeoNames packages are missing";
+    ASSERT_TRUE(fs::exists(TESSALY_MONACO)) << TESSALY_MONACO << " is missing";
     std::ifstream in(places);
     std::ofstream cut(dir / "cities.txt");
     std::string line;
@@ -76,6 +77,9 @@ class Monaco : public ::testing::Test {
     summary = OsmImport::run(update.db(), TESSALY_MONACO, "monaco");
     update.commit();
     service = std::make_unique<LookupService>(LookupOptions{database, "", ""});
+  }
+  void SetUp() override {
+    ASSERT_TRUE(service) << "the Monaco extract or the place names could not be imported";
   }
   static void TearDownTestSuite() {
     service.reset();
