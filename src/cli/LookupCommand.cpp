@@ -135,16 +135,20 @@ int takeLookupOption(int argc, char** argv, int& i, service::LookupOptions& opti
 }
 
 void prepareLookupDatabase(const service::LookupOptions& options, const std::string& modulesDir,
-                           std::ostream& out, std::ostream& err) {
+                           std::ostream& out, std::ostream& err, const std::atomic<bool>* stop) {
   std::string path =
       options.databasePath.empty() ? service::LookupStore::defaultPath() : options.databasePath;
   std::error_code ec;
   if (fs::exists(path, ec)) return;
   out << "Building the place index from the world's place names (once)..." << std::endl;
   std::string reason;
+  auto bar = progressBar(out, stop == nullptr && isatty(STDOUT_FILENO) != 0);
   bool ok = service::StoreUpdate::ensure(path, modulesDir, reason,
-                                         progressBar(out, isatty(STDOUT_FILENO) != 0));
-  if (isatty(STDOUT_FILENO)) out << "\n";
+                                         [&bar, stop](std::string_view stage, double fraction) {
+                                           return (!stop || !*stop) && bar(stage, fraction);
+                                         });
+  if (stop && *stop) return;
+  if (!stop && isatty(STDOUT_FILENO)) out << "\n";
   if (!ok)
     err << "tessaly: cannot build the place index: " << reason << "\n";
   else if (!reason.empty())

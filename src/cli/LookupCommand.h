@@ -3,6 +3,7 @@
 // OpenStreetMap extract into the service's database, lists and removes regions.
 #include <signal.h>
 
+#include <atomic>
 #include <iosfwd>
 #include <string>
 
@@ -19,8 +20,10 @@ int runImport(int argc, char** argv, std::ostream& out, std::ostream& err);
 int takeLookupOption(int argc, char** argv, int& i, service::LookupOptions& options,
                      std::ostream& err);
 // Makes the database with the world's place names if it is missing, with a progress line.
+// Stops early (leaving no database) once stop turns true.
 void prepareLookupDatabase(const service::LookupOptions& options, const std::string& modulesDir,
-                           std::ostream& out, std::ostream& err);
+                           std::ostream& out, std::ostream& err,
+                           const std::atomic<bool>* stop = nullptr);
 // The service's answer to one request of the web host or of the lookup server.
 web::HttpResponse lookupResponse(service::LookupService& lookup, const web::HttpRequest& request);
 // "ADDRESS:PORT" (the address may be in brackets) into its parts; false when it is not that.

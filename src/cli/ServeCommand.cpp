@@ -203,13 +203,21 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // One process is one device: on another kind of device the application starts afresh.
   web::DeviceBridge bridge(
       mode, [] { launchApplication(); }, nothingMeasured);
+  // Signals end the run loop from a thread of their own (no work in a signal handler); they are
+  // blocked before any other thread starts, so that none of those receives them.
+  sigset_t signals = blockStopSignals();
   web::WebHost host(bridge, loop, options);
   // The own lookup service answers /maps/api/ on the same address unless both lookups go
   // elsewhere.
   std::unique_ptr<service::LookupService> lookup;
+  // The first start builds the place index beside serving; lookups say so until it is there.
+  std::atomic<bool> stopPreparing{false};
+  std::thread preparing;
   if (geocoder.empty() || directions.empty()) {
     if (lookupOptions.geocoderUpstream.empty() || lookupOptions.routerUpstream.empty())
-      prepareLookupDatabase(lookupOptions, options.modulesDir, out, err);
+      preparing = std::thread([&, modules = options.modulesDir] {
+        prepareLookupDatabase(lookupOptions, modules, out, err, &stopPreparing);
+      });
     lookup = std::make_unique<service::LookupService>(lookupOptions);
     host.mount(service::LookupService::kPrefix, [&lookup](const web::HttpRequest& request) {
       return lookupResponse(*lookup, request);
@@ -218,11 +226,11 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string error;
   if (!host.bind(error)) {
     err << "tessaly serve: " << error << "\n";
+    stopPreparing = true;
+    if (preparing.joinable()) preparing.join();
     return 1;
   }
 
-  // Signals end the run loop from a thread of their own (no work in a signal handler).
-  sigset_t signals = blockStopSignals();
   std::atomic<bool> signalled{false};
   std::thread waiter([&loop, &signalled, signals] {
     int received = 0;
@@ -246,6 +254,8 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   loop.run();
   shutdownApplication();
   host.stop();
+  stopPreparing = true;
+  if (preparing.joinable()) preparing.join();
   if (!signalled) pthread_kill(waiter.native_handle(), SIGTERM);
   waiter.join();
   out << "Tessaly stopped." << std::endl;

@@ -59,9 +59,8 @@ std::unique_ptr<LookupService::Local> LookupService::borrow(std::string& problem
   FileIdentity now;
   if (!identify(_options.databasePath, now)) {
     problem =
-        "The lookup service has no place index yet: start tessaly once after running"
-        " scripts/setup, or import an OpenStreetMap extract with: tessaly import"
-        " FILE.osm.pbf";
+        "The place index is not ready yet: it is built once on the first start, which"
+        " takes a few seconds. Try again shortly.";
     return nullptr;
   }
   {
