@@ -1,0 +1,84 @@
+// The program's own lookup service behind the page, on the real Monaco extract: search a street,
+// pick it, search a second place, route by car; the drawn path keeps to the roads.
+import { test, describe, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { openApplication, waitForState, devices, program, sourceDir, screenshots, ensureDir } from './harness.mjs';
+
+const monaco = join(sourceDir, '..', 'shared', 'data', 'osm', 'monaco.osm.pbf');
+const pins = (s) => s.map.annotations.filter((a) => a.kind !== 'userLocation');
+
+describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no Monaco extract' }, () => {
+  let dir; let database; let server; let browser; let page;
+
+  before(async () => {
+    dir = mkdtempSync(join(tmpdir(), 'tessaly-service-browser-'));
+    database = join(dir, 'lookup.sqlite');
+    execFileSync(program, ['import', '--database', database, monaco], { stdio: 'ignore', timeout: 240000 });
+    ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] },
+      ['--device', 'auto', '--database', database]));
+    await waitForState(page, (s) => s.map && s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
+  });
+
+  after(async () => {
+    if (browser) await browser.close();
+    if (server) assert.equal(await server.stop(), 0);
+    if (dir) rmSync(dir, { recursive: true, force: true });
+  });
+
+  async function searchAndPick(text, expected) {
+    await page.click('#toolbar button[data-tag="6"]');
+    const input = page.locator('#search .search-bar input');
+    await input.waitFor();
+    await input.fill(text);
+    await input.press('Enter');
+    const row = page.locator('#search .search-results .result', { hasText: expected }).first();
+    await row.waitFor();
+    await waitForState(page, (s) => !s.networkActivityIndicatorVisible, 'the lookup finished');
+    await row.click();
+    await page.locator('#search .search-bar').waitFor({ state: 'detached' });
+  }
+
+  test('a street found, a second place, a car route along the roads', async () => {
+    await searchAndPick('boulevard des moulins', 'Boulevard des Moulins');
+    await waitForState(page, (s) => pins(s).length === 1, 'the first marker');
+    await searchAndPick('avenue princesse grace', 'Avenue Princesse Grace');
+    await waitForState(page, (s) => pins(s).length === 2, 'the second marker');
+
+    await page.click('#toolbar button[data-tag="5"]');
+    await page.locator('#panels .sheet button', { hasText: 'Driving' }).click();
+    const s = await waitForState(page, (st) => st.map.overlays.length === 1 &&
+      st.map.overlays[0].points.length > 10 && !st.networkActivityIndicatorVisible, 'the road route', 30000);
+    await page.screenshot({ path: join(ensureDir(screenshots), 'service-monaco-route.png') });
+
+    // Every drawn point stands on a node of the driving network (within the polyline's rounding).
+    const rows = execFileSync('sqlite3', ['-readonly', database, 'SELECT lat, lng FROM drive_nodes'],
+      { encoding: 'utf8', maxBuffer: 64 << 20 }).trim().split('\n');
+    const cell = (lat, lng) => `${Math.round(lat * 5e3)},${Math.round(lng * 5e3)}`;
+    const grid = new Map();
+    for (const r of rows) {
+      const [lat, lng] = r.split('|').map(Number);
+      const key = cell(lat, lng);
+      if (!grid.has(key)) grid.set(key, []);
+      grid.get(key).push([lat, lng]);
+    }
+    const near = ([lat, lng]) => {
+      for (let i = -1; i <= 1; i++) {
+        for (let j = -1; j <= 1; j++) {
+          const list = grid.get(`${Math.round(lat * 5e3) + i},${Math.round(lng * 5e3) + j}`) || [];
+          for (const [a, b] of list) {
+            const dy = (a - lat) * 111195; const dx = (b - lng) * 111195 * Math.cos(lat * Math.PI / 180);
+            if (Math.hypot(dx, dy) < 2.5) return true;
+          }
+        }
+      }
+      return false;
+    };
+    const points = s.map.overlays[0].points;
+    const off = points.filter((p) => !near(p));
+    assert.deepEqual(off, [], 'points off the driving network');
+  });
+});
