@@ -56,15 +56,17 @@ int main(int argc, char** argv) {
     ImportSummary s = OsmImport::run(update.db(), monaco, "monaco");
     update.commit();
     double seconds = since(start) / 1000;
-    std::printf("import of Monaco: %ld road links, %ld path links, %ld places in %.2f s"
-                " (goal < 15 s: %s)\n",
-                s.driveLinks, s.walkLinks, s.places, seconds, seconds < 15 ? "met" : "MISSED");
+    std::printf(
+        "import of Monaco: %ld road links, %ld path links, %ld places in %.2f s"
+        " (goal < 15 s: %s)\n",
+        s.driveLinks, s.walkLinks, s.places, seconds, seconds < 15 ? "met" : "MISSED");
   }
 
   LookupService service(LookupOptions{database, "", ""});
-  const char* queries[] = {"sao paulo", "M%C3%9CNCHEN", "Monte-Ca", "boulevard des moulins",
-                           "paris", "new york", "tokyo", "rue grimaldi", "avenue de la costa",
-                           "lon", "san", "ber", "place du casino", "stade louis", "nice"};
+  const char* queries[] = {
+      "sao paulo", "M%C3%9CNCHEN", "Monte-Ca",        "boulevard des moulins", "paris",
+      "new york",  "tokyo",        "rue grimaldi",    "avenue de la costa",    "lon",
+      "san",       "ber",          "place du casino", "stade louis",           "nice"};
   std::vector<double> geocode;
   for (int round = 0; round < 20; ++round)
     for (const char* q : queries) {
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
     auto reply = service.answer("/maps/api/directions/json", query);
     routes.push_back(since(t));
     if (reply.body.find("\"status\":\"OK\"") == std::string::npos && ++failed == 1)
-      std::printf("  first failure: %s\n    %s\n", query.c_str(), reply.body.substr(0, 200).c_str());
+      std::printf("  first failure: %s\n    %s\n", query.c_str(),
+                  reply.body.substr(0, 200).c_str());
   }
   percentiles("8 waypoints optimised, by car", routes, 100);
   if (failed) std::printf("  (%d of the routes found no way)\n", failed);

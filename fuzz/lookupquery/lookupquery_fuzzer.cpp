@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   std::string why;
   std::string address = LookupQuery::parseAddress(params, why);
-  check(address.empty() != why.empty(), "an address comes with no problem, and no address with one");
+  check(address.empty() != why.empty(),
+        "an address comes with no problem, and no address with one");
   check(address.size() <= LookupQuery::kMaxAddressBytes, "address too long");
   return 0;
 }

@@ -5,12 +5,13 @@
 namespace tessaly::service {
 
 PlaceSearch::PlaceSearch(SqliteDatabase& db)
-    : _query(db.prepare(
-          "SELECT p.formatted, p.lat, p.lng, p.kind FROM places_fts JOIN places p"
-          " ON p.id = places_fts.rowid WHERE places_fts MATCH ?1"
-          " ORDER BY CASE WHEN p.folded = ?2 OR instr(' ; ' || p.names || ' ; ', ' ; ' || ?2 || ' ; ')"
-          " THEN 0 WHEN substr(p.folded, 1, length(?2)) = ?2"
-          " THEN 1 ELSE 2 END, p.population DESC, length(p.folded), p.id LIMIT ?3")) {}
+    : _query(db.prepare("SELECT p.formatted, p.lat, p.lng, p.kind FROM places_fts JOIN places p"
+                        " ON p.id = places_fts.rowid WHERE places_fts MATCH ?1"
+                        " ORDER BY CASE WHEN p.folded = ?2 OR instr(' ; ' || p.names || ' ; ', ' ; "
+                        "' || ?2 || ' ; ')"
+                        " THEN 0 WHEN substr(p.folded, 1, length(?2)) = ?2"
+                        " THEN 1 ELSE 2 END, p.population DESC, length(p.folded), p.id LIMIT ?3")) {
+}
 
 GeocodeOutcome PlaceSearch::find(std::string_view address, int limit) {
   GeocodeOutcome outcome;

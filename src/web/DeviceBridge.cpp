@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "json/JsonText.h"
 #include "platform/ads/ADBannerView.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "platform/map/MKAnnotationView.h"
@@ -22,7 +23,6 @@
 #include "platform/ui/UISearchBar.h"
 #include "platform/ui/UITableView.h"
 #include "platform/ui/UIWindow.h"
-#include "json/JsonText.h"
 
 namespace tessaly::web {
 namespace {
