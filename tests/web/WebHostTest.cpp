@@ -128,6 +128,25 @@ TEST_F(WebHostTest, BeyondLoopbackEveryRequestNeedsTheToken) {
   EXPECT_EQ(screen.points.size(), 2u);
 }
 
+TEST_F(WebHostTest, MountedServicesAnswerLoopbackWithoutTheToken) {
+  // The application in the process asks its own lookup service over loopback, with no token.
+  WebHostOptions options;
+  options.address = "0.0.0.0";
+  options.token = "0123456789abcdef";
+  start(options, false);
+  host->mount("/maps/api/", [](const tessaly::web::HttpRequest&) {
+    tessaly::web::HttpResponse response;
+    response.contentType = "application/json";
+    response.body = "{\"status\":\"OK\"}";
+    return response;
+  });
+  runLoop();
+  EXPECT_EQ(client->Get("/maps/api/geocode/json?address=x")->status, 200);
+  EXPECT_EQ(client->Get("/maps/api/geocode/json", {{"Host", "evil.example"}})->status, 403);
+  EXPECT_EQ(client->Get("/api/state")->status, 401);
+  EXPECT_EQ(client->Get("/maps/other")->status, 401);
+}
+
 TEST_F(WebHostTest, EventStreamsSendEachNewVersionAndAreBounded) {
   WebHostOptions options;
   options.maxStreams = 1;
