@@ -18,8 +18,12 @@ const NO_TILES = 'http://127.0.0.1:9/{z}/{x}/{y}.png';
 export async function startProgram(extraArgs = [], { settings } = {}) {
   const documents = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   if (settings) writeFileSync(join(documents, 'settings.plist'), settings);
+  // The own lookup service's database stays out of the user's data directory: one shared by
+  // the test programs, made by the first that runs long enough.
+  const lookup = extraArgs.includes('--database') ? []
+    : ['--database', join(tmpdir(), 'tessaly-browser-lookup.sqlite')];
   const args = ['serve', '--listen', '127.0.0.1:0', '--documents', documents,
-    '--tiles', NO_TILES, '--imagery', NO_TILES, '--resources', sourceDir, ...extraArgs];
+    '--tiles', NO_TILES, '--imagery', NO_TILES, '--resources', sourceDir, ...lookup, ...extraArgs];
   const proc = spawn(program, args, { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
