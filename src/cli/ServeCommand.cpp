@@ -18,6 +18,7 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
 #include "web/DeviceBridge.h"
+#include "web/HostTools.h"
 #include "web/WebHost.h"
 
 #include "app/Application.h"
@@ -208,7 +209,11 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // One process is one device: on another kind of device the application starts afresh.
   web::DeviceBridge bridge(
       mode, [] { launchApplication(); }, nothingMeasured);
-  web::WebHost host(bridge, loop, options);
+  // The recorder, the screen's picture and the documents ride along with the application.
+  web::HostTools tools(bridge, loop);
+  tools.installOpenInHandler();
+  web::WebHost host(tools, loop, options);
+  tools.mountOn(host);
   std::string error;
   if (!host.bind(error)) {
     err << "tessaly serve: " << error << "\n";
