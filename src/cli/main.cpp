@@ -7,6 +7,7 @@
 #include "cli/JsonCheckCommand.h"
 #include "cli/MeasureCommand.h"
 #include "cli/ServeCommand.h"
+#include "cli/SnapshotCommand.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ void printUsage(std::ostream& out) {
          "       tessaly measure [--unit km|mi|m|yd|nm] [--locale NAME] [--close] [FILE|-]\n"
          "       tessaly json-check [--options N] FILE\n"
          "       tessaly headless [--device phone|tablet] [--documents DIR] "
-         "[--press X,Y | --tap TAG]...\n";
+         "[--press X,Y | --tap TAG]...\n"
+         "       tessaly snapshot [--device phone|tablet] [--documents DIR] "
+         "[--press X,Y | --tap TAG]... --out FILE.png\n";
 }
 
 }  // namespace
@@ -37,6 +40,8 @@ int main(int argc, char** argv) {
     return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
   if (command == "headless")
     return tessaly::cli::runHeadless(argc - 2, argv + 2, std::cout, std::cerr);
+  if (command == "snapshot")
+    return tessaly::cli::runSnapshot(argc - 2, argv + 2, std::cout, std::cerr);
   printUsage(std::cerr);
   return 2;
 }
