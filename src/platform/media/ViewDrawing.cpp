@@ -72,7 +72,8 @@ void selectFont(cairo_t* cr, const UIFont& font) {
 // Images of the resources' images folder, loaded once each.
 cairo_surface_t* imageSurface(const std::string& name) {
   static std::mutex mutex;
-  static std::map<std::string, cairo_surface_t*> cache;
+  // Kept for the whole run, never destroyed: a map freed at exit would strand its surfaces.
+  static auto& cache = *new std::map<std::string, cairo_surface_t*>;
   std::lock_guard lock(mutex);
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
