@@ -37,6 +37,8 @@ HostTools::HostTools(WebApplication& application, platform::RunLoop& loop)
 
 HostTools::~HostTools() {
   if (_recorder->isRecording()) _recorder->stopRecording();
+  // The handler points here: without it, no application can take a file again.
+  if (_handlerInstalled) platform::UIDocumentInteractionController::setOpenInHandler(nullptr);
 }
 
 std::string HostTools::snapshot() {
@@ -79,6 +81,7 @@ bool HostTools::offer(const std::string& path) {
 }
 
 void HostTools::installOpenInHandler() {
+  _handlerInstalled = true;
   platform::UIDocumentInteractionController::setOpenInHandler(
       [this](const std::string& path) { return offer(path); });
 }

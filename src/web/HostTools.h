@@ -47,6 +47,7 @@ class HostTools : public WebApplication {
   std::unique_ptr<ScreenRecorder> _recorder;
   std::string _offered;            // the name of the last file offered
   std::uint64_t _offerSerial = 0;  // counts the offers, so the page acts on each once
+  bool _handlerInstalled = false;
 };
 
 }  // namespace tessaly::web
