@@ -20,6 +20,7 @@
 #include "platform/ui/UIDevice.h"
 #include "service/LookupService.h"
 #include "web/DeviceBridge.h"
+#include "web/HostTools.h"
 #include "web/WebHost.h"
 
 #include "app/Application.h"
@@ -206,7 +207,11 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   // Signals end the run loop from a thread of their own (no work in a signal handler); they are
   // blocked before any other thread starts, so that none of those receives them.
   sigset_t signals = blockStopSignals();
-  web::WebHost host(bridge, loop, options);
+  // The recorder, the screen's picture and the documents ride along with the application.
+  web::HostTools tools(bridge, loop);
+  tools.installOpenInHandler();
+  web::WebHost host(tools, loop, options);
+  tools.mountOn(host);
   // The own lookup service answers /maps/api/ on the same address unless both lookups go
   // elsewhere.
   std::unique_ptr<service::LookupService> lookup;

@@ -8,6 +8,7 @@
 #include "cli/LookupCommand.h"
 #include "cli/MeasureCommand.h"
 #include "cli/ServeCommand.h"
+#include "cli/SnapshotCommand.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ void printUsage(std::ostream& out) {
          "       tessaly import [--database FILE] FILE.osm.pbf | --list | --remove REGION\n"
          "       tessaly json-check [--options N] FILE\n"
          "       tessaly headless [--device phone|tablet] [--documents DIR] "
-         "[--press X,Y | --tap TAG]...\n";
+         "[--press X,Y | --tap TAG]...\n"
+         "       tessaly snapshot [--device phone|tablet] [--documents DIR] "
+         "[--press X,Y | --tap TAG]... --out FILE.png\n";
 }
 
 }  // namespace
@@ -42,6 +45,8 @@ int main(int argc, char** argv) {
     return tessaly::cli::runJsonCheck(argc - 2, argv + 2, std::cout, std::cerr);
   if (command == "headless")
     return tessaly::cli::runHeadless(argc - 2, argv + 2, std::cout, std::cerr);
+  if (command == "snapshot")
+    return tessaly::cli::runSnapshot(argc - 2, argv + 2, std::cout, std::cerr);
   printUsage(std::cerr);
   return 2;
 }

@@ -156,24 +156,29 @@ void LoadFileViewController::backButton() {
   }
 }
 
-void LoadFileViewController::setEditing(bool editing, bool) {
+void LoadFileViewController::setEditing(bool editing, bool animated) {
   _editing = editing;
+  if (_tableView) _tableView->setEditing(editing, animated);
   _editButton->setTitle(editing ? "Done" : "Edit");
   _editButton->setStyle(editing ? p::UIBarButtonItemStyleDone : p::UIBarButtonItemStyleBordered);
   if (_cfCells0.empty()) _editButton->setEnabled(false);
 }
 
 void LoadFileViewController::tableViewCommitEditingStyleForRowAtIndexPath(
-    p::UITableView*, UITableViewCellEditingStyle style, const p::NSIndexPath& indexPath) {
-  if (style != UITableViewCellEditingStyleDelete || indexPath.section != 0 || indexPath.row < 0 ||
-      indexPath.row >= static_cast<int>(_cfCells0.size())) {
+    p::UITableView*, p::UITableViewCellEditingStyle style, const p::NSIndexPath& indexPath) {
+  if (style != p::UITableViewCellEditingStyleDelete || indexPath.section != 0 ||
+      indexPath.row < 0 || indexPath.row >= static_cast<int>(_cfCells0.size())) {
     return;
   }
   auto at = _cfCells0.begin() + indexPath.row;
   RouteFileStore::remove(p::documentsDirectory(), at->title->getName());  // a failure is ignored
   _cfCells0.erase(at);
-  if (_cfCells0.empty()) setEditing(false, false);
-  _tableView->reloadData();
+  _tableView->deleteRowsAtIndexPaths({indexPath}, p::UITableViewRowAnimationFade);
+  if (_cfCells0.empty()) {
+    setEditing(false, false);
+    // The footer now says that there are no files.
+    _tableView->reloadData();
+  }
 }
 
 }  // namespace tessaly

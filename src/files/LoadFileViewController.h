@@ -27,12 +27,6 @@ class LoadFileViewControllerDelegate {
   virtual void showInfo(const std::string& message) = 0;
 };
 
-enum UITableViewCellEditingStyle {
-  UITableViewCellEditingStyleNone = 0,
-  UITableViewCellEditingStyleDelete = 1,
-  UITableViewCellEditingStyleInsert = 2,
-};
-
 class LoadFileViewController : public platform::UIViewController,
                                public platform::UITableViewDataSource,
                                public platform::UITableViewDelegate {
@@ -74,22 +68,29 @@ class LoadFileViewController : public platform::UIViewController,
   void setEditing(bool editing, bool animated);
 
   // --- Table data source and delegate ---
-  int numberOfSectionsInTableView(platform::UITableView*) { return 1; }
+  int numberOfSectionsInTableView(platform::UITableView*) override { return 1; }
   int tableViewNumberOfRowsInSection(platform::UITableView* tableView, int section) override;
   std::shared_ptr<platform::UITableViewCell> tableViewCellForRowAtIndexPath(
-      platform::UITableView* tableView, const platform::NSIndexPath& indexPath);
-  float tableViewHeightForRowAtIndexPath(platform::UITableView*, const platform::NSIndexPath&) {
+      platform::UITableView* tableView, const platform::NSIndexPath& indexPath) override;
+  float tableViewHeightForRowAtIndexPath(platform::UITableView*,
+                                         const platform::NSIndexPath&) override {
     return kRowHeight;
   }
-  std::string tableViewTitleForFooterInSection(platform::UITableView* tableView, int section);
+  std::string tableViewTitleForFooterInSection(platform::UITableView* tableView,
+                                               int section) override;
   bool tableViewWillSelectRowAtIndexPath(platform::UITableView*, const platform::NSIndexPath&) {
     return true;
   }
   void tableViewDidSelectRowAtIndexPath(platform::UITableView* tableView,
                                         const platform::NSIndexPath& indexPath) override;
-  void tableViewCommitEditingStyleForRowAtIndexPath(platform::UITableView* tableView,
-                                                    UITableViewCellEditingStyle style,
-                                                    const platform::NSIndexPath& indexPath);
+  // Every file row may be deleted, by swipe or in editing mode.
+  bool tableViewCanEditRowAtIndexPath(platform::UITableView*,
+                                      const platform::NSIndexPath&) override {
+    return true;
+  }
+  void tableViewCommitEditingStyleForRowAtIndexPath(
+      platform::UITableView* tableView, platform::UITableViewCellEditingStyle style,
+      const platform::NSIndexPath& indexPath) override;
 
  private:
   void close();

@@ -280,8 +280,8 @@ void WebHost::stop() {
   _server->stop();
 }
 
-void WebHost::mount(std::string prefix, MountedHandler handler) {
-  _mounted.push_back({std::move(prefix), std::move(handler)});
+void WebHost::mount(std::string prefix, MountedHandler handler, bool takesPost) {
+  _mounted.push_back({std::move(prefix), std::move(handler), takesPost});
 }
 
 std::string WebHost::url() const {
@@ -383,7 +383,8 @@ void WebHost::handle(const std::shared_ptr<HttpExchange>& exchange) {
   if (path == "/api/input") return req.method == "POST" ? handleInput(exchange) : only("POST");
   for (const auto& mounted : _mounted) {
     if (path.compare(0, mounted.prefix.size(), mounted.prefix) != 0) continue;
-    if (!get) return only("GET");
+    if (!get && !(mounted.takesPost && req.method == "POST"))
+      return only(mounted.takesPost ? "GET, POST" : "GET");
     const MountedHandler& handler = mounted.handler;
     bool queued = _server->runBlocking([exchange, &handler] {
       try {

@@ -81,14 +81,16 @@ class WebHost {
   // with prefix (such as "/maps/api/"). The handler gets the request after the Host, Origin
   // and token checks and may block for a while (it runs on a worker beside the I/O threads,
   // never on the main loop); it returns status, content type and body. Call before start().
+  // With takesPost the handler gets POST requests too (their bodies within the body limit).
   using MountedHandler = std::function<HttpResponse(const HttpRequest&)>;
-  void mount(std::string prefix, MountedHandler handler);
+  void mount(std::string prefix, MountedHandler handler, bool takesPost = false);
 
  private:
   struct Shared;
   struct Mounted {
     std::string prefix;
     MountedHandler handler;
+    bool takesPost = false;
   };
 
   void handle(const std::shared_ptr<HttpExchange>& exchange);

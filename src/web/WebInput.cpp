@@ -32,6 +32,7 @@ const std::map<std::string, WebInput::Kind>& kinds() {
       {"banner", WebInput::Kind::Banner},
       {"searchBar", WebInput::Kind::SearchBar},
       {"selectRow", WebInput::Kind::SelectRow},
+      {"recorder", WebInput::Kind::Recorder},
   };
   return table;
 }
@@ -271,6 +272,9 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
       break;
     case K::Banner:
       if (auto e = f.oneOf("event", {"loaded", "failed", "tapped", "finished"})) in.name = *e;
+      break;
+    case K::Recorder:
+      if (auto a = f.oneOf("action", {"start", "stop"})) in.name = *a;
       break;
   }
   f.rejectUnknown();

@@ -30,6 +30,7 @@ struct WebInput {
     Banner,               // name: "loaded", "failed", "tapped" or "finished"
     SearchBar,            // name: "type", "search" or "cancel"; text typed first
     SelectRow,            // index of the row picked in the table on screen
+    Recorder,             // name: "start" or "stop" (the host's screen recorder)
   };
 
   Kind kind = Kind::TapToolbarItem;

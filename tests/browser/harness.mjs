@@ -41,6 +41,7 @@ export async function startProgram(extraArgs = [], { settings } = {}) {
   return {
     url,
     origin: base.origin,
+    documents,
     output: () => output,
     errors: () => errors,
     async stop() {

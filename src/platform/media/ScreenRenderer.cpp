@@ -13,6 +13,8 @@
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UISearchBar.h"
+#include "platform/ui/UISegmentedControl.h"
+#include "platform/ui/UISwitch.h"
 #include "platform/ui/UITableView.h"
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UIToolbar.h"
@@ -41,6 +43,10 @@ void drawOwnContent(cairo_t* cr, const UIView& view) {
   if (auto* banner = dynamic_cast<const ADBannerView*>(&view))
     return drawing::drawBanner(cr, *banner);
   if (auto* table = dynamic_cast<const UITableView*>(&view)) return drawing::drawTable(cr, *table);
+  if (auto* control = dynamic_cast<const UISwitch*>(&view))
+    return drawing::drawSwitch(cr, *control);
+  if (auto* control = dynamic_cast<const UISegmentedControl*>(&view))
+    return drawing::drawSegmentedControl(cr, *control);
 }
 
 // A view and its subviews, in its superview's coordinates.

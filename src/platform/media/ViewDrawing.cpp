@@ -14,6 +14,8 @@
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UISearchBar.h"
+#include "platform/ui/UISegmentedControl.h"
+#include "platform/ui/UISwitch.h"
 #include "platform/ui/UITableView.h"
 #include "platform/ui/UITextField.h"
 #include "platform/ui/UIToolbar.h"
@@ -72,7 +74,8 @@ void selectFont(cairo_t* cr, const UIFont& font) {
 // Images of the resources' images folder, loaded once each.
 cairo_surface_t* imageSurface(const std::string& name) {
   static std::mutex mutex;
-  static std::map<std::string, cairo_surface_t*> cache;
+  // Kept for the whole run, never destroyed: a map freed at exit would strand its surfaces.
+  static auto& cache = *new std::map<std::string, cairo_surface_t*>;
   std::lock_guard lock(mutex);
   auto it = cache.find(name);
   if (it != cache.end()) return it->second;
@@ -781,6 +784,75 @@ void drawTable(cairo_t* cr, const UITableView& table) {
     cairo_rectangle(cr, 15, r * kRowHeight - 1, b.size.width - 15, 1);
   }
   cairo_fill(cr);
+}
+
+void drawSwitch(cairo_t* cr, const UISwitch& control) {
+  CGSize s = control.bounds().size;
+  double faded = control.isEnabled() ? 1 : 0.5;
+  double r = s.height / 2;
+  // The track: the on colour behind "ON" at the left, light grey behind "OFF" at the right.
+  roundedRect(cr, 0.5, 0.5, s.width - 1, s.height - 1, r);
+  if (control.isOn()) {
+    setColor(cr, control.onTintColor().value_or(kSwitchOn), faded);
+  } else {
+    cairo_set_source_rgba(cr, 0.93, 0.93, 0.93, faded);
+  }
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgba(cr, 0.55, 0.55, 0.55, faded);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  double knob = s.height - 2;
+  double knobX = control.isOn() ? s.width - knob - 1 : 1;
+  UIFont font = UIFont::boldSystemFontOfSize(13);
+  if (control.isOn()) {
+    drawText(cr, "ON", font, UIColor{1, 1, 1, static_cast<float>(faded)}, 0, 0, knobX, s.height,
+             NSTextAlignmentCenter);
+  } else {
+    drawText(cr, "OFF", font, UIColor{0.45f, 0.45f, 0.45f, static_cast<float>(faded)}, knob + 1, 0,
+             s.width - knob - 1, s.height, NSTextAlignmentCenter);
+  }
+  cairo_arc(cr, knobX + knob / 2, 1 + knob / 2, knob / 2, 0, 2 * M_PI);
+  cairo_set_source_rgba(cr, 1, 1, 1, faded);
+  cairo_fill_preserve(cr);
+  cairo_set_source_rgba(cr, 0.6, 0.6, 0.6, faded);
+  cairo_stroke(cr);
+}
+
+void drawSegmentedControl(cairo_t* cr, const UISegmentedControl& control) {
+  CGSize s = control.bounds().size;
+  int count = control.numberOfSegments();
+  if (count <= 0 || s.width <= 0) return;
+  double faded = control.isEnabled() ? 1 : 0.5;
+  double w = s.width / count;
+  UIColor selected = control.tintColor().value_or(kSegmentSelected);
+  UIFont font = UIFont::boldSystemFontOfSize(13);
+  cairo_save(cr);
+  roundedRect(cr, 0.5, 0.5, s.width - 1, s.height - 1, 6);
+  cairo_clip_preserve(cr);
+  cairo_set_source_rgba(cr, 0.97, 0.97, 0.97, faded);
+  cairo_fill(cr);
+  for (int i = 0; i < count; ++i) {
+    bool isSelected = i == control.selectedSegmentIndex();
+    if (isSelected) {
+      setColor(cr, selected, faded);
+      cairo_rectangle(cr, i * w, 0, w, s.height);
+      cairo_fill(cr);
+    }
+    if (i > 0) {
+      cairo_set_source_rgba(cr, 0.6, 0.6, 0.6, faded);
+      cairo_rectangle(cr, std::round(i * w), 0, 1, s.height);
+      cairo_fill(cr);
+    }
+    UIColor text = isSelected ? UIColor{1, 1, 1, 1} : UIColor{0.25f, 0.25f, 0.25f, 1};
+    text.alpha = static_cast<float>(faded);
+    drawText(cr, control.titleForSegmentAtIndex(i), font, text, i * w + 3, 0, w - 6, s.height,
+             NSTextAlignmentCenter);
+  }
+  cairo_restore(cr);
+  roundedRect(cr, 0.5, 0.5, s.width - 1, s.height - 1, 6);
+  cairo_set_source_rgba(cr, 0.55, 0.55, 0.55, faded);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
 }
 
 void drawAlert(cairo_t* cr, const UIAlertView& alert, double width, double height) {

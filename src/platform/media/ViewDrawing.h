@@ -20,6 +20,8 @@ class UIAlertView;
 class UIButton;
 class UINavigationBar;
 class UISearchBar;
+class UISegmentedControl;
+class UISwitch;
 class UITableView;
 class UITextField;
 class UIToolbar;
@@ -68,6 +70,12 @@ void drawToolbar(cairo_t* cr, const UIToolbar& toolbar);
 void drawMap(cairo_t* cr, const MKMapView& map);
 void drawBanner(cairo_t* cr, const ADBannerView& banner);
 void drawTable(cairo_t* cr, const UITableView& table);
+void drawSwitch(cairo_t* cr, const UISwitch& control);
+void drawSegmentedControl(cairo_t* cr, const UISegmentedControl& control);
+
+// A switch that is on, unless it sets its own tint; the blue of a selected segment.
+inline const UIColor kSwitchOn = {0.00f, 0.50f, 0.92f, 1};
+inline const UIColor kSegmentSelected = {0x3f / 255.f, 0x6e / 255.f, 0xb5 / 255.f, 1};
 // Panels cover the screen (width x height below the status bar).
 void drawAlert(cairo_t* cr, const UIAlertView& alert, double width, double height);
 // anchor: the bar item's rectangle on screen for a popover, or null for a sheet from below.

@@ -83,40 +83,4 @@ void UISearchDisplayController::searchTextChanged(const std::string& text) {
     _table->reloadData();
 }
 
-void UITableView::reloadData() {
-  ++_reloadCount;
-  _rows = _dataSource != nullptr ? std::max(0, _dataSource->tableViewNumberOfRowsInSection(this, 0))
-                                 : 0;
-  _reusableCells = std::move(_cells);
-  _cells.clear();
-  for (int row = 0; row < _rows; ++row)
-    _cells.push_back(_dataSource->tableViewCellForRowAtIndexPath(this, {0, row}));
-  _reusableCells.clear();
-}
-
-std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(
-    const std::string& identifier) {
-  for (auto it = _reusableCells.begin(); it != _reusableCells.end(); ++it) {
-    if (*it && (*it)->reuseIdentifier() == identifier) {
-      auto cell = std::move(*it);
-      _reusableCells.erase(it);
-      return cell;
-    }
-  }
-  return nullptr;
-}
-
-std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(
-    const NSIndexPath& indexPath) const {
-  if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= _rows) return nullptr;
-  return _cells[static_cast<std::size_t>(indexPath.row)];
-}
-
-void UITableView::selectRowAtIndexPath(const NSIndexPath& indexPath) {
-  if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= _rows)
-    throw std::out_of_range("row " + std::to_string(indexPath.row) + " of section " +
-                            std::to_string(indexPath.section) + " is not in the table");
-  if (_delegate != nullptr) _delegate->tableViewDidSelectRowAtIndexPath(this, indexPath);
-}
-
 }  // namespace tessaly::platform

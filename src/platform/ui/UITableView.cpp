@@ -1,0 +1,186 @@
+#include "platform/ui/UITableView.h"
+
+#include <algorithm>
+#include <map>
+#include <stdexcept>
+
+namespace tessaly::platform {
+namespace {
+
+std::string rowName(const NSIndexPath& indexPath) {
+  return "row " + std::to_string(indexPath.row) + " of section " +
+         std::to_string(indexPath.section);
+}
+
+}  // namespace
+
+CGFloat UITableView::heightForRowAtIndexPath(const NSIndexPath& indexPath) {
+  float height = _delegate ? _delegate->tableViewHeightForRowAtIndexPath(this, indexPath) : 0;
+  return height > 0 ? height : _rowHeight;
+}
+
+void UITableView::reloadData() {
+  ++_reloadCount;
+  setSelectedCell(false);
+  _selected.reset();
+  // The old cells are offered for reuse while the data source makes the new ones.
+  for (auto& section : _sections)
+    for (auto& cell : section.cells)
+      if (cell) _reusableCells.push_back(std::move(cell));
+  _sections.clear();
+  int sections = _dataSource ? std::max(0, _dataSource->numberOfSectionsInTableView(this)) : 0;
+  for (int s = 0; s < sections; ++s) {
+    Section section;
+    section.header = _dataSource->tableViewTitleForHeaderInSection(this, s);
+    section.footer = _dataSource->tableViewTitleForFooterInSection(this, s);
+    int rows = std::max(0, _dataSource->tableViewNumberOfRowsInSection(this, s));
+    _sections.push_back(std::move(section));
+    for (int row = 0; row < rows; ++row) {
+      auto cell = _dataSource->tableViewCellForRowAtIndexPath(this, {s, row});
+      if (cell) cell->setEditing(_editing, false);
+      _sections.back().cells.push_back(std::move(cell));
+    }
+  }
+  _reusableCells.clear();
+}
+
+std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(
+    const std::string& identifier) {
+  for (auto it = _reusableCells.begin(); it != _reusableCells.end(); ++it) {
+    if (*it && (*it)->reuseIdentifier() == identifier) {
+      auto cell = std::move(*it);
+      _reusableCells.erase(it);
+      cell->prepareForReuse();
+      return cell;
+    }
+  }
+  return nullptr;
+}
+
+int UITableView::numberOfRowsInSection(int section) const {
+  if (section < 0 || section >= numberOfSections()) return 0;
+  return static_cast<int>(_sections[static_cast<std::size_t>(section)].cells.size());
+}
+
+bool UITableView::containsIndexPath(const NSIndexPath& indexPath) const {
+  return indexPath.row >= 0 && indexPath.row < numberOfRowsInSection(indexPath.section);
+}
+
+std::shared_ptr<UITableViewCell> UITableView::cellForRowAtIndexPath(
+    const NSIndexPath& indexPath) const {
+  if (!containsIndexPath(indexPath)) return nullptr;
+  return _sections[static_cast<std::size_t>(indexPath.section)]
+      .cells[static_cast<std::size_t>(indexPath.row)];
+}
+
+std::string UITableView::titleForHeaderInSection(int section) const {
+  if (section < 0 || section >= numberOfSections()) return "";
+  return _sections[static_cast<std::size_t>(section)].header;
+}
+
+std::string UITableView::titleForFooterInSection(int section) const {
+  if (section < 0 || section >= numberOfSections()) return "";
+  return _sections[static_cast<std::size_t>(section)].footer;
+}
+
+void UITableView::setEditing(bool editing, bool animated) {
+  _editing = editing;
+  for (auto& section : _sections)
+    for (auto& cell : section.cells)
+      if (cell) cell->setEditing(editing, animated);
+}
+
+bool UITableView::canEditRowAtIndexPath(const NSIndexPath& indexPath) {
+  return containsIndexPath(indexPath) && _dataSource &&
+         _dataSource->tableViewCanEditRowAtIndexPath(this, indexPath);
+}
+
+void UITableView::deleteRowsAtIndexPaths(const std::vector<NSIndexPath>& indexPaths,
+                                         UITableViewRowAnimation /*animation*/) {
+  std::vector<NSIndexPath> doomed = indexPaths;
+  std::sort(doomed.begin(), doomed.end());
+  doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
+  for (const auto& path : doomed)
+    if (!containsIndexPath(path))
+      throw std::out_of_range("attempt to delete " + rowName(path) + ", which is not in the table");
+  // The data source has already removed the rows: each section must now hold as many rows as
+  // before less those deleted from it.
+  std::map<int, int> deleted;
+  for (const auto& path : doomed) ++deleted[path.section];
+  int sections = _dataSource ? _dataSource->numberOfSectionsInTableView(this) : 0;
+  if (sections != numberOfSections())
+    throw std::logic_error(
+        "Invalid update: invalid number of sections. The number of sections "
+        "contained in the table view after the update (" +
+        std::to_string(sections) + ") must be equal to the number before (" +
+        std::to_string(numberOfSections()) + ").");
+  for (int s = 0; s < sections; ++s) {
+    int before = numberOfRowsInSection(s);
+    int after = _dataSource->tableViewNumberOfRowsInSection(this, s);
+    int removed = deleted.count(s) ? deleted[s] : 0;
+    if (after != before - removed)
+      throw std::logic_error(
+          "Invalid update: invalid number of rows in section " + std::to_string(s) +
+          ". The number of rows contained in an existing section after the update (" +
+          std::to_string(after) +
+          ") must be equal to the number of rows contained in that section before the update (" +
+          std::to_string(before) +
+          "), plus or minus the number of rows inserted or deleted from that section (0 "
+          "inserted, " +
+          std::to_string(removed) + " deleted).");
+  }
+  setSelectedCell(false);
+  _selected.reset();
+  for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
+    auto& cells = _sections[static_cast<std::size_t>(it->section)].cells;
+    cells.erase(cells.begin() + it->row);
+  }
+}
+
+void UITableView::deselectRowAtIndexPath(const NSIndexPath& indexPath, bool /*animated*/) {
+  if (_selected && *_selected == indexPath) {
+    setSelectedCell(false);
+    _selected.reset();
+  }
+}
+
+void UITableView::setSelectedCell(bool selected) {
+  if (!_selected) return;
+  if (auto cell = cellForRowAtIndexPath(*_selected)) cell->setSelected(selected);
+}
+
+Result<> UITableView::canSelectRowAtIndexPath(const NSIndexPath& indexPath) const {
+  if (!containsIndexPath(indexPath)) {
+    int sections = numberOfSections();
+    if (indexPath.section < 0 || indexPath.section >= sections)
+      return Refusal{"the table has " + std::to_string(sections) +
+                     (sections == 1 ? " section" : " sections")};
+    int rows = numberOfRowsInSection(indexPath.section);
+    return Refusal{"section " + std::to_string(indexPath.section) + " has " + std::to_string(rows) +
+                   (rows == 1 ? " row" : " rows")};
+  }
+  return done();
+}
+
+void UITableView::selectRowAtIndexPath(const NSIndexPath& indexPath) {
+  if (!containsIndexPath(indexPath))
+    throw std::out_of_range(rowName(indexPath) + " is not in the table");
+  setSelectedCell(false);
+  _selected = indexPath;
+  auto cell = cellForRowAtIndexPath(indexPath);
+  if (cell) cell->setSelected(true);
+  if (_delegate != nullptr) _delegate->tableViewDidSelectRowAtIndexPath(this, indexPath);
+}
+
+Result<> UITableView::commitDeletionOfRowAtIndexPath(const NSIndexPath& indexPath) {
+  if (auto there = canSelectRowAtIndexPath(indexPath); !there) return there;
+  if (!canEditRowAtIndexPath(indexPath)) return Refusal{rowName(indexPath) + " cannot be deleted"};
+  if (_delegate && _delegate->tableViewEditingStyleForRowAtIndexPath(this, indexPath) !=
+                       UITableViewCellEditingStyleDelete)
+    return Refusal{rowName(indexPath) + " cannot be deleted"};
+  _dataSource->tableViewCommitEditingStyleForRowAtIndexPath(this, UITableViewCellEditingStyleDelete,
+                                                            indexPath);
+  return done();
+}
+
+}  // namespace tessaly::platform
