@@ -227,8 +227,7 @@ void HttpConnection::readHeader() {
 
 void HttpConnection::onHeader(beast::error_code error) {
   if (_closed) return;
-  if (error == http::error::header_limit || error == beast::http::error::buffer_overflow ||
-      error == http::error::header_limit)
+  if (error == http::error::header_limit || error == http::error::buffer_overflow)
     return refuse(431, "refused: the request headers are too large");
   if (error == http::error::body_limit) return refuse(413, kBodyTooLarge);
   if (error) {
