@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "files/RouteFileStore.h"
 #include "files/RouteFileWriter.h"
 #include "lookup/LookupServices.h"
