@@ -651,7 +651,7 @@ std::string DeviceBridge::apply(const WebInput& input) {
       if (input.name == "search") bar->tapSearchButton();
       return "";
     }
-    case K::SelectRow: {
+    case K::SelectRowAtIndex: {
       auto window = p::UIApplication::sharedApplication().keyWindow();
       p::UITableView* table = window ? findView<p::UITableView>(*window) : nullptr;
       if (!table || !onScreen(*table)) return "no table is on screen";
