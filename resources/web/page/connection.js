@@ -1,0 +1,133 @@
+// Talking to the host: inputs go out as posts, states come in over server-sent events. A lost
+// connection shows a small message below the status bar (never over the toolbar), a touch while
+// disconnected says that it was not sent, and the page reconnects by itself and redraws.
+import { page } from './state.js';
+
+let drawState = () => {};
+let stream = null;
+let retryMs = 500;
+let freshConnection = true;
+let messageNode = null;
+
+function message(text) {
+  if (!messageNode) messageNode = document.getElementById('connection');
+  if (!messageNode) return;
+  messageNode.textContent = text || '';
+  messageNode.hidden = !text;
+}
+
+function connected() {
+  page.connected = true;
+  retryMs = 500;
+  message('');
+}
+
+function lost() {
+  page.connected = false;
+  message('Connection to Tessaly lost; reconnecting\u2026');
+}
+
+export async function send(input) {
+  page.inputsSent++;
+  if (!page.connected && stream) {
+    message('Not connected: that touch was not sent. Reconnecting\u2026');
+  }
+  let res;
+  try {
+    res = await fetch('/api/input', {
+      method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(input),
+      credentials: 'same-origin',
+    });
+  } catch (e) {
+    page.lastError = 'not connected';
+    message('Not connected: that touch was not sent. Reconnecting\u2026');
+    reconnectSoon();
+    return null;
+  }
+  const text = await res.text();
+  if (!res.ok) {
+    page.lastError = text.trim();
+    console.warn('input refused:', page.lastError);
+    return null;
+  }
+  try {
+    return JSON.parse(text);
+  } catch (e) {
+    return null;
+  }
+}
+page.send = send;
+
+// A state is drawn when it is newer than the last, or when it is the first of a new
+// connection (the host may have started afresh with lower versions).
+function accept(state, extra) {
+  if (!state || (!freshConnection && state.version <= page.version)) return;
+  freshConnection = false;
+  const t0 = performance.now();
+  drawState(state);
+  page.lastRender = { version: state.version, drawMs: performance.now() - t0, receivedAt: Date.now(), ...extra };
+}
+
+let fetching = false;
+let wanted = 0;
+async function fetchState() {
+  if (fetching) return;
+  fetching = true;
+  try {
+    while (wanted > page.version || freshConnection) {
+      const t0 = performance.now();
+      const res = await fetch('/api/state', { credentials: 'same-origin' });
+      const state = await res.json();
+      const stale = state.version < wanted;
+      accept(state, { parseMs: performance.now() - t0, fetched: true });
+      if (stale) break;
+      if (state.version >= wanted) break;
+    }
+  } catch (e) {
+    lost();
+  } finally {
+    fetching = false;
+  }
+}
+
+let retryTimer = null;
+function reconnectSoon() {
+  if (retryTimer) return;
+  retryTimer = setTimeout(() => {
+    retryTimer = null;
+    open();
+  }, retryMs);
+  retryMs = Math.min(5000, retryMs * 2);
+}
+
+function open() {
+  if (stream) stream.close();
+  freshConnection = true;
+  stream = new EventSource('/api/events');
+  stream.addEventListener('open', () => {
+    freshConnection = true;
+    connected();
+  });
+  stream.addEventListener('state', (e) => {
+    connected();
+    const t0 = performance.now();
+    const state = JSON.parse(e.data);
+    accept(state, { bytes: e.data.length, parseMs: performance.now() - t0 });
+  });
+  stream.addEventListener('version', (e) => {
+    connected();
+    const v = JSON.parse(e.data).version;
+    if (v > wanted || freshConnection) wanted = v;
+    fetchState();
+  });
+  stream.onerror = () => {
+    lost();
+    // The browser retries by itself unless the stream was refused; then the page does.
+    if (stream.readyState === EventSource.CLOSED) reconnectSoon();
+  };
+}
+
+export function connect(draw) {
+  drawState = draw;
+  open();
+}

@@ -1,0 +1,60 @@
+// The device the browser is: its viewport, orientation and language go to the application,
+// and its position while the map shows the user's.
+
+function orientationName() {
+  const type = (screen.orientation && screen.orientation.type) || '';
+  const landscape = window.innerWidth > window.innerHeight;
+  let name = { 'portrait-primary': 'portrait', 'portrait-secondary': 'portraitUpsideDown',
+    'landscape-primary': 'landscapeLeft', 'landscape-secondary': 'landscapeRight' }[type];
+  if (!name) name = landscape ? 'landscapeLeft' : 'portrait';
+  // The window's shape wins over a stale orientation report.
+  if (landscape && name.startsWith('portrait')) name = 'landscapeLeft';
+  if (!landscape && name.startsWith('landscape')) name = 'portrait';
+  return name;
+}
+
+export function viewportInput() {
+  return {
+    type: 'viewportChanged',
+    width: Math.max(1, Math.round(window.innerWidth)),
+    height: Math.max(1, Math.round(window.innerHeight)),
+    orientation: orientationName(),
+    locale: (navigator.language || 'en-US').replace(/[^A-Za-z0-9_-]/g, '').slice(0, 35),
+  };
+}
+
+export function watchViewport(send) {
+  let last = '';
+  let timer = null;
+  const report = () => {
+    const input = viewportInput();
+    const key = JSON.stringify(input);
+    if (key === last) return;
+    last = key;
+    send(input);
+  };
+  const changed = () => {
+    clearTimeout(timer);
+    timer = setTimeout(report, 80);
+  };
+  window.addEventListener('resize', changed);
+  if (screen.orientation) screen.orientation.addEventListener('change', changed);
+  report();
+}
+
+let watchId = null;
+export function followUserLocation(wanted, send) {
+  if (wanted && watchId === null && navigator.geolocation) {
+    watchId = navigator.geolocation.watchPosition(
+      (pos) => send({
+        type: 'locationUpdate',
+        coordinate: { latitude: pos.coords.latitude, longitude: pos.coords.longitude },
+        accuracy: Math.max(0, pos.coords.accuracy || 0),
+      }),
+      (err) => send({ type: 'locationFailed', message: String(err.message || 'Location unavailable').slice(0, 500) }),
+      { enableHighAccuracy: true, maximumAge: 10000 });
+  } else if (!wanted && watchId !== null) {
+    navigator.geolocation.clearWatch(watchId);
+    watchId = null;
+  }
+}

@@ -1,0 +1,36 @@
+// The page: draws the screen the application describes, at the frames its layout decided, and
+// reports what the person touched. It decides nothing itself and knows no application screen.
+import './kinds.js';
+import { page } from './state.js';
+import { connect, send } from './connection.js';
+import { drawTree } from './draw.js';
+import { watchViewport } from './device.js';
+
+const screenNode = document.getElementById('screen');
+
+function draw(state) {
+  page.state = state;
+  page.screen = state.screen || null;
+  page.version = state.version;
+  const dev = state.device || {};
+  if (dev.screen) {
+    screenNode.style.width = dev.screen.width + 'px';
+    screenNode.style.height = dev.screen.height + 'px';
+  }
+  screenNode.className = (dev.idiom || 'phone') + ' ' + (dev.landscape ? 'landscape' : 'portrait');
+  if (state.screen) drawTree(state.screen, screenNode, { send });
+  document.documentElement.lang = (dev.locale || 'en').split(/[-_]/)[0];
+  document.body.dataset.version = String(state.version);
+}
+
+async function start() {
+  try {
+    page.config = await (await fetch('/api/config')).json();
+  } catch (e) {
+    page.config = {};
+  }
+  watchViewport(send);
+  connect(draw);
+}
+
+start();
