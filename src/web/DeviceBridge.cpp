@@ -5,6 +5,7 @@
 #include "json/JsonText.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIView.h"
+#include "web/ScreenSnapshot.h"
 
 namespace tessaly::web {
 
@@ -35,6 +36,8 @@ std::string DeviceBridge::snapshot() {
     text.raw(it.value().dump(-1, ' ', false, json::error_handler_t::replace));
   }
   _legacy.write(text);
+  text.key("screen");
+  text.raw(ScreenSnapshot::write(_ids));
   text.raw("}");
   return std::move(text.text());
 }

@@ -33,7 +33,7 @@ p::Result<> InputDispatch::apply(const WebInput& input) {
 
     case K::PressAlertButton:
     case K::PressSheetButton: {
-      auto panel = _ids.find<p::UIPanelView>(input.id);
+      auto panel = std::dynamic_pointer_cast<p::UIPanelView>(_ids.find<p::UIView>(input.id));
       const auto& shown = app.panelsOnScreen();
       if (!panel || std::find(shown.begin(), shown.end(), panel) == shown.end())
         return p::Refusal{"no alert or sheet " + std::to_string(input.id) + " is on screen"};

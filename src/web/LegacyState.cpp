@@ -355,7 +355,7 @@ std::string LegacyState::mapState(p::MKMapView& map) {
 json LegacyState::panelsState() {
   json panels = json::array();
   for (const auto& panel : p::UIApplication::sharedApplication().panelsOnScreen()) {
-    json j = {{"id", _ids.idFor(p::ObjectRef::to(panel))},
+    json j = {{"id", _ids.idFor(p::ObjectRef::to(std::static_pointer_cast<p::UIView>(panel)))},
               {"kind", panel->kind()},
               {"title", panel->title()},
               {"buttons", panel->buttonTitles()},

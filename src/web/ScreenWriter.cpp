@@ -204,4 +204,12 @@ void ScreenWriter::coordinates(std::string_view name,
   _out.raw("]");
 }
 
+void ScreenWriter::reference(std::string_view name, const platform::ObjectRef& object) {
+  place(name, "property");
+  if (std::uint64_t id = _ids.idFor(object))
+    _out.number(static_cast<double>(id));
+  else
+    _out.raw("null");
+}
+
 }  // namespace tessaly::web

@@ -36,6 +36,7 @@ class ScreenWriter : public platform::DescriptionSink {
   void coordinate(std::string_view name, const platform::CLLocationCoordinate2D& c) override;
   void coordinates(std::string_view name,
                    const std::vector<platform::CLLocationCoordinate2D>& points) override;
+  void reference(std::string_view name, const platform::ObjectRef& object) override;
 
   // True once the one root node is closed: the text is then one whole JSON object.
   bool complete() const { return _rootWritten && _open.empty(); }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/ads/ADBannerView.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "platform/map/MKMapView.h"
@@ -398,4 +400,74 @@ TEST_F(DeviceBridgeTest, ASheetShownFromAToolbarItemNamesItsAnchor) {
   EXPECT_EQ(input(R"({"type":"pressSheetButton","id":)" + id + R"(,"index":1})"), "");
   EXPECT_EQ(app->screen->typed, "Save");
   EXPECT_TRUE(json::parse(bridge.snapshot())["panels"].empty());
+}
+
+namespace {
+
+void collect(const json& value, std::vector<json>& out) {
+  if (value.is_array())
+    for (const auto& item : value) collect(item, out);
+  if (!value.is_object()) return;
+  if (value.contains("kind")) out.push_back(value);
+  for (auto it = value.begin(); it != value.end(); ++it)
+    if (it->is_structured()) collect(*it, out);
+}
+
+}  // namespace
+
+TEST_F(DeviceBridgeTest, TheScreenIsTheKeyWindowsTreeInTheVocabularyWithTheIdsInputsName) {
+  ASSERT_EQ(press(100, 150), "");
+  ASSERT_EQ(input(R"({"type":"tapToolbarItem","tag":6})"), "");  // an alert
+  json s = json::parse(bridge.snapshot());
+  const json& screen = s["screen"];
+  EXPECT_EQ(screen["kind"], "window");
+  EXPECT_EQ(screen["frame"], s["window"]["frame"]);
+  std::vector<json> nodes;
+  collect(screen, nodes);
+  // Only the kinds the page knows how to draw.
+  static const std::set<std::string> kinds = {"window",
+                                              "statusBar",
+                                              "view",
+                                              "label",
+                                              "imageView",
+                                              "button",
+                                              "barButtonItem",
+                                              "viewController",
+                                              "navigationController",
+                                              "navigationBar",
+                                              "toolbar",
+                                              "alert",
+                                              "actionSheet",
+                                              "textField",
+                                              "switch",
+                                              "segmentedControl",
+                                              "activityIndicator",
+                                              "tableView",
+                                              "tableViewCell",
+                                              "searchBar",
+                                              "webView",
+                                              "mapView",
+                                              "annotationView",
+                                              "polylineView",
+                                              "overlayView",
+                                              "banner"};
+  std::set<std::string> seen;
+  for (const auto& node : nodes) {
+    EXPECT_TRUE(kinds.count(node["kind"])) << node["kind"];
+    seen.insert(node["kind"]);
+    EXPECT_TRUE(node["id"].is_null() || node["id"].is_number_unsigned()) << node.dump();
+  }
+  for (const char* kind : {"statusBar", "navigationController", "navigationBar", "toolbar",
+                           "barButtonItem", "mapView", "annotationView", "alert", "banner"})
+    EXPECT_TRUE(seen.count(kind)) << kind;
+  // The first page's ids are the screen's: the same annotation, the same alert.
+  auto idOf = [&](const char* kind) {
+    for (const auto& node : nodes)
+      if (node["kind"] == kind) return node["id"];
+    return json();
+  };
+  EXPECT_EQ(idOf("annotationView"), s["map"]["annotations"][0]["id"]);
+  EXPECT_EQ(idOf("alert"), s["panels"][0]["id"]);
+  // Ids stay with their objects from one snapshot to the next.
+  EXPECT_EQ(json::parse(bridge.snapshot())["screen"]["id"], screen["id"]);
 }
