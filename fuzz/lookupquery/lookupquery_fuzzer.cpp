@@ -30,17 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tessaly::service;
   std::string_view query(reinterpret_cast<const char*>(data), size);
   auto params = LookupQuery::parameters(query);
-  DirectionsQuery directions;
-  std::string problem = LookupQuery::parseDirections(params, directions);
-  if (problem.empty()) {
-    check(inRange(directions.origin) && inRange(directions.destination), "coordinate out of range");
-    check(directions.waypoints.size() <= LookupQuery::kMaxWaypoints, "too many waypoints");
-    for (const LatLng& p : directions.waypoints) check(inRange(p), "waypoint out of range");
+  auto directions = LookupQuery::parseDirections(params);
+  if (directions) {
+    check(inRange(directions->origin) && inRange(directions->destination),
+          "coordinate out of range");
+    check(directions->waypoints.size() <= LookupQuery::kMaxWaypoints, "too many waypoints");
+    for (const LatLng& p : directions->waypoints) check(inRange(p), "waypoint out of range");
+  } else {
+    check(!directions.reason().empty(), "a refused route has no reason");
   }
-  std::string why;
-  std::string address = LookupQuery::parseAddress(params, why);
-  check(address.empty() != why.empty(),
-        "an address comes with no problem, and no address with one");
-  check(address.size() <= LookupQuery::kMaxAddressBytes, "address too long");
+  auto address = LookupQuery::parseAddress(params);
+  if (address) {
+    check(!address->empty(), "an empty address was taken");
+    check(address->size() <= LookupQuery::kMaxAddressBytes, "address too long");
+  } else {
+    check(!address.reason().empty(), "a refused address has no reason");
+  }
   return 0;
 }

@@ -14,6 +14,7 @@
 #include "app/Application.h"
 #include "measure/PontoAnnotation.h"
 #include "platform/foundation/FileSystem.h"
+#include "platform/foundation/HostPort.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/map/MKAnnotationView.h"
 #include "platform/map/MKPolyline.h"
@@ -106,15 +107,16 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } else if (arg == "--documents" && hasValue && !value.empty()) {
       p::setDocumentsDirectory(std::string(value));
     } else if ((arg == "--geocoder" || arg == "--directions") && hasValue) {
-      if (!LookupServices::isUsableBase(std::string(value))) {
-        err << "tessaly headless: " << arg << " wants an http(s) base address, not \"" << value
-            << "\"\n";
+      auto base = p::checkedBaseAddress(value);
+      if (!base) {
+        err << "tessaly headless: " << arg << " wants an http(s) base address: " << base.reason()
+            << "\n";
         return 2;
       }
       if (arg == "--geocoder")
-        LookupServices::setGeocoderBase(std::string(value));
+        LookupServices::setGeocoderBase(*base);
       else
-        LookupServices::setDirectionsBase(std::string(value));
+        LookupServices::setDirectionsBase(*base);
     } else if (arg == "--press" && hasValue) {
       p::CGPoint point;
       if (!parsePoint(value, point)) {

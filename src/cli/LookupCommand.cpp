@@ -22,6 +22,7 @@ namespace tessaly::cli {
 namespace {
 
 namespace fs = std::filesystem;
+namespace p = tessaly::platform;
 
 // A progress bar on a terminal, a line per stage elsewhere.
 service::ImportProgress progressBar(std::ostream& out, bool terminal) {
@@ -57,19 +58,6 @@ void importUsage(std::ostream& out) {
 }
 
 }  // namespace
-
-bool splitListen(const std::string& text, std::string& address, int& port) {
-  std::size_t colon = text.rfind(':');
-  if (colon == std::string::npos || colon == 0 || colon + 1 >= text.size()) return false;
-  address = text.substr(0, colon);
-  std::string digits = text.substr(colon + 1);
-  if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
-    return false;
-  port = std::stoi(digits);
-  if (address.front() == '[' && address.back() == ']')
-    address = address.substr(1, address.size() - 2);
-  return port <= 65535 && !address.empty();
-}
 
 sigset_t blockStopSignals() {
   sigset_t signals;
@@ -109,29 +97,21 @@ std::string findModulesDir() {
   return "";
 }
 
-int takeLookupOption(int argc, char** argv, int& i, service::LookupOptions& options,
-                     std::ostream& err) {
-  std::string arg = argv[i];
-  if (arg != "--database" && arg != "--geocoder-upstream" && arg != "--router-upstream") return 0;
-  if (i + 1 >= argc) {
-    err << "tessaly: " << arg << " needs a value\n";
-    return 2;
+p::Result<bool> takeLookupOption(OptionReader& reader, service::LookupOptions& options) {
+  if (!reader.is("--database") && !reader.is("--geocoder-upstream") &&
+      !reader.is("--router-upstream"))
+    return false;
+  auto value = reader.value();
+  if (!value) return p::Refusal{value.reason()};
+  if (reader.is("--database")) {
+    options.databasePath = *value;
+    return true;
   }
-  std::string value = argv[++i];
-  if (arg == "--database") {
-    options.databasePath = value;
-    return 1;
-  }
-  bool geocoder = arg == "--geocoder-upstream";
-  std::string problem;
-  std::string url =
-      service::LookupService::upstreamUrl(value, geocoder ? "nominatim" : "osrm", problem);
-  if (url.empty()) {
-    err << "tessaly: " << arg << " " << problem << ", got '" << value << "'\n";
-    return 2;
-  }
-  (geocoder ? options.geocoderUpstream : options.routerUpstream) = url;
-  return 1;
+  bool geocoder = reader.is("--geocoder-upstream");
+  auto url = service::LookupService::upstreamUrl(*value, geocoder ? "nominatim" : "osrm");
+  if (!url) return reader.refuse(url.reason());
+  (geocoder ? options.geocoderUpstream : options.routerUpstream) = *url;
+  return true;
 }
 
 void prepareLookupDatabase(const service::LookupOptions& options, const std::string& modulesDir,
@@ -141,42 +121,38 @@ void prepareLookupDatabase(const service::LookupOptions& options, const std::str
   std::error_code ec;
   if (fs::exists(path, ec)) return;
   out << "Building the place index from the world's place names (once)..." << std::endl;
-  std::string reason;
   auto bar = progressBar(out, stop == nullptr && isatty(STDOUT_FILENO) != 0);
-  bool ok = service::StoreUpdate::ensure(path, modulesDir, reason,
-                                         [&bar, stop](std::string_view stage, double fraction) {
-                                           return (!stop || !*stop) && bar(stage, fraction);
-                                         });
+  auto made = service::StoreUpdate::ensure(path, modulesDir,
+                                           [&bar, stop](std::string_view stage, double fraction) {
+                                             return (!stop || !*stop) && bar(stage, fraction);
+                                           });
   if (stop && *stop) return;
   if (!stop && isatty(STDOUT_FILENO)) out << "\n";
-  if (!ok)
-    err << "tessaly: cannot build the place index: " << reason << "\n";
-  else if (!reason.empty())
-    err << "tessaly: " << reason << "\n";
+  if (!made)
+    err << "tessaly: cannot build the place index: " << made.reason() << "\n";
+  else if (!made->empty())
+    err << "tessaly: " << *made << "\n";
 }
 
 int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
   service::LookupOptions options;
-  std::string address = "127.0.0.1";
-  int port = 8090;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    int taken = takeLookupOption(argc, argv, i, options, err);
-    if (taken == 2) return 2;
-    if (taken == 1) continue;
-    if (arg == "--help" || arg == "-h") {
+  p::HostPort listen{"127.0.0.1", 8090};
+  OptionReader reader("tessaly lookup", argc, argv);
+  while (reader.next()) {
+    auto shared = takeLookupOption(reader, options);
+    if (!shared) return badOption(err, shared.reason());
+    if (*shared) continue;
+    if (reader.isHelp()) {
       lookupUsage(out);
       return 0;
     }
-    if (arg == "--listen" && i + 1 < argc) {
-      std::string v = argv[++i];
-      if (!splitListen(v, address, port)) {
-        err << "tessaly lookup: --listen wants ADDRESS:PORT, got '" << v << "'\n";
-        return 2;
-      }
+    if (reader.is("--listen")) {
+      auto address = reader.hostPort();
+      if (!address) return badOption(err, address.reason());
+      listen = *address;
       continue;
     }
-    err << "tessaly lookup: unknown option '" << arg << "'\n";
+    err << reader.unknown() << "\n";
     lookupUsage(err);
     return 2;
   }
@@ -197,13 +173,13 @@ int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
       });
   served = &server;
   std::string error;
-  if (!server.bind(address, port, error)) {
+  if (!server.bind(listen.host, listen.port, error)) {
     err << "tessaly lookup: " << error << "\n";
     return 1;
   }
   server.start();
-  out << "Tessaly lookup service at http://" << address << ":" << server.port() << "/maps/api/"
-      << std::endl;
+  out << "Tessaly lookup service at http://" << listen.urlHost() << ":" << server.port()
+      << "/maps/api/" << std::endl;
   int received = 0;
   sigwait(&signals, &received);
   server.stop();
@@ -215,22 +191,24 @@ int runImport(int argc, char** argv, std::ostream& out, std::ostream& err) {
   service::LookupOptions options;
   std::string file, remove;
   bool list = false;
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    int taken = takeLookupOption(argc, argv, i, options, err);
-    if (taken == 2) return 2;
-    if (taken == 1) continue;
-    if (arg == "--help" || arg == "-h") {
+  OptionReader reader("tessaly import", argc, argv);
+  while (reader.next()) {
+    auto shared = takeLookupOption(reader, options);
+    if (!shared) return badOption(err, shared.reason());
+    if (*shared) continue;
+    if (reader.isHelp()) {
       importUsage(out);
       return 0;
-    } else if (arg == "--list") {
+    } else if (reader.is("--list")) {
       list = true;
-    } else if (arg == "--remove" && i + 1 < argc) {
-      remove = argv[++i];
-    } else if (arg.rfind("--", 0) != 0 && file.empty()) {
-      file = arg;
+    } else if (reader.is("--remove")) {
+      auto region = reader.value();
+      if (!region) return badOption(err, region.reason());
+      remove = *region;
+    } else if (reader.option().rfind("--", 0) != 0 && file.empty()) {
+      file = reader.option();
     } else {
-      err << "tessaly import: unknown option '" << arg << "'\n";
+      err << reader.unknown() << "\n";
       importUsage(err);
       return 2;
     }

@@ -7,6 +7,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "cli/OptionReader.h"
+#include "platform/foundation/Result.h"
 #include "service/LookupService.h"
 #include "web/HttpMessage.h"
 
@@ -15,10 +17,9 @@ namespace tessaly::cli {
 int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err);
 int runImport(int argc, char** argv, std::ostream& out, std::ostream& err);
 
-// Reads a lookup option at argv[i] (--database, --geocoder-upstream, --router-upstream) into
-// options, advancing i past its value. 0: not a lookup option; 1: taken; 2: bad value (said).
-int takeLookupOption(int argc, char** argv, int& i, service::LookupOptions& options,
-                     std::ostream& err);
+// Takes the reader's option into options if it is one every lookup command shares (--database,
+// --geocoder-upstream, --router-upstream): true when taken, false when it is another option.
+platform::Result<bool> takeLookupOption(OptionReader& reader, service::LookupOptions& options);
 // Makes the database with the world's place names if it is missing, with a progress line.
 // Stops early (leaving no database) once stop turns true.
 void prepareLookupDatabase(const service::LookupOptions& options, const std::string& modulesDir,
@@ -26,8 +27,6 @@ void prepareLookupDatabase(const service::LookupOptions& options, const std::str
                            const std::atomic<bool>* stop = nullptr);
 // The service's answer to one request of the web host or of the lookup server.
 web::HttpResponse lookupResponse(service::LookupService& lookup, const web::HttpRequest& request);
-// "ADDRESS:PORT" (the address may be in brackets) into its parts; false when it is not that.
-bool splitListen(const std::string& text, std::string& address, int& port);
 // Blocks the signals that stop a server (to be awaited with sigwait) and ignores SIGPIPE.
 sigset_t blockStopSignals();
 // node_modules beside the program or in the source tree it was built from ("" if none).

@@ -19,6 +19,7 @@
 #include "measure/PathEditor.h"
 #include "measure/Units.h"
 #include "platform/foundation/NumberFormatter.h"
+#include "platform/foundation/Result.h"
 #include "platform/map/MKMapView.h"
 
 namespace tessaly::cli {
@@ -49,8 +50,8 @@ struct Point {
   bool route;
 };
 
-// Parses one non-blank, non-comment line; on failure fills why.
-bool parseLine(std::string_view line, Point& point, std::string& why) {
+// Reads one non-blank, non-comment line.
+platform::Result<Point> parseLine(std::string_view line) {
   std::vector<std::string_view> fields;
   for (std::size_t start = 0;;) {
     std::size_t comma = line.find(',', start);
@@ -58,33 +59,23 @@ bool parseLine(std::string_view line, Point& point, std::string& why) {
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
-  if (fields.size() != 2 && fields.size() != 3) {
-    why = "expected \"lat,lng\" or \"lat,lng,route\", found " + std::to_string(fields.size()) +
-          " fields";
-    return false;
-  }
-  if (!parseNumber(fields[0], point.latitude)) {
-    why = "latitude \"" + std::string(trim(fields[0])) + "\" is not a number";
-    return false;
-  }
-  if (!parseNumber(fields[1], point.longitude)) {
-    why = "longitude \"" + std::string(trim(fields[1])) + "\" is not a number";
-    return false;
-  }
-  if (std::fabs(point.latitude) > 90) {
-    why = "latitude " + std::string(trim(fields[0])) + " is outside -90..90";
-    return false;
-  }
-  if (std::fabs(point.longitude) > 180) {
-    why = "longitude " + std::string(trim(fields[1])) + " is outside -180..180";
-    return false;
-  }
+  using platform::Refusal;
+  if (fields.size() != 2 && fields.size() != 3)
+    return Refusal{"expected \"lat,lng\" or \"lat,lng,route\", found " +
+                   std::to_string(fields.size()) + " fields"};
+  Point point{};
+  if (!parseNumber(fields[0], point.latitude))
+    return Refusal{"latitude \"" + std::string(trim(fields[0])) + "\" is not a number"};
+  if (!parseNumber(fields[1], point.longitude))
+    return Refusal{"longitude \"" + std::string(trim(fields[1])) + "\" is not a number"};
+  if (std::fabs(point.latitude) > 90)
+    return Refusal{"latitude " + std::string(trim(fields[0])) + " is outside -90..90"};
+  if (std::fabs(point.longitude) > 180)
+    return Refusal{"longitude " + std::string(trim(fields[1])) + " is outside -180..180"};
   point.route = fields.size() == 3;
-  if (point.route && trim(fields[2]) != "route") {
-    why = "third field must be \"route\", found \"" + std::string(trim(fields[2])) + "\"";
-    return false;
-  }
-  return true;
+  if (point.route && trim(fields[2]) != "route")
+    return Refusal{"third field must be \"route\", found \"" + std::string(trim(fields[2])) + "\""};
+  return point;
 }
 
 // A saved route file: named .xml, or text whose first non-blank character opens markup.
@@ -171,13 +162,12 @@ int runMeasure(int argc, char** argv, std::istream& in, std::ostream& out, std::
   for (long number = 1; std::getline(lines, line); ++number) {
     std::string_view text = trim(line);
     if (text.empty() || text.front() == '#') continue;
-    Point point{};
-    std::string why;
-    if (!parseLine(text, point, why)) {
-      err << "tessaly measure: line " << number << ": " << why << "\n";
+    auto point = parseLine(text);
+    if (!point) {
+      err << "tessaly measure: line " << number << ": " << point.reason() << "\n";
       return 2;
     }
-    points.push_back(point);
+    points.push_back(*point);
   }
 
   AppData::sharedInstance().setUnit(unit);
@@ -195,9 +185,9 @@ int runMeasure(int argc, char** argv, std::istream& in, std::ostream& out, std::
     if (auto marker = editor.addMapPoint(entry)) markers.push_back(marker);
   }
   if (close) {
-    std::string refusal = editor.closeRefusal();
-    if (!refusal.empty()) {
-      err << "tessaly measure: cannot close: " << refusal << "\n";
+    auto closable = editor.checkClose();
+    if (!closable) {
+      err << "tessaly measure: cannot close: " << closable.reason() << "\n";
       return 2;
     }
     if (auto marker = editor.closeAction()) markers.push_back(marker);

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "cli/LookupCommand.h"
+#include "cli/OptionReader.h"
 #include "lookup/LookupServices.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/foundation/RunLoop.h"
@@ -116,65 +117,55 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
   service::LookupOptions lookupOptions;
 
-  for (int i = 0; i < argc; ++i) {
-    std::string arg = argv[i];
-    int taken = takeLookupOption(argc, argv, i, lookupOptions, err);
-    if (taken == 2) return 2;
-    if (taken == 1) continue;
-    auto value = [&](std::string& into) {
-      if (i + 1 >= argc) {
-        err << "tessaly serve: " << arg << " needs a value\n";
-        return false;
-      }
-      into = argv[++i];
-      return true;
-    };
-    std::string v;
-    if (arg == "--help" || arg == "-h") {
+  OptionReader reader("tessaly serve", argc, argv);
+  while (reader.next()) {
+    auto shared = takeLookupOption(reader, lookupOptions);
+    if (!shared) return badOption(err, shared.reason());
+    if (*shared) continue;
+    const std::string& arg = reader.option();
+    if (reader.isHelp()) {
       usage(out);
       return 0;
     } else if (arg == "--listen") {
-      if (!value(v)) return 2;
-      if (!splitListen(v, options.address, options.port)) {
-        err << "tessaly serve: --listen wants ADDRESS:PORT, got '" << v << "'\n";
-        return 2;
+      auto address = reader.hostPort();
+      if (!address) return badOption(err, address.reason());
+      options.address = address->host;
+      options.port = address->port;
+    } else if (arg == "--documents" || arg == "--resources" || arg == "--device" ||
+               arg == "--tiles" || arg == "--imagery") {
+      auto value = reader.value();
+      if (!value) return badOption(err, value.reason());
+      const std::string& v = *value;
+      if (arg == "--documents") {
+        documents = v;
+      } else if (arg == "--resources") {
+        root = v;
+      } else if (arg == "--device") {
+        if (v == "phone")
+          mode = web::DeviceBridge::DeviceMode::Phone;
+        else if (v == "tablet")
+          mode = web::DeviceBridge::DeviceMode::Tablet;
+        else if (v == "auto")
+          mode = web::DeviceBridge::DeviceMode::Auto;
+        else
+          return badOption(err,
+                           reader.refuse("wants phone, tablet or auto, got '" + v + "'").reason);
+        options.device = v;
+      } else {
+        if (!validTemplate(v))
+          return badOption(
+              err, reader.refuse("wants an http(s) address with {z}, {x} and {y}, got '" + v + "'")
+                       .reason);
+        (arg == "--tiles" ? options.tiles : options.imagery) = v;
+        (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
+            "Tiles: " + hostOf(v);
       }
-    } else if (arg == "--documents") {
-      if (!value(documents)) return 2;
-    } else if (arg == "--device") {
-      if (!value(v)) return 2;
-      if (v == "phone")
-        mode = web::DeviceBridge::DeviceMode::Phone;
-      else if (v == "tablet")
-        mode = web::DeviceBridge::DeviceMode::Tablet;
-      else if (v == "auto")
-        mode = web::DeviceBridge::DeviceMode::Auto;
-      else {
-        err << "tessaly serve: --device wants phone, tablet or auto, got '" << v << "'\n";
-        return 2;
-      }
-      options.device = v;
-    } else if (arg == "--tiles" || arg == "--imagery") {
-      if (!value(v)) return 2;
-      if (!validTemplate(v)) {
-        err << "tessaly serve: " << arg << " wants an http(s) address with {z}, {x} and {y}, got '"
-            << v << "'\n";
-        return 2;
-      }
-      (arg == "--tiles" ? options.tiles : options.imagery) = v;
-      (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
-          "Tiles: " + hostOf(v);
     } else if (arg == "--geocoder" || arg == "--directions") {
-      if (!value(v)) return 2;
-      if (!LookupServices::isUsableBase(v)) {
-        err << "tessaly serve: " << arg << " wants an http(s) base address, got '" << v << "'\n";
-        return 2;
-      }
-      (arg == "--geocoder" ? geocoder : directions) = v;
-    } else if (arg == "--resources") {
-      if (!value(root)) return 2;
+      auto base = reader.baseAddress();
+      if (!base) return badOption(err, base.reason());
+      (arg == "--geocoder" ? geocoder : directions) = *base;
     } else {
-      err << "tessaly serve: unknown option '" << arg << "'\n";
+      err << reader.unknown() << "\n";
       usage(err);
       return 2;
     }

@@ -36,11 +36,4 @@ void LookupServices::setDirectionsBase(std::string base) {
   directions() = trimmed(std::move(base));
 }
 
-bool LookupServices::isUsableBase(const std::string& base) {
-  std::size_t start = base.rfind("http://", 0) == 0 ? 7 : base.rfind("https://", 0) == 0 ? 8 : 0;
-  if (start == 0 || start >= base.size() || base[start] == '/') return false;
-  // No query, fragment, blanks or quotes: the request path and query are appended to it.
-  return base.find_first_of("?#\"'<> \\\t\r\n") == std::string::npos;
-}
-
 }  // namespace tessaly

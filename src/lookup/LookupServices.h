@@ -17,8 +17,6 @@ class LookupServices {
   static const std::string& directionsBase();
   static void setGeocoderBase(std::string base);
   static void setDirectionsBase(std::string base);
-  // True for an http or https base address the options may take.
-  static bool isUsableBase(const std::string& base);
 };
 
 }  // namespace tessaly

@@ -234,11 +234,11 @@ void PathEditor::undoAction() {
   refreshToolbar();
 }
 
-std::string PathEditor::closeRefusal() const {
-  if (_pathArray.size() < 3) return "closing needs at least 3 points";
+platform::Result<> PathEditor::checkClose() const {
+  if (_pathArray.size() < 3) return platform::Refusal{"closing needs at least 3 points"};
   if (_pathArray.front()->coordinate() == _pathArray.back()->coordinate())
-    return "the path is already closed: its first and last points are the same";
-  return "";
+    return platform::Refusal{"the path is already closed: its first and last points are the same"};
+  return platform::done();
 }
 
 PathEditor::Marker PathEditor::closeAction() {

@@ -11,6 +11,7 @@
 
 #include "measure/CoordData.h"
 #include "measure/PontoAnnotation.h"
+#include "platform/foundation/Result.h"
 #include "platform/map/MKMapView.h"
 
 namespace tessaly {
@@ -63,9 +64,9 @@ class PathEditor {
   Marker closeAction();
 
   bool canUndo() const { return !_pathArray.empty(); }
-  bool canClose() const { return closeRefusal().empty(); }
-  // Why the path cannot be closed now, or "" when it can.
-  std::string closeRefusal() const;
+  bool canClose() const { return checkClose().ok(); }
+  // Whether the path can be closed now, or why not.
+  platform::Result<> checkClose() const;
 
   void removeAllPolylineOverlays();
   void removeAllPontoAnnotations();

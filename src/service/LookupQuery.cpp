@@ -73,30 +73,33 @@ bool LookupQuery::parseLatLng(std::string_view text, LatLng& out) {
   return true;
 }
 
-std::string LookupQuery::parseDirections(const std::map<std::string, std::string>& params,
-                                         DirectionsQuery& out) {
+platform::Result<DirectionsQuery> LookupQuery::parseDirections(
+    const std::map<std::string, std::string>& params) {
+  using platform::Refusal;
+  DirectionsQuery out;
   auto get = [&](const char* key) {
     auto it = params.find(key);
     return it == params.end() ? std::string() : it->second;
   };
   std::string origin = get("origin"), destination = get("destination");
   if (origin.empty() || destination.empty())
-    return "A route needs a start and an end point (origin and destination).";
+    return Refusal{"A route needs a start and an end point (origin and destination)."};
   if (!parseLatLng(origin, out.origin))
-    return "The start point \"" + origin.substr(0, 60) +
-           "\" is not a latitude and longitude such as 43.7384,7.4246.";
+    return Refusal{"The start point \"" + origin.substr(0, 60) +
+                   "\" is not a latitude and longitude such as 43.7384,7.4246."};
   if (!parseLatLng(destination, out.destination))
-    return "The end point \"" + destination.substr(0, 60) +
-           "\" is not a latitude and longitude such as 43.7384,7.4246.";
+    return Refusal{"The end point \"" + destination.substr(0, 60) +
+                   "\" is not a latitude and longitude such as 43.7384,7.4246."};
   std::string mode = get("mode");
   if (mode.empty() || mode == "driving")
     out.mode = TravelMode::Driving;
   else if (mode == "walking")
     out.mode = TravelMode::Walking;
   else
-    return "Routes can be found for driving or walking, not for \"" + mode.substr(0, 30) + "\".";
+    return Refusal{"Routes can be found for driving or walking, not for \"" + mode.substr(0, 30) +
+                   "\"."};
   std::string all = get("waypoints");
-  if (all.size() > 4096) return "The list of waypoints is too long.";
+  if (all.size() > 4096) return Refusal{"The list of waypoints is too long."};
   std::string_view waypoints = all;
   out.waypoints.clear();
   out.optimize = false;
@@ -110,32 +113,27 @@ std::string LookupQuery::parseDirections(const std::map<std::string, std::string
       if (part.rfind("via:", 0) == 0) part.remove_prefix(4);
       LatLng p;
       if (!parseLatLng(part, p))
-        return "The waypoint \"" + std::string(part.substr(0, 60)) +
-               "\" is not a latitude and longitude such as 43.7384,7.4246.";
+        return Refusal{"The waypoint \"" + std::string(part.substr(0, 60)) +
+                       "\" is not a latitude and longitude such as 43.7384,7.4246."};
       if (out.waypoints.size() == kMaxWaypoints)
-        return "A route can pass through at most " + std::to_string(kMaxWaypoints) + " waypoints.";
+        return Refusal{"A route can pass through at most " + std::to_string(kMaxWaypoints) +
+                       " waypoints."};
       out.waypoints.push_back(p);
     }
     first = false;
     if (bar == std::string_view::npos) break;
     waypoints.remove_prefix(bar + 1);
   }
-  return "";
+  return out;
 }
 
-std::string LookupQuery::parseAddress(const std::map<std::string, std::string>& params,
-                                      std::string& problem) {
+platform::Result<std::string> LookupQuery::parseAddress(
+    const std::map<std::string, std::string>& params) {
   auto it = params.find("address");
   std::string_view address = it == params.end() ? std::string_view() : trim(it->second);
-  if (address.empty()) {
-    problem = "Type a place or an address to search for.";
-    return "";
-  }
-  if (address.size() > kMaxAddressBytes) {
-    problem = "That address is too long to search for.";
-    return "";
-  }
-  problem.clear();
+  if (address.empty()) return platform::Refusal{"Type a place or an address to search for."};
+  if (address.size() > kMaxAddressBytes)
+    return platform::Refusal{"That address is too long to search for."};
   return std::string(address);
 }
 

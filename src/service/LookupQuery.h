@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Result.h"
 #include "service/LookupStore.h"
 #include "service/PolylineEncoder.h"
 
@@ -28,12 +29,12 @@ class LookupQuery {
   // "lat,lng" in degrees, blanks around the numbers allowed. False for anything else, or a
   // coordinate out of range.
   static bool parseLatLng(std::string_view text, LatLng& out);
-  // "" when the query is usable, else a sentence for the person who asked.
-  static std::string parseDirections(const std::map<std::string, std::string>& params,
-                                     DirectionsQuery& out);
-  // The address to look up, trimmed; "" with a sentence in problem when it is not usable.
-  static std::string parseAddress(const std::map<std::string, std::string>& params,
-                                  std::string& problem);
+  // The route asked for, or a sentence for the person who asked.
+  static platform::Result<DirectionsQuery> parseDirections(
+      const std::map<std::string, std::string>& params);
+  // The address to look up, trimmed, or a sentence for the person who asked.
+  static platform::Result<std::string> parseAddress(
+      const std::map<std::string, std::string>& params);
 };
 
 }  // namespace tessaly::service

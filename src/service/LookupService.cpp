@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/foundation/HostPort.h"
 #include "service/LookupAnswer.h"
 #include "service/LookupQuery.h"
 #include "service/LookupStore.h"
@@ -55,14 +56,12 @@ LookupService::LookupService(LookupOptions options) : _options(std::move(options
 
 LookupService::~LookupService() = default;
 
-std::unique_ptr<LookupService::Local> LookupService::borrow(std::string& problem) {
+platform::Result<std::unique_ptr<LookupService::Local>> LookupService::borrow() {
   FileIdentity now;
-  if (!identify(_options.databasePath, now)) {
-    problem =
+  if (!identify(_options.databasePath, now))
+    return platform::Refusal{
         "The place index is not ready yet: it is built once on the first start, which"
-        " takes a few seconds. Try again shortly.";
-    return nullptr;
-  }
+        " takes a few seconds. Try again shortly."};
   {
     std::lock_guard<std::mutex> lock(_mutex);
     while (!_idle.empty()) {
@@ -74,8 +73,8 @@ std::unique_ptr<LookupService::Local> LookupService::borrow(std::string& problem
   try {
     return std::make_unique<Local>(_options.databasePath, now);
   } catch (const std::exception& e) {
-    problem = std::string("The lookup service cannot read its database: ") + e.what();
-    return nullptr;
+    return platform::Refusal{std::string("The lookup service cannot read its database: ") +
+                             e.what()};
   }
 }
 
@@ -96,60 +95,54 @@ LookupReply LookupService::answer(std::string_view path, std::string_view query)
   }
   if (geocode) {
     GeocodeOutcome outcome;
-    std::string address = LookupQuery::parseAddress(params, outcome.status);
-    if (address.empty()) return json(LookupAnswer::geocode(outcome));
-    if (_geocoder) return json(LookupAnswer::geocode(_geocoder->geocode(address)));
-    std::string problem;
-    auto local = borrow(problem);
+    auto address = LookupQuery::parseAddress(params);
+    if (!address) {
+      outcome.status = address.reason();
+      return json(LookupAnswer::geocode(outcome));
+    }
+    if (_geocoder) return json(LookupAnswer::geocode(_geocoder->geocode(*address)));
+    auto local = borrow();
     if (!local) {
-      outcome.status = problem;
+      outcome.status = local.reason();
       return json(LookupAnswer::geocode(outcome));
     }
     try {
-      outcome = local->search.find(address);
+      outcome = local.value()->search.find(*address);
     } catch (const std::exception& e) {
       outcome.status = std::string("The place search failed: ") + e.what();
     }
-    giveBack(std::move(local));
+    giveBack(std::move(local).value());
     return json(LookupAnswer::geocode(outcome));
   }
   RouteOutcome outcome;
-  DirectionsQuery directions;
-  outcome.status = LookupQuery::parseDirections(params, directions);
-  if (!outcome.status.empty()) return json(LookupAnswer::directions(outcome));
-  if (_router) return json(LookupAnswer::directions(_router->route(directions)));
-  std::string problem;
-  auto local = borrow(problem);
+  auto directions = LookupQuery::parseDirections(params);
+  if (!directions) {
+    outcome.status = directions.reason();
+    return json(LookupAnswer::directions(outcome));
+  }
+  if (_router) return json(LookupAnswer::directions(_router->route(*directions)));
+  auto local = borrow();
   if (!local) {
-    outcome.status = problem;
+    outcome.status = local.reason();
     return json(LookupAnswer::directions(outcome));
   }
   try {
-    outcome = local->routes.route(directions);
+    outcome = local.value()->routes.route(*directions);
   } catch (const std::exception& e) {
     outcome = RouteOutcome{};
     outcome.status = std::string("The route search failed: ") + e.what();
   }
-  giveBack(std::move(local));
+  giveBack(std::move(local).value());
   return json(LookupAnswer::directions(outcome));
 }
 
-std::string LookupService::upstreamUrl(std::string_view option, std::string_view kind,
-                                       std::string& problem) {
+platform::Result<std::string> LookupService::upstreamUrl(std::string_view option,
+                                                         std::string_view kind) {
   std::string prefix = std::string(kind) + "=";
-  if (option.rfind(prefix, 0) != 0) {
-    problem = "wants " + prefix + "URL";
-    return "";
-  }
-  std::string url(option.substr(prefix.size()));
-  while (!url.empty() && url.back() == '/') url.pop_back();
-  bool scheme = url.rfind("http://", 0) == 0 || url.rfind("https://", 0) == 0;
-  if (!scheme || url.find_first_of(" \t\r\n\"'<>?#") != std::string::npos ||
-      url.size() <= std::string_view(url).find("//") + 2) {
-    problem = "wants an http(s) address after " + prefix;
-    return "";
-  }
-  problem.clear();
+  if (option.rfind(prefix, 0) != 0) return platform::Refusal{"wants " + prefix + "URL"};
+  auto url = platform::checkedBaseAddress(option.substr(prefix.size()));
+  if (!url)
+    return platform::Refusal{"wants an http(s) address after " + prefix + ": " + url.reason()};
   return url;
 }
 

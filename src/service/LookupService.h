@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/Result.h"
+
 namespace tessaly::service {
 
 class NominatimGeocoder;
@@ -40,13 +42,13 @@ class LookupService {
   LookupReply answer(std::string_view path, std::string_view query);
   const std::string& databasePath() const { return _options.databasePath; }
 
-  // "nominatim=URL" / "osrm=URL" as the options give them: the URL, or "" with a reason.
-  static std::string upstreamUrl(std::string_view option, std::string_view kind,
-                                 std::string& problem);
+  // "nominatim=URL" / "osrm=URL" as the options give them: the URL without trailing slashes.
+  static platform::Result<std::string> upstreamUrl(std::string_view option, std::string_view kind);
 
  private:
   struct Local;
-  std::unique_ptr<Local> borrow(std::string& problem);
+  // A connection to the database as it is now, or why there is none.
+  platform::Result<std::unique_ptr<Local>> borrow();
   void giveBack(std::unique_ptr<Local> local);
 
   LookupOptions _options;

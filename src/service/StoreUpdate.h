@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/foundation/Result.h"
 #include "service/ImportProgress.h"
 #include "service/SqliteDatabase.h"
 
@@ -26,9 +27,10 @@ class StoreUpdate {
   void commit();
 
   // Makes the database with the world gazetteer when there is none at path yet; modulesDir
-  // holds the gazetteer's packages. Returns false with a reason when it cannot.
-  static bool ensure(const std::string& path, const std::string& modulesDir, std::string& reason,
-                     const ImportProgress& progress = {});
+  // holds the gazetteer's packages. Gives a warning to pass on ("" when none), or why it cannot.
+  static platform::Result<std::string> ensure(const std::string& path,
+                                              const std::string& modulesDir,
+                                              const ImportProgress& progress = {});
 
  private:
   std::string _path, _scratch;

@@ -237,10 +237,10 @@ TEST_F(PathEditorTest, ClosingASquareGivesItsAreaWhicheverWayItWasDrawn) {
 TEST_F(PathEditorTest, ClosingIsRefusedForShortOrClosedPaths) {
   add(0, 0);
   add(0, 1);
-  EXPECT_EQ(_editor.closeRefusal(), "closing needs at least 3 points");
+  EXPECT_EQ(_editor.checkClose().reason(), "closing needs at least 3 points");
   EXPECT_FALSE(_editor.closeAction());
   add(0, 0);
-  EXPECT_EQ(_editor.closeRefusal(),
+  EXPECT_EQ(_editor.checkClose().reason(),
             "the path is already closed: its first and last points are the same");
   EXPECT_FALSE(_editor.closeAction());
   EXPECT_EQ(_editor.pathArray().size(), 3u);

@@ -25,27 +25,31 @@ TEST(LookupQuery, CoordinatesMustBeTwoNumbersInRange) {
 }
 
 TEST(LookupQuery, DirectionsReadWaypointsModeAndOptimisation) {
-  DirectionsQuery q;
   auto p = LookupQuery::parameters(
       "origin=43.7,7.4&destination=43.75,7.44&waypoints=optimize:true%7C43.72,7.41%7C43.73,7.42"
       "&mode=walking&sensor=false");
-  ASSERT_EQ(LookupQuery::parseDirections(p, q), "");
+  auto parsed = LookupQuery::parseDirections(p);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  DirectionsQuery q = *parsed;
   EXPECT_TRUE(q.optimize);
   EXPECT_EQ(q.mode, TravelMode::Walking);
   ASSERT_EQ(q.waypoints.size(), 2u);
   EXPECT_DOUBLE_EQ(q.waypoints[1].lng, 7.42);
 
   p = LookupQuery::parameters("origin=1,2&destination=3,4");
-  ASSERT_EQ(LookupQuery::parseDirections(p, q), "");
+  parsed = LookupQuery::parseDirections(p);
+  ASSERT_TRUE(parsed) << parsed.reason();
+  q = *parsed;
   EXPECT_FALSE(q.optimize);
   EXPECT_TRUE(q.waypoints.empty());
   EXPECT_EQ(q.mode, TravelMode::Driving);
 }
 
 TEST(LookupQuery, UnusableDirectionsGetASentence) {
-  DirectionsQuery q;
-  auto problem = [&](const char* query) {
-    return LookupQuery::parseDirections(LookupQuery::parameters(query), q);
+  auto problem = [](const char* query) {
+    auto parsed = LookupQuery::parseDirections(LookupQuery::parameters(query));
+    EXPECT_FALSE(parsed) << query;
+    return parsed.reason();
   };
   EXPECT_EQ(problem("origin=1,2"),
             "A route needs a start and an end point (origin and destination).");
@@ -60,13 +64,10 @@ TEST(LookupQuery, UnusableDirectionsGetASentence) {
 }
 
 TEST(LookupQuery, AddressIsTrimmedAndBounded) {
-  std::string problem;
-  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters("address=++Nice++"), problem),
-            "Nice");
-  EXPECT_EQ(problem, "");
-  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters("address=+"), problem), "");
-  EXPECT_EQ(problem, "Type a place or an address to search for.");
+  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters("address=++Nice++")).value(), "Nice");
+  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters("address=+")).reason(),
+            "Type a place or an address to search for.");
   std::string longer = "address=" + std::string(600, 'a');
-  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters(longer), problem), "");
-  EXPECT_FALSE(problem.empty());
+  EXPECT_EQ(LookupQuery::parseAddress(LookupQuery::parameters(longer)).reason(),
+            "That address is too long to search for.");
 }

@@ -150,13 +150,18 @@ TEST_F(Upstream, OsrmErrorsAreSentences) {
 }
 
 TEST(UpstreamOptions, KindAndAddressAreChecked) {
-  std::string problem;
-  EXPECT_EQ(LookupService::upstreamUrl("nominatim=http://10.0.0.1:8080/", "nominatim", problem),
+  EXPECT_EQ(LookupService::upstreamUrl("nominatim=http://10.0.0.1:8080/", "nominatim").value(),
             "http://10.0.0.1:8080");
-  EXPECT_EQ(LookupService::upstreamUrl("osrm=http://x", "nominatim", problem), "");
-  EXPECT_EQ(problem, "wants nominatim=URL");
-  EXPECT_EQ(LookupService::upstreamUrl("osrm=ftp://x", "osrm", problem), "");
-  EXPECT_EQ(LookupService::upstreamUrl("osrm=http://", "osrm", problem), "");
+  EXPECT_EQ(LookupService::upstreamUrl("osrm=http://[::1]:5000", "osrm").value(),
+            "http://[::1]:5000");
+  EXPECT_EQ(LookupService::upstreamUrl("osrm=http://x", "nominatim").reason(),
+            "wants nominatim=URL");
+  EXPECT_EQ(LookupService::upstreamUrl("osrm=ftp://x", "osrm").reason(),
+            "wants an http(s) address after osrm=: 'ftp://x' is not an http(s) address");
+  EXPECT_EQ(LookupService::upstreamUrl("osrm=http://x:123456", "osrm").reason(),
+            "wants an http(s) address after osrm=: in 'http://x:123456': the port of 'x:123456' "
+            "is not a number from 0 to 65535");
+  EXPECT_FALSE(LookupService::upstreamUrl("osrm=http://", "osrm"));
   EXPECT_TRUE(UpstreamClient::isPublicServer("https://nominatim.openstreetmap.org"));
   EXPECT_FALSE(UpstreamClient::isPublicServer("http://127.0.0.1:5000"));
 }
