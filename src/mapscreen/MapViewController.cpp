@@ -23,6 +23,7 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
 #include "platform/ui/UINavigationController.h"
+#include "settings/SettingsViewController.h"
 
 namespace tessaly {
 
@@ -32,12 +33,6 @@ namespace {
 
 bool isTablet() {
   return p::UIDevice::currentDevice().userInterfaceIdiom() == p::UIUserInterfaceIdiomPad;
-}
-
-// The way the system prints an error object in a log line.
-std::string errorText(const p::NSError& error) {
-  return "Error Domain=" + error.domain + " Code=" + std::to_string(error.code) + " \"" +
-         error.localizedDescription + "\"";
 }
 
 const std::vector<PathEditor::Entry> kNoPath;
@@ -338,9 +333,19 @@ void MapViewController::gotoLocation() {
                       true);
 }
 
-// The settings screen and the help page join the application later; until then these buttons
-// open nothing.
-void MapViewController::settingsButton() {}
+void MapViewController::settingsButton() {
+  auto settings = std::make_shared<SettingsViewController>();
+  if (isTablet()) {
+    auto nav = std::make_shared<p::UINavigationController>(settings);
+    nav->setModalPresentationStyle(p::UIModalPresentationFormSheet);
+    nav->setModalTransitionStyle(p::UIModalTransitionStyleCoverVertical);
+    settings->setModalPresentationStyle(p::UIModalPresentationFormSheet);
+    presentViewController(nav, true);
+  } else if (p::UINavigationController* nav = navigation()) {
+    nav->setToolbarHidden(true, false);
+    nav->pushViewController(settings, true);
+  }
+}
 
 void MapViewController::infoButton() {}
 
@@ -724,13 +729,13 @@ void MapViewController::showDetails() {
 
 void MapViewController::mapViewDidFailLoadingMapWithError(p::MKMapView* /*mapView*/,
                                                           const p::NSError& error) {
-  p::log("mapViewDidFailLoadingMap:withError: " + errorText(error));
+  p::log("mapViewDidFailLoadingMap:withError: " + error.description());
   showError(error.localizedDescription);
 }
 
 void MapViewController::mapViewDidFailToLocateUserWithError(p::MKMapView* /*mapView*/,
                                                             const p::NSError& error) {
-  p::log("mapView:didFailToLocateUserWithError: " + errorText(error));
+  p::log("mapView:didFailToLocateUserWithError: " + error.description());
   showError(error.localizedDescription);
 }
 

@@ -6,44 +6,10 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/foundation/UTF8Text.h"
+
 namespace tessaly::platform {
 namespace {
-
-// Offset of the first byte that does not belong to a well-formed UTF-8 sequence (no overlong
-// forms, no surrogates, nothing above U+10FFFF), or npos when the whole text is well-formed.
-std::size_t firstInvalidUTF8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  std::size_t n = text.size();
-  std::size_t i = 0;
-  while (i < n) {
-    unsigned char c = p[i];
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-      length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      length = 3;
-      if (c == 0xE0) low = 0xA0;
-      if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      length = 4;
-      if (c == 0xF0) low = 0x90;
-      if (c == 0xF4) high = 0x8F;
-    } else {
-      return i;
-    }
-    if (n - i < length || p[i + 1] < low || p[i + 1] > high) return i;
-    for (std::size_t k = 2; k < length; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return i;
-    }
-    i += length;
-  }
-  return std::string_view::npos;
-}
 
 std::string lineAndColumn(std::string_view text, std::size_t offset) {
   long line = 1;
