@@ -19,6 +19,7 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
 #include "service/LookupService.h"
+#include "sessions/SessionHost.h"
 #include "web/DeviceBridge.h"
 #include "web/HostTools.h"
 #include "web/WebHost.h"
@@ -55,7 +56,13 @@ void usage(std::ostream& out) {
          "  --database   the own lookup service's database (default\n"
          "               ~/.local/share/tessaly/lookup.sqlite; fill it with tessaly import)\n"
          "  --geocoder-upstream nominatim=URL   the own service searches through Nominatim\n"
-         "  --router-upstream osrm=URL          the own service routes through OSRM\n";
+         "  --router-upstream osrm=URL          the own service routes through OSRM\n"
+         "  --single     one screen mirrored to every browser (default: every browser session\n"
+         "               gets an application of its own, all sharing the documents)\n"
+         "  --sessions N           at most N sessions at once (default 16)\n"
+         "  --session-idle SECONDS a session unused this long ends (default 1800)\n"
+         "  --session-memory MB    address space limit of each session's process (default\n"
+         "                         2048; 0: none)\n";
 }
 
 bool validTemplate(const std::string& t) {
@@ -104,6 +111,65 @@ bool nothingMeasured() {
   return !screen || screen->pathArray().empty();
 }
 
+// Every browser session its own application process (this program with --session-child),
+// all of them on the same documents; the lookup service runs once, here.
+int runSessionFront(const web::WebHostOptions& web, sessions::SessionHostOptions front,
+                    std::vector<std::string> command, const std::string& geocoder,
+                    const std::string& directions, service::LookupOptions lookupOptions,
+                    std::ostream& out, std::ostream& err) {
+  front.address = web.address;
+  front.port = web.port;
+  front.token = web.token;
+  front.resourcesDir = web.resourcesDir;
+  front.modulesDir = web.modulesDir;
+  front.limits = web.limits;
+  sigset_t signals = blockStopSignals();
+  std::unique_ptr<service::LookupService> lookup;
+  std::atomic<bool> stopPreparing{false};
+  std::thread preparing;
+  bool ownLookup = geocoder.empty() || directions.empty();
+  if (ownLookup && (lookupOptions.geocoderUpstream.empty() || lookupOptions.routerUpstream.empty()))
+    preparing = std::thread([&, modules = web.modulesDir] {
+      prepareLookupDatabase(lookupOptions, modules, out, err, &stopPreparing);
+    });
+  auto finish = [&] {
+    stopPreparing = true;
+    if (preparing.joinable()) preparing.join();
+  };
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  command.insert(command.begin(), {exe.string(), "serve"});
+  sessions::SessionHost host(front);
+  std::string error;
+  if (!host.bind(error)) {
+    err << "tessaly serve: " << error << "\n";
+    finish();
+    return 1;
+  }
+  // The processes ask this host for lookups unless told of other services.
+  std::string ownBase = host.url().substr(0, host.url().find('/', 8));
+  command.insert(command.end(), {"--geocoder", geocoder.empty() ? ownBase : geocoder,
+                                 "--directions", directions.empty() ? ownBase : directions});
+  host.setSessionCommand(std::move(command));
+  if (ownLookup) {
+    lookup = std::make_unique<service::LookupService>(lookupOptions);
+    host.mount(service::LookupService::kPrefix, [&lookup](const web::HttpRequest& request) {
+      return lookupResponse(*lookup, request);
+    });
+  }
+  host.start();
+  out << "Tessaly is serving at " << host.url() << std::endl;
+  if (host.needsToken())
+    out << "Open the address above once: it carries the access token (" << host.token()
+        << ") that every request beyond this machine's loopback needs." << std::endl;
+  int received = 0;
+  sigwait(&signals, &received);
+  host.stop();
+  finish();
+  out << "Tessaly stopped." << std::endl;
+  return 0;
+}
+
 }  // namespace
 
 int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -115,9 +181,16 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string documents, root, geocoder, directions;
   web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
   service::LookupOptions lookupOptions;
+  sessions::SessionHostOptions front;
+  front.memoryBytes = std::size_t{2048} << 20;
+  bool single = false;
+  int childFd = -1;                    // a session's process: reports its port on this descriptor
+  std::vector<std::string> forwarded;  // the options each session's process gets too
 
   for (int i = 0; i < argc; ++i) {
     std::string arg = argv[i];
+    int first = i;
+    bool frontOnly = arg == "--listen" || arg == "--geocoder" || arg == "--directions";
     int taken = takeLookupOption(argc, argv, i, lookupOptions, err);
     if (taken == 2) return 2;
     if (taken == 1) continue;
@@ -173,11 +246,31 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
       (arg == "--geocoder" ? geocoder : directions) = v;
     } else if (arg == "--resources") {
       if (!value(root)) return 2;
+    } else if (arg == "--single") {
+      single = frontOnly = true;
+    } else if (arg == "--sessions" || arg == "--session-idle" || arg == "--session-memory" ||
+               arg == "--session-child") {
+      frontOnly = true;
+      if (!value(v)) return 2;
+      char* end = nullptr;
+      double number = std::strtod(v.c_str(), &end);
+      bool whole = arg != "--session-idle";
+      if (v.empty() || *end || !(number >= (arg == "--sessions" ? 1 : 0)) || number > 1e9 ||
+          (whole && number != static_cast<long>(number))) {
+        err << "tessaly serve: " << arg << " wants a number, got '" << v << "'\n";
+        return 2;
+      }
+      if (arg == "--sessions") front.maxSessions = static_cast<std::size_t>(number);
+      if (arg == "--session-idle") front.idleSeconds = number;
+      if (arg == "--session-memory") front.memoryBytes = static_cast<std::size_t>(number) << 20;
+      if (arg == "--session-child") childFd = static_cast<int>(number);
     } else {
       err << "tessaly serve: unknown option '" << arg << "'\n";
       usage(err);
       return 2;
     }
+    if (!frontOnly)
+      for (int k = first; k <= i; ++k) forwarded.emplace_back(argv[k]);
   }
 
   root = findRoot(root);
@@ -194,6 +287,17 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     fs::create_directories(documents, ec);
     platform::setDocumentsDirectory(fs::absolute(documents, ec).string());
+  }
+  if (childFd < 0 && !single) {
+    // Every session's process works on the same documents, named outright.
+    forwarded.insert(forwarded.end(),
+                     {"--documents", platform::documentsDirectory(), "--resources", root});
+    return runSessionFront(options, front, forwarded, geocoder, directions, lookupOptions, out,
+                           err);
+  }
+  if (childFd >= 0) {
+    options.address = "127.0.0.1";
+    options.port = 0;
   }
 
   auto& loop = platform::RunLoop::main();
@@ -249,7 +353,14 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   LookupServices::setGeocoderBase(geocoder.empty() ? ownBase : geocoder);
   LookupServices::setDirectionsBase(directions.empty() ? ownBase : directions);
   host.start();
-  out << "Tessaly is serving at " << host.url() << std::endl;
+  if (childFd >= 0) {
+    std::string port = std::to_string(host.port()) + "\n";
+    // A front that went away ends this process by its death signal; nothing to do here.
+    if (write(childFd, port.data(), port.size()) < 0) err << "tessaly serve: no front to tell\n";
+    close(childFd);
+  } else {
+    out << "Tessaly is serving at " << host.url() << std::endl;
+  }
   if (host.needsToken())
     out << "Open the address above once: it carries the access token (" << host.token()
         << ") that every request beyond this machine's loopback needs." << std::endl;
