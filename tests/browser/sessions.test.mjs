@@ -80,7 +80,7 @@ test('a phone and a desktop each have their own screen and share the documents',
     // A file saved by the phone's session is listed in the desktop's.
     const saved = await phone.request.post('/api/documents?name=shared.xml', {
       headers: { 'Content-Type': 'application/xml' }, data: ROUTE });
-    assert.equal(saved.status(), 200, await saved.text());
+    assert.equal(saved.status(), 201, await saved.text());
     const listed = await (await desktop.request.get('/api/documents')).json();
     assert.ok(listed.some((f) => f.name === 'shared.xml'), JSON.stringify(listed));
     ensureDir(screenshots);
