@@ -18,6 +18,8 @@ class OptionReader {
   // Moves to the next argument; false after the last.
   bool next();
   const std::string& option() const { return _option; }
+  // Where the reader stands in argv: the option, or the last value it took.
+  int index() const { return _index; }
   bool is(std::string_view name) const { return _option == name; }
   bool isHelp() const { return is("--help") || is("-h"); }
 

@@ -20,6 +20,7 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
 #include "service/LookupService.h"
+#include "sessions/SessionHost.h"
 #include "web/DeviceBridge.h"
 #include "web/HostTools.h"
 #include "web/WebHost.h"
@@ -56,7 +57,13 @@ void usage(std::ostream& out) {
          "  --database   the own lookup service's database (default\n"
          "               ~/.local/share/tessaly/lookup.sqlite; fill it with tessaly import)\n"
          "  --geocoder-upstream nominatim=URL   the own service searches through Nominatim\n"
-         "  --router-upstream osrm=URL          the own service routes through OSRM\n";
+         "  --router-upstream osrm=URL          the own service routes through OSRM\n"
+         "  --single     one screen mirrored to every browser (default: every browser session\n"
+         "               gets an application of its own, all sharing the documents)\n"
+         "  --sessions N           at most N sessions at once (default 16)\n"
+         "  --session-idle SECONDS a session unused this long ends (default 1800)\n"
+         "  --session-memory MB    address space limit of each session's process (default\n"
+         "                         2048; 0: none)\n";
 }
 
 bool validTemplate(const std::string& t) {
@@ -105,6 +112,65 @@ bool nothingMeasured() {
   return !screen || screen->pathArray().empty();
 }
 
+// Every browser session its own application process (this program with --session-child),
+// all of them on the same documents; the lookup service runs once, here.
+int runSessionFront(const web::WebHostOptions& web, sessions::SessionHostOptions front,
+                    std::vector<std::string> command, const std::string& geocoder,
+                    const std::string& directions, service::LookupOptions lookupOptions,
+                    std::ostream& out, std::ostream& err) {
+  front.address = web.address;
+  front.port = web.port;
+  front.token = web.token;
+  front.resourcesDir = web.resourcesDir;
+  front.modulesDir = web.modulesDir;
+  front.limits = web.limits;
+  sigset_t signals = blockStopSignals();
+  std::unique_ptr<service::LookupService> lookup;
+  std::atomic<bool> stopPreparing{false};
+  std::thread preparing;
+  bool ownLookup = geocoder.empty() || directions.empty();
+  if (ownLookup && (lookupOptions.geocoderUpstream.empty() || lookupOptions.routerUpstream.empty()))
+    preparing = std::thread([&, modules = web.modulesDir] {
+      prepareLookupDatabase(lookupOptions, modules, out, err, &stopPreparing);
+    });
+  auto finish = [&] {
+    stopPreparing = true;
+    if (preparing.joinable()) preparing.join();
+  };
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  command.insert(command.begin(), {exe.string(), "serve"});
+  sessions::SessionHost host(front);
+  std::string error;
+  if (!host.bind(error)) {
+    err << "tessaly serve: " << error << "\n";
+    finish();
+    return 1;
+  }
+  // The processes ask this host for lookups unless told of other services.
+  std::string ownBase = host.url().substr(0, host.url().find('/', 8));
+  command.insert(command.end(), {"--geocoder", geocoder.empty() ? ownBase : geocoder,
+                                 "--directions", directions.empty() ? ownBase : directions});
+  host.setSessionCommand(std::move(command));
+  if (ownLookup) {
+    lookup = std::make_unique<service::LookupService>(lookupOptions);
+    host.mount(service::LookupService::kPrefix, [&lookup](const web::HttpRequest& request) {
+      return lookupResponse(*lookup, request);
+    });
+  }
+  host.start();
+  out << "Tessaly is serving at " << host.url() << std::endl;
+  if (host.needsToken())
+    out << "Open the address above once: it carries the access token (" << host.token()
+        << ") that every request beyond this machine's loopback needs." << std::endl;
+  int received = 0;
+  sigwait(&signals, &received);
+  host.stop();
+  finish();
+  out << "Tessaly stopped." << std::endl;
+  return 0;
+}
+
 }  // namespace
 
 int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -116,13 +182,20 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string documents, root, geocoder, directions;
   web::DeviceBridge::DeviceMode mode = web::DeviceBridge::DeviceMode::Auto;
   service::LookupOptions lookupOptions;
+  sessions::SessionHostOptions front;
+  front.memoryBytes = std::size_t{2048} << 20;
+  bool single = false;
+  int childFd = -1;                    // a session's process: reports its port on this descriptor
+  std::vector<std::string> forwarded;  // the options each session's process gets too
 
   OptionReader reader("tessaly serve", argc, argv);
   while (reader.next()) {
     auto shared = takeLookupOption(reader, lookupOptions);
     if (!shared) return badOption(err, shared.reason());
-    if (*shared) continue;
+    if (*shared) continue;  // the lookup service runs in the front only
     const std::string& arg = reader.option();
+    int first = reader.index();
+    bool frontOnly = arg == "--listen" || arg == "--geocoder" || arg == "--directions";
     if (reader.isHelp()) {
       usage(out);
       return 0;
@@ -164,11 +237,31 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
       auto base = reader.baseAddress();
       if (!base) return badOption(err, base.reason());
       (arg == "--geocoder" ? geocoder : directions) = *base;
+    } else if (arg == "--single") {
+      single = frontOnly = true;
+    } else if (arg == "--sessions" || arg == "--session-idle" || arg == "--session-memory" ||
+               arg == "--session-child") {
+      frontOnly = true;
+      auto value = reader.value();
+      if (!value) return badOption(err, value.reason());
+      const std::string& v = *value;
+      char* end = nullptr;
+      double number = std::strtod(v.c_str(), &end);
+      bool whole = arg != "--session-idle";
+      if (v.empty() || *end || !(number >= (arg == "--sessions" ? 1 : 0)) || number > 1e9 ||
+          (whole && number != static_cast<long>(number)))
+        return badOption(err, reader.refuse("wants a number, got '" + v + "'").reason);
+      if (arg == "--sessions") front.maxSessions = static_cast<std::size_t>(number);
+      if (arg == "--session-idle") front.idleSeconds = number;
+      if (arg == "--session-memory") front.memoryBytes = static_cast<std::size_t>(number) << 20;
+      if (arg == "--session-child") childFd = static_cast<int>(number);
     } else {
       err << reader.unknown() << "\n";
       usage(err);
       return 2;
     }
+    if (!frontOnly)
+      for (int k = first; k <= reader.index(); ++k) forwarded.emplace_back(argv[k]);
   }
 
   root = findRoot(root);
@@ -185,6 +278,17 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::error_code ec;
     fs::create_directories(documents, ec);
     platform::setDocumentsDirectory(fs::absolute(documents, ec).string());
+  }
+  if (childFd < 0 && !single) {
+    // Every session's process works on the same documents, named outright.
+    forwarded.insert(forwarded.end(),
+                     {"--documents", platform::documentsDirectory(), "--resources", root});
+    return runSessionFront(options, front, forwarded, geocoder, directions, lookupOptions, out,
+                           err);
+  }
+  if (childFd >= 0) {
+    options.address = "127.0.0.1";
+    options.port = 0;
   }
 
   auto& loop = platform::RunLoop::main();
@@ -240,7 +344,14 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   LookupServices::setGeocoderBase(geocoder.empty() ? ownBase : geocoder);
   LookupServices::setDirectionsBase(directions.empty() ? ownBase : directions);
   host.start();
-  out << "Tessaly is serving at " << host.url() << std::endl;
+  if (childFd >= 0) {
+    std::string port = std::to_string(host.port()) + "\n";
+    // A front that went away ends this process by its death signal; nothing to do here.
+    if (write(childFd, port.data(), port.size()) < 0) err << "tessaly serve: no front to tell\n";
+    close(childFd);
+  } else {
+    out << "Tessaly is serving at " << host.url() << std::endl;
+  }
   if (host.needsToken())
     out << "Open the address above once: it carries the access token (" << host.token()
         << ") that every request beyond this machine's loopback needs." << std::endl;

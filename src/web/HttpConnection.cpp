@@ -86,6 +86,9 @@ class Stream final : public HttpStream {
   void wake() override {
     if (auto c = _connection.lock()) c->wakeStream();
   }
+  void close() override {
+    if (auto c = _connection.lock()) asio::post(c->executor(), [c] { c->close(); });
+  }
 
  private:
   std::weak_ptr<HttpConnection> _connection;

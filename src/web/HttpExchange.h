@@ -19,6 +19,8 @@ class HttpStream {
   virtual ~HttpStream() = default;
   // There is something new: the server asks the source once it is free to write.
   virtual void wake() = 0;
+  // Ends the stream (its viewer may connect again); nothing when it has ended already.
+  virtual void close() {}
 };
 
 class HttpExchange {

@@ -15,7 +15,8 @@ export { devices };
 // Tiles point at a closed loopback port: the tests must never depend on tile servers.
 const NO_TILES = 'http://127.0.0.1:9/{z}/{x}/{y}.png';
 
-export async function startProgram(extraArgs = [], { settings } = {}) {
+// The tests drive one mirrored screen (--single) unless they ask for a session per browser.
+export async function startProgram(extraArgs = [], { settings, sessions = false } = {}) {
   const documents = mkdtempSync(join(tmpdir(), 'tessaly-browser-'));
   if (settings) writeFileSync(join(documents, 'settings.plist'), settings);
   // The own lookup service's database stays out of the user's data directory: one shared by
@@ -23,7 +24,8 @@ export async function startProgram(extraArgs = [], { settings } = {}) {
   const lookup = extraArgs.includes('--database') ? []
     : ['--database', join(tmpdir(), 'tessaly-browser-lookup.sqlite')];
   const args = ['serve', '--listen', '127.0.0.1:0', '--documents', documents,
-    '--tiles', NO_TILES, '--imagery', NO_TILES, '--resources', sourceDir, ...lookup, ...extraArgs];
+    '--tiles', NO_TILES, '--imagery', NO_TILES, '--resources', sourceDir, ...lookup,
+    ...(sessions ? [] : ['--single']), ...extraArgs];
   const proc = spawn(program, args, { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
   let errors = '';
@@ -41,6 +43,7 @@ export async function startProgram(extraArgs = [], { settings } = {}) {
   return {
     url,
     origin: base.origin,
+    pid: proc.pid,
     documents,
     output: () => output,
     errors: () => errors,

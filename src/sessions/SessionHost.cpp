@@ -1,0 +1,521 @@
+#include "sessions/SessionHost.h"
+
+#include <utility>  // before Asio: its C++20 parts use std::exchange without it
+
+#include <boost/asio.hpp>
+#include <nlohmann/json.hpp>
+
+#include "platform/foundation/Log.h"
+#include "sessions/SessionCookie.h"
+#include "sessions/UpstreamCall.h"
+#include "sessions/UpstreamEvents.h"
+
+namespace tessaly::sessions {
+namespace {
+
+namespace asio = boost::asio;
+using web::HttpRequest;
+using web::HttpResponse;
+
+constexpr double kHousekeepingSeconds = 0.1;
+constexpr double kEndedStreamSeconds = 1;  // an ended session's viewers get its notice first
+
+std::string shortId(const std::string& id) {
+  return id.substr(0, 8);
+}
+
+// Adds base to the first "version" number of a JSON text (the host puts it first in a state
+// and alone in an input's reply); returns the new number, 0 when there is none.
+std::uint64_t shiftVersion(std::string& text, std::uint64_t base) {
+  static const std::string key = "\"version\":";
+  std::size_t at = text.find(key);
+  if (at == std::string::npos) return 0;
+  std::size_t start = at + key.size();
+  std::size_t end = start;
+  std::uint64_t value = 0;
+  while (end < text.size() && text[end] >= '0' && text[end] <= '9' && end - start < 19)
+    value = value * 10 + static_cast<std::uint64_t>(text[end++] - '0');
+  if (end == start) return 0;
+  value += base;
+  text.replace(start, end - start, std::to_string(value));
+  return value;
+}
+
+// After a restart every state says so, for the page to show until it is read.
+void addSessionField(std::string& state, int restarts) {
+  if (restarts == 0 || state.rfind("{\"version\":", 0) != 0) return;
+  std::size_t end = state.find_first_not_of("0123456789", 11);
+  if (end == std::string::npos) return;
+  nlohmann::json field = {{"restarts", restarts}, {"notice", SessionHost::kResetMessage}};
+  state.insert(end, ",\"session\":" + field.dump());
+}
+
+std::string noticeEvent(const char* kind, int restarts, const char* message) {
+  nlohmann::json data = {{kind, true}, {"restarts", restarts}, {"message", message}};
+  return "event: session\ndata: " + data.dump() + "\n\n";
+}
+
+bool isPage(const std::string& path) {
+  return path == "/" || path == "/index.html";
+}
+
+}  // namespace
+
+struct SessionHost::Upstream {
+  asio::io_context io;
+  std::optional<asio::executor_work_guard<asio::io_context::executor_type>> work{io.get_executor()};
+  std::thread thread;
+  asio::thread_pool processes{2};  // starting and stopping session processes
+};
+
+SessionHost::SessionHost(SessionHostOptions options)
+    : _options(std::move(options)),
+      _gate(_options.address, _options.token),
+      _table(_options.maxSessions, _options.idleSeconds),
+      _upstream(std::make_unique<Upstream>()) {
+  if (!_options.resourcesDir.empty()) _files.mount("/", _options.resourcesDir);
+  if (!_options.modulesDir.empty()) {
+    _files.mount("/vendor/leaflet", _options.modulesDir + "/leaflet/dist");
+    _files.mount("/vendor/topojson-client", _options.modulesDir + "/topojson-client/dist");
+    _files.mount("/vendor/world-atlas", _options.modulesDir + "/world-atlas");
+  }
+  web::HttpLimits limits = _options.limits;
+  limits.defaultHeaders = {
+      {"X-Content-Type-Options", "nosniff"},
+      {"X-Frame-Options", "DENY"},
+      {"Referrer-Policy", "same-origin"},
+      {"Cache-Control", "no-store"},
+      {"Content-Security-Policy",
+       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
+       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
+       "base-uri 'none'; form-action 'none'"},
+  };
+  _server = std::make_unique<web::HttpServer>(
+      std::move(limits), [this](std::shared_ptr<web::HttpExchange> e) { handle(e); });
+}
+
+SessionHost::~SessionHost() {
+  stop();
+  _upstream->work.reset();
+  _upstream->io.stop();
+  if (_upstream->thread.joinable()) _upstream->thread.join();
+  _upstream->processes.join();
+}
+
+bool SessionHost::bind(std::string& error) {
+  std::string host = _options.address == "localhost" ? "127.0.0.1" : _options.address;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  if (!_server->bind(host, _options.port, error)) return false;
+  _port = _server->port();
+  _gate.setPort(_port);
+  return true;
+}
+
+void SessionHost::start() {
+  if (_started) return;
+  _started = true;
+  _upstream->thread = std::thread([this] { _upstream->io.run(); });
+  _housekeeper = std::thread([this] {
+    std::unique_lock lock(_stopMutex);
+    while (!_stopSignal.wait_for(lock, std::chrono::duration<double>(kHousekeepingSeconds),
+                                 [this] { return _stopping; })) {
+      lock.unlock();
+      housekeep();
+      lock.lock();
+    }
+  });
+  _server->start();
+}
+
+void SessionHost::stop() {
+  if (!_started) return;
+  _started = false;
+  {
+    std::lock_guard lock(_stopMutex);
+    _stopping = true;
+  }
+  _stopSignal.notify_all();
+  if (_housekeeper.joinable()) _housekeeper.join();
+  _server->stop();
+  for (auto& session : _table.clear()) end(session, "the host stops");
+  _upstream->processes.wait();
+}
+
+std::string SessionHost::url() const {
+  std::string host = _options.address;
+  if (host == "0.0.0.0") host = "127.0.0.1";
+  if (host == "::" || host == "[::]") host = "::1";
+  if (host.find(':') != std::string::npos && host.front() != '[') host = "[" + host + "]";
+  std::string url = "http://" + host + ":" + std::to_string(_port) + "/";
+  if (needsToken()) url += "?token=" + token();
+  return url;
+}
+
+void SessionHost::mount(std::string prefix, MountedHandler handler) {
+  _mounted.push_back({std::move(prefix), std::move(handler)});
+}
+
+pid_t SessionHost::processOf(const std::string& id) const {
+  for (const auto& session : _table.all()) {
+    if (session->id != id) continue;
+    std::lock_guard lock(session->mutex);
+    return session->process ? session->process->pid() : 0;
+  }
+  return 0;
+}
+
+void SessionHost::background(std::function<void()> work) {
+  asio::post(_upstream->processes, std::move(work));
+}
+
+HttpResponse SessionHost::fullAnswer(bool page) const {
+  std::string count = std::to_string(_table.capacity());
+  HttpResponse response = web::textResponse(
+      503, "refused: all " + count + " sessions of this host are in use; try again later");
+  if (page) {
+    response.contentType = "text/html; charset=utf-8";
+    response.body =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+        "<meta name=\"viewport\" content=\"width=device-width\"><title>Tessaly is full</title>"
+        "</head><body><h1>Tessaly is full</h1><p>All " +
+        count +
+        " sessions of this host are in use. Try again in a few minutes: a session ends when "
+        "nobody has used it for a while.</p></body></html>\n";
+  }
+  response.headers.push_back({"Retry-After", "60"});
+  return response;
+}
+
+void SessionHost::handle(const ExchangePtr& exchange) {
+  const HttpRequest& req = exchange->request();
+  bool get = req.method == "GET" || req.method == "HEAD";
+  for (const auto& mounted : _mounted) {
+    if (req.path.compare(0, mounted.prefix.size(), mounted.prefix) != 0) continue;
+    if (auto refused = _gate.refusal(req, true)) return exchange->respond(std::move(*refused));
+    const MountedHandler& handler = mounted.handler;
+    bool queued = _server->runBlocking([exchange, &handler] {
+      try {
+        exchange->respond(handler(exchange->request()));
+      } catch (const std::exception& e) {
+        platform::log(std::string("sessions: ") + e.what());
+        exchange->respond(web::textResponse(500, "internal error"));
+      }
+    });
+    if (!queued)
+      exchange->respond(web::textResponse(503, "refused: the server is busy, try again"));
+    return;
+  }
+  if (auto refused = _gate.refusal(req, false)) return exchange->respond(std::move(*refused));
+
+  if (req.path == "/api/session/end") {
+    if (req.method != "POST") {
+      HttpResponse response = web::textResponse(405, "refused: use POST here");
+      response.headers.push_back({"Allow", "POST"});
+      return exchange->respond(std::move(response));
+    }
+    std::string id = SessionCookie::idIn(req.header("Cookie"));
+    auto session = id.empty() ? nullptr : _table.remove(id);
+    if (session) end(session, "asked to");
+    HttpResponse response = web::textResponse(200, session ? "ended" : "no session");
+    response.headers.push_back({"Set-Cookie", SessionCookie::clearing()});
+    return exchange->respond(std::move(response));
+  }
+  bool api = req.path.rfind("/api/", 0) == 0;
+  if (!api && !isPage(req.path)) {
+    if (!get) return exchange->respond(web::textResponse(404, "not found"));
+    if (auto file = _files.serve(req.path)) return exchange->respond(std::move(*file));
+    return exchange->respond(web::textResponse(404, "not found"));
+  }
+  std::string setCookie;
+  SessionPtr session = sessionFor(req, setCookie);
+  if (!session) return exchange->respond(fullAnswer(!api));
+  if (!api) {
+    // The page itself: its process starts while the browser loads the scripts.
+    auto file = get ? _files.serve(req.path) : std::nullopt;
+    HttpResponse response = file ? std::move(*file) : web::textResponse(404, "not found");
+    if (!setCookie.empty()) response.headers.push_back({"Set-Cookie", setCookie});
+    return exchange->respond(std::move(response));
+  }
+  if (req.path == "/api/events") {
+    if (req.method != "GET")
+      return exchange->respond(web::textResponse(405, "refused: use GET here"));
+    return openEvents(session, exchange, std::move(setCookie));
+  }
+  forward(session, exchange, std::move(setCookie));
+}
+
+SessionHost::SessionPtr SessionHost::sessionFor(const HttpRequest& req, std::string& setCookie) {
+  auto now = Session::Clock::now();
+  std::string id = SessionCookie::idIn(req.header("Cookie"));
+  if (!id.empty())
+    if (auto session = _table.use(id, now)) return session;
+  auto session = _table.create(now);
+  if (!session) return nullptr;
+  setCookie = SessionCookie::setting(session->id);
+  // A page that comes back after its session ended keeps counting from the versions it saw.
+  std::string last = req.header("Last-Event-ID");
+  if (!last.empty() && last.size() < 19 &&
+      last.find_first_not_of("0123456789") == std::string::npos)
+    session->versionBase = session->lastVersion = std::stoull(last);
+  platform::log("sessions: session " + shortId(session->id) + " begins (" +
+                std::to_string(_table.size()) + " of " + std::to_string(_table.capacity()) + ")");
+  launch(session);
+  return session;
+}
+
+void SessionHost::whenReady(const SessionPtr& session, std::function<void(bool)> work) {
+  {
+    std::lock_guard lock(session->mutex);
+    if (session->phase == Session::Phase::Starting) {
+      session->waiting.push_back(std::move(work));
+      return;
+    }
+  }
+  work(session->phase == Session::Phase::Ready);
+}
+
+void SessionHost::launch(const SessionPtr& session) {
+  background([this, session] {
+    std::string error;
+    auto process = SessionProcess::start(_options.sessionCommand, _options.memoryBytes,
+                                         _options.startSeconds, error);
+    if (!process) {
+      platform::log("sessions: session " + shortId(session->id) + " cannot start: " + error);
+      _table.remove(session->id);
+      return end(session, "its process did not start");
+    }
+    ready(session, std::move(process));
+  });
+}
+
+void SessionHost::ready(const SessionPtr& session, std::unique_ptr<SessionProcess> process) {
+  std::vector<std::function<void(bool)>> waiting;
+  int port = process->port();
+  {
+    std::lock_guard lock(session->mutex);
+    if (session->phase == Session::Phase::Ended) {
+      process.reset();  // ended while it started: stopped and reaped here
+      return;
+    }
+    platform::log("sessions: session " + shortId(session->id) + " runs in process " +
+                  std::to_string(process->pid()) + " on port " + std::to_string(port));
+    session->process = std::move(process);
+    session->port = port;
+    session->phase = Session::Phase::Ready;
+    waiting.swap(session->waiting);
+    if (session->restarts > 0) {
+      session->noticeMessage = noticeEvent("reset", session->restarts, kResetMessage);
+      ++session->noticeSerial;
+    }
+  }
+  watchEvents(session, port);
+  for (auto& work : waiting) work(true);
+  wakeViewers(session);
+}
+
+void SessionHost::watchEvents(const SessionPtr& session, int port) {
+  std::weak_ptr<Session> weak = session;
+  auto events = UpstreamEvents::open(
+      _upstream->io, port,
+      [this, weak](std::string message) {
+        if (auto s = weak.lock()) passOn(s, message);
+      },
+      [weak, port] {
+        // The housekeeper restarts a process that ended, or opens the stream again.
+        auto s = weak.lock();
+        if (!s) return;
+        std::lock_guard lock(s->mutex);
+        if (s->port == port) s->upstream = nullptr;
+      });
+  std::lock_guard lock(session->mutex);
+  if (session->port == port && session->phase == Session::Phase::Ready)
+    session->upstream = std::move(events);
+  else
+    events->close();
+}
+
+void SessionHost::wakeViewers(const SessionPtr& session) {
+  std::vector<std::shared_ptr<web::HttpStream>> viewers;
+  {
+    std::lock_guard lock(session->mutex);
+    for (auto& weak : session->viewers)
+      if (auto viewer = weak.lock()) viewers.push_back(std::move(viewer));
+  }
+  for (auto& viewer : viewers) viewer->wake();
+}
+
+void SessionHost::passOn(const SessionPtr& session, const std::string& message) {
+  std::string id, event = "message", data;
+  std::size_t pos = 0;
+  while (pos < message.size()) {
+    std::size_t end = message.find('\n', pos);
+    if (end == std::string::npos) end = message.size();
+    std::string line = message.substr(pos, end - pos);
+    pos = end + 1;
+    if (line.rfind("id: ", 0) == 0) id = line.substr(4);
+    if (line.rfind("event: ", 0) == 0) event = line.substr(7);
+    if (line.rfind("data: ", 0) == 0) data = line.substr(6);
+  }
+  {
+    std::lock_guard lock(session->mutex);
+    std::uint64_t version = shiftVersion(data, session->versionBase);
+    if (version == 0) return;
+    session->lastVersion = std::max(session->lastVersion, version);
+    if (event == "state") addSessionField(data, session->restarts);
+    session->stateMessage =
+        "id: " + std::to_string(version) + "\nevent: " + event + "\ndata: " + data + "\n\n";
+    ++session->stateSerial;
+  }
+  wakeViewers(session);
+}
+
+void SessionHost::openEvents(const SessionPtr& session, const ExchangePtr& exchange,
+                             std::string setCookie) {
+  HttpResponse head;
+  head.contentType = "text/event-stream";
+  head.headers = {{"X-Accel-Buffering", "no"}};
+  if (!setCookie.empty()) head.headers.push_back({"Set-Cookie", setCookie});
+  struct Seen {
+    std::uint64_t state = 0;
+    std::uint64_t notice = 0;
+  };
+  auto seen = std::make_shared<Seen>();
+  std::weak_ptr<Session> weak = session;
+  auto stream = exchange->openStream(
+      std::move(head),
+      [weak, seen]() -> std::optional<std::string> {
+        auto s = weak.lock();
+        if (!s) return std::nullopt;
+        std::lock_guard lock(s->mutex);
+        if (s->noticeSerial > seen->notice) {
+          seen->notice = s->noticeSerial;
+          return s->noticeMessage;
+        }
+        if (s->stateSerial > seen->state) {
+          seen->state = s->stateSerial;
+          return s->stateMessage;
+        }
+        return std::nullopt;
+      },
+      nullptr);
+  {
+    std::lock_guard lock(session->mutex);
+    std::erase_if(session->viewers,
+                  [](const std::weak_ptr<web::HttpStream>& v) { return v.expired(); });
+    session->viewers.push_back(stream);
+    if (session->phase == Session::Phase::Ended) stream->close();
+  }
+  stream->wake();
+}
+
+void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange,
+                          std::string setCookie) {
+  double seconds = _options.requestSeconds;
+  whenReady(session, [this, session, exchange, setCookie, seconds](bool ok) {
+    if (!ok)
+      return exchange->respond(
+          web::textResponse(503, "refused: this session's application could not be started"));
+    int port;
+    {
+      std::lock_guard lock(session->mutex);
+      port = session->port;
+    }
+    if (port == 0)  // restarting since: wait for the new process
+      return forward(session, exchange, setCookie);
+    UpstreamCall::send(
+        _upstream->io, port, exchange->request(), seconds,
+        [session, exchange, setCookie](bool, HttpResponse response) {
+          const std::string& path = exchange->request().path;
+          bool versioned = path == "/api/state" || path == "/api/input" || path == "/api/stats";
+          if (versioned && response.status / 100 == 2) {
+            std::lock_guard lock(session->mutex);
+            std::uint64_t version = shiftVersion(response.body, session->versionBase);
+            session->lastVersion = std::max(session->lastVersion, version);
+            if (path == "/api/state") addSessionField(response.body, session->restarts);
+          }
+          if (!setCookie.empty()) response.headers.push_back({"Set-Cookie", setCookie});
+          exchange->respond(std::move(response));
+        });
+  });
+}
+
+void SessionHost::restart(const SessionPtr& session, const std::string& why) {
+  std::unique_ptr<SessionProcess> old;
+  std::shared_ptr<UpstreamEvents> upstream;
+  {
+    std::lock_guard lock(session->mutex);
+    if (session->phase != Session::Phase::Ready) return;
+    session->phase = Session::Phase::Starting;
+    session->port = 0;
+    ++session->restarts;
+    session->versionBase = session->lastVersion;
+    old = std::move(session->process);
+    upstream = std::move(session->upstream);
+  }
+  platform::log("sessions: session " + shortId(session->id) + " restarts: its process " + why);
+  if (upstream) upstream->close();
+  std::shared_ptr<SessionProcess> gone(std::move(old));
+  background([gone] { gone->stop(0.5); });
+  launch(session);
+}
+
+void SessionHost::end(const SessionPtr& session, const std::string& why) {
+  std::unique_ptr<SessionProcess> process;
+  std::shared_ptr<UpstreamEvents> upstream;
+  std::vector<std::function<void(bool)>> waiting;
+  std::vector<std::shared_ptr<web::HttpStream>> viewers;
+  {
+    std::lock_guard lock(session->mutex);
+    if (session->phase == Session::Phase::Ended) return;
+    session->phase = Session::Phase::Ended;
+    process = std::move(session->process);
+    upstream = std::move(session->upstream);
+    waiting.swap(session->waiting);
+    session->port = 0;
+    session->noticeMessage = noticeEvent("ended", session->restarts, kEndedMessage);
+    ++session->noticeSerial;
+    for (auto& weak : session->viewers)
+      if (auto viewer = weak.lock()) viewers.push_back(std::move(viewer));
+  }
+  platform::log("sessions: session " + shortId(session->id) + " ends: " + why);
+  if (upstream) upstream->close();
+  for (auto& work : waiting) work(false);
+  for (auto& viewer : viewers) viewer->wake();
+  // The viewers read the notice, then their streams close: the page's next connection
+  // starts a new session.
+  auto timer = std::make_shared<asio::steady_timer>(
+      _upstream->io, std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                         std::chrono::duration<double>(kEndedStreamSeconds)));
+  timer->async_wait([timer, viewers](boost::system::error_code) {
+    for (auto& viewer : viewers) viewer->close();
+  });
+  if (process) {
+    std::shared_ptr<SessionProcess> gone(std::move(process));
+    background([gone] { gone->stop(); });
+  }
+}
+
+void SessionHost::housekeep() {
+  for (auto& session : _table.expire(Session::Clock::now()))
+    end(session, "idle for " + std::to_string(static_cast<long>(_table.idleSeconds())) + " s");
+  for (auto& session : _table.all()) {
+    bool crashed = false, reopen = false;
+    int port = 0;
+    std::string how;
+    {
+      std::lock_guard lock(session->mutex);
+      if (session->phase != Session::Phase::Ready || !session->process) continue;
+      crashed = session->process->exited();
+      how = session->process->howItEnded();
+      reopen = !crashed && !session->upstream;
+      port = session->port;
+    }
+    if (crashed)
+      restart(session, "ended (" + how + ")");
+    else if (reopen)
+      watchEvents(session, port);
+  }
+}
+
+}  // namespace tessaly::sessions

@@ -1,0 +1,149 @@
+// One application per browser session: a phone and a desktop each get a screen of their own,
+// share the documents, and a session that crashes, idles or does not fit is handled clearly.
+// The page is driven only through the HTTP API with the context's own session cookie.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { startProgram, launchBrowser, devices, screenshots, ensureDir } from './harness.mjs';
+import { join } from 'node:path';
+
+const ROUTE = '<route>\n<coordinates type="marker">43.7384,7.4246</coordinates>\n</route>\n';
+
+// The session's state as the page gets it, through the context's cookie jar.
+async function state(page) {
+  const res = await page.request.get('/api/state');
+  assert.equal(res.status(), 200, await res.text());
+  return res.json();
+}
+
+// A request that meets a process just killed gets 503 until the front has started the next.
+async function until(page, check, what, timeout = 20000) {
+  const deadline = Date.now() + timeout;
+  let s;
+  for (;;) {
+    const res = await page.request.get('/api/state');
+    s = res.status() === 200 ? await res.json() : { refused: res.status() };
+    if (res.status() !== 200 && res.status() !== 503) assert.fail(await res.text());
+    if (res.status() === 200 && check(s)) return s;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}: ${JSON.stringify(s).slice(0, 300)}`);
+    await new Promise((r) => setTimeout(r, 100));
+  }
+}
+
+async function press(page, x, y) {
+  const res = await page.request.post('/api/input', { data: { type: 'longPress', point: { x, y } } });
+  assert.equal(res.status(), 200, await res.text());
+  return res.json();
+}
+
+async function open(browser, server, options) {
+  const context = await browser.newContext({ ...options, baseURL: server.origin });
+  const page = await context.newPage();
+  page.on('pageerror', (e) => console.error('page error:', e.message));
+  await page.goto(server.url);
+  return page;
+}
+
+async function sessionId(page) {
+  const cookie = (await page.context().cookies()).find((c) => c.name === 'tessaly_session');
+  assert.ok(cookie, 'a session cookie');
+  assert.equal(cookie.httpOnly, true);
+  assert.equal(cookie.sameSite, 'Strict');
+  return cookie.value;
+}
+
+// The process the front logged for that session.
+function processOf(server, id) {
+  const all = [...server.errors().matchAll(/session (\w{8}) runs in process (\d+)/g)];
+  const mine = all.filter((m) => id.startsWith(m[1]));
+  return mine.length ? Number(mine[mine.length - 1][2]) : 0;
+}
+
+const annotations = (s) => (s.map ? s.map.annotations.length : -1);
+
+test('a phone and a desktop each have their own screen and share the documents', async () => {
+  const server = await startProgram(['--device', 'auto'], { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const phone = await open(browser, server, { ...devices['Pixel 5'] });
+    const desktop = await open(browser, server, { viewport: { width: 1280, height: 800 } });
+    const p = await until(phone, (s) => s.device && s.device.idiom === 'phone' && s.map, 'a phone screen');
+    const d = await until(desktop, (s) => s.device && s.device.idiom === 'tablet' && s.map, 'a tablet-class screen');
+    assert.notEqual(await sessionId(phone), await sessionId(desktop));
+    assert.notEqual(processOf(server, await sessionId(phone)), processOf(server, await sessionId(desktop)));
+    const p0 = annotations(p);
+    const d0 = annotations(d);
+    await press(phone, 120, 200);
+    await press(desktop, 300, 300);
+    await press(desktop, 500, 400);
+    await until(phone, (s) => annotations(s) === p0 + 1, 'the phone\'s one pin');
+    await until(desktop, (s) => annotations(s) === d0 + 2, 'the desktop\'s two pins');
+    // A file saved by the phone's session is listed in the desktop's.
+    const saved = await phone.request.post('/api/documents?name=shared.xml', {
+      headers: { 'Content-Type': 'application/xml' }, data: ROUTE });
+    assert.equal(saved.status(), 201, await saved.text());
+    const listed = await (await desktop.request.get('/api/documents')).json();
+    assert.ok(listed.some((f) => f.name === 'shared.xml'), JSON.stringify(listed));
+    ensureDir(screenshots);
+    await phone.screenshot({ path: join(screenshots, 'sessions-phone.png') });
+    await desktop.screenshot({ path: join(screenshots, 'sessions-desktop.png') });
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});
+
+test('a killed session process gives the reset notice and a working new screen', async () => {
+  const server = await startProgram(['--device', 'phone'], { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const page = await open(browser, server, { ...devices['Pixel 5'] });
+    const before = await until(page, (s) => s.map, 'the map screen');
+    await press(page, 100, 200);
+    await until(page, (s) => annotations(s) === annotations(before) + 1, 'the pin');
+    const id = await sessionId(page);
+    const pid = processOf(server, id);
+    assert.ok(pid > 0, server.errors());
+    process.kill(pid, 'SIGKILL');
+    const after = await until(page, (s) => s.session && s.session.restarts === 1, 'the reset notice');
+    assert.match(after.session.notice, /^The screen was reset/);
+    assert.ok(after.version > before.version, 'newer than what the page had');
+    assert.notEqual(processOf(server, id), pid);
+    await until(page, (s) => s.map, 'the new map screen');
+    const n = annotations(await state(page));
+    await press(page, 150, 250);
+    await until(page, (s) => annotations(s) === n + 1, 'a pin on the new screen');
+    assert.equal(await sessionId(page), id, 'the same session');
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});
+
+test('the session limit refuses the next browser clearly and an idle session ends', async () => {
+  const server = await startProgram(['--device', 'phone', '--sessions', '1', '--session-idle', '3'],
+    { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const first = await open(browser, server, { ...devices['Pixel 5'] });
+    await until(first, (s) => s.map, 'the first screen');
+    const firstId = await sessionId(first);
+    const context = await browser.newContext({ ...devices['Pixel 5'], baseURL: server.origin });
+    const second = await context.newPage();
+    const refused = await second.goto(server.url);
+    assert.equal(refused.status(), 503);
+    assert.equal(await second.locator('h1').textContent(), 'Tessaly is full');
+    // Nobody uses the first for three seconds: it ends, and the second gets in.
+    const deadline = Date.now() + 15000;
+    let res;
+    do {
+      await new Promise((r) => setTimeout(r, 500));
+      res = await second.goto(server.url);
+    } while (res.status() === 503 && Date.now() < deadline);
+    assert.equal(res.status(), 200);
+    await until(second, (s) => s.map, 'the second screen');
+    assert.match(server.errors(), new RegExp(`session ${firstId.slice(0, 8)} ends: idle`));
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});
