@@ -9,6 +9,12 @@
 //
 //   json_bench [DATA_DIR] [ROUNDS] [MILLIONS,...]   (DATA_DIR defaults to ../shared/bench-data;
 //                                                    MILLIONS to 12.5,25,50, 0 for none)
+//
+// For instruction counts, which stay the same however loaded the machine is, one parser can
+// parse one file a few times inside repeatedParses alone:
+//   json_bench --once tessaly|rapidjson|rapidjson-full FILE [REPS]
+//   valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*repeatedParses*'
+//     json_bench --once tessaly FILE 3
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -105,9 +111,48 @@ void flatArrays(const std::string& millions) {
   }
 }
 
+// Kept out of line so that a profiler can count exactly the parses.
+__attribute__((noinline)) bool repeatedParses(const std::function<bool(const std::string&)>& parse,
+                                              const std::string& data, int reps) {
+  bool ok = true;
+  for (int r = 0; r < reps; ++r) ok = parse(data) && ok;
+  return ok;
+}
+
+int once(int argc, char** argv) {
+  if (argc < 4) {
+    std::fprintf(stderr, "usage: json_bench --once tessaly|rapidjson|rapidjson-full FILE [REPS]\n");
+    return 2;
+  }
+  const std::string which = argv[2];
+  const std::string data = readFile(argv[3]);
+  const int reps = argc > 4 ? std::atoi(argv[4]) : 1;
+  std::function<bool(const std::string&)> parse;
+  if (which == "tessaly") {
+    parse = [](const std::string& s) { return static_cast<bool>(tessaly::objectFromJSONData(s)); };
+  } else if (which == "rapidjson") {
+    parse = [](const std::string& s) {
+      rapidjson::Document d;
+      d.Parse(s.data(), s.size());
+      return !d.HasParseError();
+    };
+  } else if (which == "rapidjson-full") {
+    parse = [](const std::string& s) {
+      rapidjson::Document d;
+      d.Parse<rapidjson::kParseFullPrecisionFlag>(s.data(), s.size());
+      return !d.HasParseError();
+    };
+  } else {
+    std::fprintf(stderr, "json_bench: unknown parser %s\n", which.c_str());
+    return 2;
+  }
+  return repeatedParses(parse, data, reps) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "--once") return once(argc, argv);
   std::string dir = argc > 1 ? argv[1] : "../shared/bench-data";
   int rounds = argc > 2 ? std::atoi(argv[2]) : 12;
   const std::string flatMillions = argc > 3 ? argv[3] : "12.5,25,50";

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "measure/PathEditor.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "platform/map/MKMapView.h"

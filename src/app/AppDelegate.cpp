@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "mapscreen/MapViewController.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/ui/UIDevice.h"

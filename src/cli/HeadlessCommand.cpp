@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "app/Application.h"
 #include "measure/PontoAnnotation.h"
 #include "platform/foundation/FileSystem.h"
@@ -20,6 +22,8 @@
 #include "platform/ui/UIDevice.h"
 #include "platform/ui/UILabel.h"
 #include "platform/ui/UIWindow.h"
+#include "web/DeviceBridge.h"
+#include "web/WebInput.h"
 
 namespace tessaly::cli {
 
@@ -30,12 +34,6 @@ namespace {
 const char* kUsage =
     "usage: tessaly headless [--device phone|tablet] [--documents DIR] "
     "[--geocoder URL] [--directions URL] [--press X,Y | --tap TAG]...\n";
-
-struct Step {
-  bool press;
-  p::CGPoint point;
-  int tag;
-};
 
 bool parseFloat(std::string_view text, float& value) {
   if (text.empty()) return false;
@@ -93,31 +91,12 @@ void printScreen(std::ostream& out) {
       out << "alert \"" << alert->title() << "\" \"" << alert->message() << "\"\n";
 }
 
-// Plays one step; returns an error text, empty when it was taken.
-std::string play(const Step& step) {
-  auto screen = Application::mapScreen();
-  if (step.press) {
-    p::CGRect bounds = screen->mapView()->bounds();
-    if (step.point.x < 0 || step.point.y < 0 || step.point.x > bounds.size.width ||
-        step.point.y > bounds.size.height)
-      return "the point is not on the map";
-    for (const auto& recognizer : screen->mapView()->gestureRecognizers())
-      if (auto* press = dynamic_cast<p::UILongPressGestureRecognizer*>(recognizer.get()))
-        return press->press(step.point) ? "" : "the map did not take the press";
-    return "the map takes no presses";
-  }
-  auto item = Application::navigationController()->toolbar()->itemWithTag(step.tag);
-  if (!item) return "no toolbar command has tag " + std::to_string(step.tag);
-  if (!item->isEnabled()) return "toolbar command " + std::to_string(step.tag) + " is disabled";
-  item->tap();
-  return "";
-}
-
 }  // namespace
 
 int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
   bool tablet = false;
-  std::vector<Step> steps;
+  // Presses and taps are the host's inputs, checked and applied as the host does.
+  std::vector<nlohmann::json> steps;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -137,19 +116,19 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
       else
         LookupServices::setDirectionsBase(std::string(value));
     } else if (arg == "--press" && hasValue) {
-      Step step{true, {}, 0};
-      if (!parsePoint(value, step.point)) {
+      p::CGPoint point;
+      if (!parsePoint(value, point)) {
         err << "tessaly headless: --press wants X,Y in points, not \"" << value << "\"\n";
         return 2;
       }
-      steps.push_back(step);
+      steps.push_back({{"type", "longPress"}, {"point", {{"x", point.x}, {"y", point.y}}}});
     } else if (arg == "--tap" && hasValue) {
-      Step step{false, {}, 0};
-      if (!parseTag(value, step.tag)) {
+      int tag = 0;
+      if (!parseTag(value, tag)) {
         err << "tessaly headless: --tap wants a command tag (1 to 6), not \"" << value << "\"\n";
         return 2;
       }
-      steps.push_back(step);
+      steps.push_back({{"type", "tapToolbarItem"}, {"tag", tag}});
     } else {
       err << kUsage;
       return 2;
@@ -157,16 +136,29 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
     ++i;
   }
 
+  std::vector<web::WebInput> inputs;
+  for (const auto& step : steps) {
+    std::string error;
+    auto input = web::parseInput(step, error);
+    if (!input) {
+      err << "tessaly headless: " << error << "\n";
+      return 2;
+    }
+    inputs.push_back(std::move(*input));
+  }
+
   auto& loop = p::RunLoop::main();
   p::UIDevice::currentDevice().reset(tablet ? p::UIUserInterfaceIdiomPad
                                             : p::UIUserInterfaceIdiomPhone);
+  using Mode = web::DeviceBridge::DeviceMode;
+  web::DeviceBridge bridge(tablet ? Mode::Tablet : Mode::Phone, [] { Application::launch(); });
   // Everything happens on the main loop, as it would with a browser attached.
   int status = 0;
   loop.post([&] { Application::launch(); });
   loop.runUntilIdle();
-  for (const auto& step : steps) {
+  for (const auto& input : inputs) {
     std::string refusal;
-    loop.post([&] { refusal = play(step); });
+    loop.post([&] { refusal = bridge.apply(input); });
     loop.runUntilIdle();
     if (!refusal.empty()) {
       err << "tessaly headless: " << refusal << "\n";

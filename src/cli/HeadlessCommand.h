@@ -1,6 +1,7 @@
 #pragma once
 // `tessaly headless`: starts the application without a browser, plays presses on the map and
-// taps on the toolbar, and prints what the screen then shows.
+// taps on the toolbar as the web host's own inputs (the same checks, the same path), and prints
+// what the screen then shows.
 #include <iosfwd>
 
 namespace tessaly::cli {

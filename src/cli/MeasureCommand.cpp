@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "files/RouteFileReader.h"
 #include "files/RouteFileStore.h"
 #include "measure/PathEditor.h"

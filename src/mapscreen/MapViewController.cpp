@@ -4,7 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "files/RouteFileStore.h"
 #include "files/RouteFileWriter.h"
 #include "lookup/LookupServices.h"
@@ -35,7 +35,7 @@ bool isTablet() {
 }
 
 // The way the system prints an error object in a log line.
-std::string describe(const p::NSError& error) {
+std::string errorText(const p::NSError& error) {
   return "Error Domain=" + error.domain + " Code=" + std::to_string(error.code) + " \"" +
          error.localizedDescription + "\"";
 }
@@ -724,13 +724,13 @@ void MapViewController::showDetails() {
 
 void MapViewController::mapViewDidFailLoadingMapWithError(p::MKMapView* /*mapView*/,
                                                           const p::NSError& error) {
-  p::log("mapViewDidFailLoadingMap:withError: " + describe(error));
+  p::log("mapViewDidFailLoadingMap:withError: " + errorText(error));
   showError(error.localizedDescription);
 }
 
 void MapViewController::mapViewDidFailToLocateUserWithError(p::MKMapView* /*mapView*/,
                                                             const p::NSError& error) {
-  p::log("mapView:didFailToLocateUserWithError: " + describe(error));
+  p::log("mapView:didFailToLocateUserWithError: " + errorText(error));
   showError(error.localizedDescription);
 }
 

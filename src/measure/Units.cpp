@@ -5,7 +5,7 @@
 #include <mutex>
 #include <utility>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "platform/foundation/NumberFormatter.h"
 
 namespace tessaly {

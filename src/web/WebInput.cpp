@@ -14,25 +14,42 @@ using nlohmann::json;
 constexpr double kMaxPointOffset = 100000;  // points; no screen is larger
 constexpr std::size_t kMaxText = 1000;
 constexpr std::size_t kMaxMessage = 500;
+constexpr std::size_t kMaxUrl = 2048;
+constexpr std::int64_t kMaxId = std::int64_t{1} << 53;  // what a page's number holds exactly
+constexpr std::int64_t kMaxTag = 2147483647;
+constexpr std::int64_t kMaxIndex = 100000;  // segments, sections
+constexpr std::int64_t kMaxRow = 10000000;  // rows of one section
+constexpr std::int64_t kMaxButton = 63;
 
 const std::map<std::string, WebInput::Kind>& kinds() {
+  using K = WebInput::Kind;
   static const std::map<std::string, WebInput::Kind> table = {
-      {"tapToolbarItem", WebInput::Kind::TapToolbarItem},
-      {"tapNavigationButton", WebInput::Kind::TapNavigationButton},
-      {"longPress", WebInput::Kind::LongPress},
-      {"selectAnnotation", WebInput::Kind::SelectAnnotation},
-      {"deselectAnnotation", WebInput::Kind::DeselectAnnotation},
-      {"tapCalloutAccessory", WebInput::Kind::TapCalloutAccessory},
-      {"pressAlertButton", WebInput::Kind::PressAlertButton},
-      {"pressSheetButton", WebInput::Kind::PressSheetButton},
-      {"viewportChanged", WebInput::Kind::ViewportChanged},
-      {"regionChanged", WebInput::Kind::RegionChanged},
-      {"locationUpdate", WebInput::Kind::LocationUpdate},
-      {"locationFailed", WebInput::Kind::LocationFailed},
-      {"banner", WebInput::Kind::Banner},
-      {"searchBar", WebInput::Kind::SearchBar},
-      {"selectRow", WebInput::Kind::SelectRow},
-      {"recorder", WebInput::Kind::Recorder},
+      {"tap", K::Tap},
+      {"toggle", K::Toggle},
+      {"selectSegment", K::SelectSegment},
+      {"selectRow", K::SelectRow},
+      {"setEditing", K::SetEditing},
+      {"deleteRow", K::DeleteRow},
+      {"typeText", K::TypeText},
+      {"submit", K::Submit},
+      {"cancel", K::Cancel},
+      {"tapLink", K::TapLink},
+      {"goBack", K::GoBack},
+      {"pressAlertButton", K::PressAlertButton},
+      {"pressSheetButton", K::PressSheetButton},
+      {"selectAnnotation", K::SelectAnnotation},
+      {"deselectAnnotation", K::DeselectAnnotation},
+      {"tapCalloutAccessory", K::TapCalloutAccessory},
+      {"longPress", K::LongPress},
+      {"viewportChanged", K::ViewportChanged},
+      {"regionChanged", K::RegionChanged},
+      {"locationUpdate", K::LocationUpdate},
+      {"locationFailed", K::LocationFailed},
+      {"banner", K::Banner},
+      {"recorder", K::Recorder},
+      {"tapToolbarItem", K::TapToolbarItem},
+      {"tapNavigationButton", K::TapNavigationButton},
+      {"searchBar", K::SearchBar},
   };
   return table;
 }
@@ -95,6 +112,16 @@ class Fields {
              std::nullopt;
     return s;
   }
+
+  std::optional<bool> boolean(const std::string& key) {
+    const json* v = get(key, true);
+    if (!v) return std::nullopt;
+    if (!v->is_boolean()) return fail("field '" + key + "' must be true or false"), std::nullopt;
+    return v->get<bool>();
+  }
+
+  // Whether the input has the field at all (without reading it).
+  bool has(const std::string& key) const { return _object.contains(key); }
 
   std::optional<std::string> oneOf(const std::string& key,
                                    std::initializer_list<const char*> names) {
@@ -183,14 +210,65 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
   in.kind = kind->second;
   in.type = *type;
   using K = WebInput::Kind;
+  // The first page picked a row by its index alone; an input by id names the table.
+  if (in.kind == K::SelectRow && !f.has("id")) in.kind = K::SelectRowAtIndex;
+  auto readId = [&](bool required) {
+    if (auto id = f.integer("id", 1, kMaxId, required)) in.id = static_cast<std::uint64_t>(*id);
+  };
+  auto readInt = [&](const char* key, std::int64_t max, int& into) {
+    if (auto v = f.integer(key, 0, max)) into = static_cast<int>(*v);
+  };
   switch (in.kind) {
+    case K::Tap:
+    case K::Submit:
+    case K::Cancel:
+    case K::SelectAnnotation:
+    case K::DeselectAnnotation:
+    case K::TapCalloutAccessory:
+      readId(true);
+      break;
+    case K::GoBack:
+      readId(false);
+      break;
+    case K::Toggle:
+      readId(true);
+      if (auto on = f.boolean("on")) in.on = *on;
+      break;
+    case K::SelectSegment:
+      readId(true);
+      readInt("index", kMaxIndex, in.index);
+      break;
+    case K::SelectRow:
+    case K::DeleteRow:
+      readId(true);
+      readInt("section", kMaxIndex, in.section);
+      readInt("row", kMaxRow, in.row);
+      break;
+    case K::SetEditing:
+      readId(true);
+      if (auto editing = f.boolean("editing")) in.editing = *editing;
+      break;
+    case K::TypeText:
+      readId(true);
+      in.text = f.string("text", kMaxText);
+      break;
+    case K::TapLink:
+      readId(true);
+      if (auto url = f.string("url", kMaxUrl)) {
+        bool plain = !url->empty();
+        for (unsigned char c : *url) plain = plain && c > 0x20 && c != 0x7f;
+        if (!plain) f.fail("field 'url' must be an address without spaces or control characters");
+        in.url = *url;
+      }
+      break;
     case K::TapToolbarItem:
-      if (auto tag = f.integer("tag", 1, 6)) in.tag = static_cast<int>(*tag);
+      if (auto tag = f.integer("tag", 1, kMaxTag)) in.tag = static_cast<int>(*tag);
       break;
     case K::TapNavigationButton:
       if (auto b = f.oneOf("button", {"left", "right", "back"})) in.name = *b;
       break;
     case K::LongPress: {
+      readId(false);
       const json* p = f.object("point");
       if (p) {
         std::string inner;
@@ -206,25 +284,18 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
       in.hasCoordinate = readCoordinate(f, "coordinate", in.coordinate, false);
       break;
     }
-    case K::SelectAnnotation:
-    case K::DeselectAnnotation:
-    case K::TapCalloutAccessory:
-      if (auto id = f.integer("id", 1, (std::int64_t{1} << 53)))
-        in.id = static_cast<std::uint64_t>(*id);
-      break;
     case K::PressAlertButton:
     case K::PressSheetButton:
-      if (auto id = f.integer("id", 1, (std::int64_t{1} << 53)))
-        in.id = static_cast<std::uint64_t>(*id);
-      if (auto index = f.integer("index", 0, 63)) in.index = static_cast<int>(*index);
+      readId(true);
+      readInt("index", kMaxButton, in.index);
       if (in.kind == K::PressAlertButton) in.text = f.string("text", kMaxText, false);
       break;
     case K::SearchBar:
       if (auto action = f.oneOf("action", {"type", "search", "cancel"})) in.name = *action;
       in.text = f.string("text", kMaxText, false);
       break;
-    case K::SelectRow:
-      if (auto index = f.integer("index", 0, 100000)) in.index = static_cast<int>(*index);
+    case K::SelectRowAtIndex:
+      readInt("index", kMaxRow, in.index);
       break;
     case K::ViewportChanged: {
       auto w = f.integer("width", 1, 10000);

@@ -15,31 +15,51 @@ namespace tessaly::web {
 
 struct WebInput {
   enum class Kind {
-    TapToolbarItem,       // tag
-    TapNavigationButton,  // name: "left", "right" or "back"
-    LongPress,            // point in the map view, coordinate the page shows there
+    // Touches of the objects on screen, named by the ids of the screen's description.
+    Tap,                  // id: a button, bar button item or other control
+    Toggle,               // id, on: a switch
+    SelectSegment,        // id, index: a segmented control
+    SelectRow,            // id, section, row: a table view
+    SetEditing,           // id, editing: a table view
+    DeleteRow,            // id, section, row: a table view
+    TypeText,             // id, text (the whole text as it now stands): a search bar, text field
+    Submit,               // id: a search bar's Search key, a text field's Return
+    Cancel,               // id: a search bar's Cancel button, an action sheet's outside tap
+    TapLink,              // id, url: a web view
+    GoBack,               // id (optional): a navigation bar's back button
+    PressAlertButton,     // id, index, text (optional: the alert's text field)
+    PressSheetButton,     // id, index
     SelectAnnotation,     // id
     DeselectAnnotation,   // id
     TapCalloutAccessory,  // id
-    PressAlertButton,     // id, index, text
-    PressSheetButton,     // id, index
-    ViewportChanged,      // size, orientation, locale
-    RegionChanged,        // coordinate (centre), latitudeDelta, longitudeDelta
-    LocationUpdate,       // coordinate, accuracy
-    LocationFailed,       // message
-    Banner,               // name: "loaded", "failed", "tapped" or "finished"
+    LongPress,            // point in the map view, id (optional) of the map view; coordinate
+                          // the page shows there (informative)
+    // What the device and the world do.
+    ViewportChanged,  // size, orientation, locale
+    RegionChanged,    // coordinate (centre), latitudeDelta, longitudeDelta
+    LocationUpdate,   // coordinate, accuracy
+    LocationFailed,   // message
+    Banner,           // name: "loaded", "failed", "tapped" or "finished"
+    Recorder,         // name: "start" or "stop" (the host's screen recorder)
+    // The names the first page used, kept while it is served.
+    TapToolbarItem,       // tag
+    TapNavigationButton,  // name: "left", "right" or "back"
     SearchBar,            // name: "type", "search" or "cancel"; text typed first
-    SelectRow,            // index of the row picked in the table on screen
-    Recorder,             // name: "start" or "stop" (the host's screen recorder)
+    SelectRowAtIndex,     // index of the row picked in the first section of the table on screen
   };
 
-  Kind kind = Kind::TapToolbarItem;
-  std::string type;  // the wire name of the kind
+  Kind kind = Kind::Tap;
+  std::string type;      // the wire name of the kind
+  std::uint64_t id = 0;  // 0: none given
   int tag = 0;
   std::string name;
-  std::uint64_t id = 0;
+  bool on = false;
+  bool editing = false;
   int index = 0;
+  int section = 0;
+  int row = 0;
   std::optional<std::string> text;
+  std::string url;
   platform::CGPoint point;
   platform::CGSize size;
   int orientation = 1;  // 1 portrait, 2 upside down, 3 landscape left, 4 landscape right

@@ -54,9 +54,9 @@ TEST_F(HeadlessCommandTest, RefusedInputsStopWithAReason) {
     const char* message;
   };
   const Case cases[] = {
-      {{"--tap", "4"}, "toolbar command 4 is disabled"},
-      {{"--tap", "9"}, "no toolbar command has tag 9"},
-      {{"--press", "1000,10"}, "the point is not on the map"},
+      {{"--tap", "4"}, "toolbar item 4 is disabled"},
+      {{"--tap", "9"}, "no toolbar item has tag 9"},
+      {{"--press", "1000,10"}, "the point (1000, 10) is outside the map view"},
       {{"--press", "ten,10"}, "--press wants X,Y"},
       {{"--press", "nan,10"}, "--press wants X,Y"},
       {{"--tap", "4x"}, "--tap wants a command tag"},

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/AppData.h"
 #include "app/Application.h"
+#include "appdata/AppData.h"
 #include "measure/PathEditor.h"
 #include "measure/PontoAnnotation.h"
 #include "platform/foundation/FileSystem.h"

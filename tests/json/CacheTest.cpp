@@ -1,4 +1,6 @@
 // Object cache: identity of repeated values, kinds, aging and the shift register.
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,120 @@ TEST(ObjectCache, ShiftRegisterMovesAndNeverReachesZero) {
   }
   EXPECT_NE(seen.front(), 1u);
   EXPECT_NE(seen.front(), seen.back());
+}
+
+// The cache's rules written out plainly, for numbers: four probes, ages, the shift register.
+// It says, for each value in turn, which bucket answers it (a hit) or takes it, or none.
+class CacheModel {
+ public:
+  struct Step {
+    bool hit;
+    int bucket;  // -1: not cached
+  };
+  Step lookup(uint8_t type, uint64_t bits) {
+    uint32_t h = kJRHashSeed + type;
+    if (type != 13) h += static_cast<uint32_t>(bits);
+    for (int i = 0; i < 8; ++i) h = h * 33 + static_cast<uint8_t>(bits >> (8 * i));
+    const uint32_t stride = 8 + type + 3;
+    int chosen = -1;
+    for (uint32_t k = 0; k < 4; ++k) {
+      const uint32_t index = (h + k * stride) & 1023;
+      Bucket& b = buckets_[index];
+      if (!b.used) {
+        chosen = static_cast<int>(index);
+        break;
+      }
+      if (b.hash == h && b.type == type && b.bits == bits) {
+        age_[index] = static_cast<uint8_t>(age_[index] * 2 + 1);
+        return {true, static_cast<int>(index)};
+      }
+      if (chosen < 0) {
+        if (age_[index] == 0) {
+          chosen = static_cast<int>(index);
+        } else {
+          age_[index] >>= 1;
+          ageOne();
+          ageOne();
+        }
+      }
+    }
+    if (chosen >= 0) {
+      buckets_[chosen] = Bucket{true, h, type, bits};
+      age_[chosen] = 0;
+    }
+    return {false, chosen};
+  }
+  uint32_t lfsr() const { return lfsr_; }
+  size_t used() const {
+    size_t n = 0;
+    for (const Bucket& b : buckets_) n += b.used;
+    return n;
+  }
+
+ private:
+  void ageOne() {
+    lfsr_ = (lfsr_ >> 1) ^ ((lfsr_ & 1) ? 0x80200003u : 0u);
+    age_[lfsr_ & 1023] >>= 1;
+  }
+  struct Bucket {
+    bool used = false;
+    uint32_t hash = 0;
+    uint8_t type = 0;
+    uint64_t bits = 0;
+  };
+  Bucket buckets_[1024];
+  uint8_t age_[1024] = {};
+  uint32_t lfsr_ = 1;
+};
+
+TEST(ObjectCache, NumbersFollowTheWrittenRulesExactly) {
+  // Doubles and integers from a small, skewed pool so that hits, aged buckets, replacements and
+  // values that cannot be cached all occur, over several documents read by one decoder.
+  JSONDecoder decoder;
+  CacheModel model;
+  JRObject* bucketObject[1024] = {};
+  std::vector<Ref<JRObject>> keep;
+  uint64_t state = 0x9E3779B97F4A7C15ull;
+  for (int doc = 0; doc < 4; ++doc) {
+    std::string text = "[";
+    std::vector<std::pair<uint8_t, uint64_t>> values;
+    for (int i = 0; i < 6000; ++i) {
+      state ^= state << 13;
+      state ^= state >> 7;
+      state ^= state << 17;
+      const uint64_t pick = (state >> 8) % (state & 1 ? 300 : 5000);
+      if (i) text += ',';
+      if (state & 2) {
+        const double d = static_cast<double>(pick) / 8.0 + 0.5;  // always a double token
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "%.17g", d);
+        text += buffer;
+        if (!std::strchr(buffer, '.') && !std::strchr(buffer, 'e')) text += ".0";
+        uint64_t bits;
+        std::memcpy(&bits, &d, 8);
+        values.emplace_back(13, bits);
+      } else {
+        text += std::to_string(pick * 1000003);
+        values.emplace_back(11, pick * 1000003);  // non-negative integers are unsigned
+      }
+    }
+    text += "]";
+    Ref<JRObject> r = decoder.objectWithData(text);
+    ASSERT_TRUE(r);
+    for (uint32_t i = 0; i < values.size(); ++i) {
+      JRObject* object = element(r, i);
+      const CacheModel::Step step = model.lookup(values[i].first, values[i].second);
+      if (step.hit) {
+        ASSERT_EQ(object, bucketObject[step.bucket]) << "doc " << doc << " value " << i;
+      } else {
+        for (JRObject* held : bucketObject) ASSERT_NE(object, held) << "doc " << doc << " " << i;
+        if (step.bucket >= 0) bucketObject[step.bucket] = object;
+      }
+    }
+    keep.push_back(r);  // keeps every object alive, so identities stay comparable
+    EXPECT_EQ(decoder.cacheShiftRegister(), model.lfsr());
+    EXPECT_EQ(decoder.cachedObjectCount(), model.used());
+  }
 }
 
 }  // namespace

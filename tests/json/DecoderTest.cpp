@@ -273,6 +273,94 @@ TEST(Decoder, ProductConversionRoundsCorrectlyOrDeclines) {
   }
 }
 
+TEST(Decoder, DoublesAtTheEdgesOfTheFastConversionAreStrtodsBitForBit) {
+  // Where the one-operation conversion (mantissa up to 2^53, power of ten up to 22), the
+  // product step and the full conversion hand over: mantissas around 2^53 and 2^64, 19 and 20
+  // digits, exponents at ±22 and ±23, negative zero, subnormals and the range limits. Each
+  // token is read with room behind it (the short scanner) and at the end of its document (the
+  // full scanner).
+  std::vector<std::string> tokens = {"9007199254740991.0",
+                                     "9007199254740992.0",
+                                     "9007199254740993.0",
+                                     "9007199254740994.0",
+                                     "9007199254740995.0",
+                                     "-9007199254740993.0",
+                                     "9007199254740993e0",
+                                     "9007199254740993e22",
+                                     "9007199254740993e-22",
+                                     "9007199254740992e22",
+                                     "9007199254740992e23",
+                                     "9007199254740992e-23",
+                                     "1e22",
+                                     "1e23",
+                                     "1e-22",
+                                     "1e-23",
+                                     "123456789e22",
+                                     "123456789e-22",
+                                     "8.98846567431158e307",
+                                     "1234567890123456789.0",
+                                     "12345678901234567890.0",
+                                     "9999999999999999999.0",
+                                     "10000000000000000000.0",
+                                     "18446744073709551615.0",
+                                     "18446744073709551616.0",
+                                     "0.1234567890123456789",
+                                     "0.12345678901234567890",
+                                     "1.000000000000000000",
+                                     "1.0000000000000000000",
+                                     "4.4501477170144023e-308",
+                                     "2.2250738585072011e-308",
+                                     "2.2250738585072014e-308",
+                                     "4.9406564584124654e-324",
+                                     "2.4703282292062328e-324",
+                                     "2.4703282292062327e-324",
+                                     "1e-320",
+                                     "-1e-320",
+                                     "1.7976931348623157e308",
+                                     "1.7976931348623158e308",
+                                     "-0",
+                                     "-0.0",
+                                     "-0e5",
+                                     "0.0",
+                                     "0e-5",
+                                     "-0.000",
+                                     "5e-324",
+                                     "1e-400",
+                                     "9007199254740993.5",
+                                     "9007199254740992.5",
+                                     "4503599627370496.5",
+                                     "4503599627370497.5",
+                                     "2.5e-1",
+                                     "7.2057594037927933e16",
+                                     "1e0000"};
+  for (int digits = 15; digits <= 21; ++digits)
+    for (int e : {-23, -22, -1, 0, 1, 22, 23}) {
+      std::string t(static_cast<size_t>(digits), '9');
+      tokens.push_back(t + "e" + std::to_string(e));
+      tokens.push_back("-1" + std::string(static_cast<size_t>(digits - 1), '0') + "1e" +
+                       std::to_string(e));
+    }
+  const std::string room(60, ' ');
+  for (const std::string& t : tokens) {
+    const double want = std::strtod(t.c_str(), nullptr);
+    const std::string digits = t.substr(0, t.find_first_of("eE"));
+    const bool underflows = want == 0 && digits.find_first_of("123456789") != std::string::npos;
+    for (const std::string& text : {"[" + t + "]", "[" + t + "," + room + "0]"}) {
+      auto o = decode(text);
+      if (underflows) {  // rounds to zero: the underflow message either way
+        ASSERT_FALSE(o.result) << text;
+        EXPECT_NE(o.error.localizedDescription.find("underflow"), std::string::npos) << text;
+        continue;
+      }
+      ASSERT_TRUE(o.result) << text << ": " << o.error.localizedDescription;
+      const JRObject* value = o.result->asArray()->objectAtIndex(0);
+      ASSERT_EQ(value->kind(), JRKind::Double) << text;
+      const double got = value->doubleValue();
+      ASSERT_EQ(std::memcmp(&got, &want, 8), 0) << text << " gave " << got << " not " << want;
+    }
+  }
+}
+
 TEST(Decoder, ShortNumbersReadAsTheFullScannerReadsThem) {
   // Common numbers followed by at least 48 bytes take a short path; the same text at the end of
   // a small document takes the full scanner. Both must agree on value, kind and error.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "measure/PathEditor.h"
 #include "platform/foundation/NumberFormatter.h"
 #include "platform/foundation/TempDir.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NumberFormatter.h"
 

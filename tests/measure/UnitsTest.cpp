@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 #include "measure/CoordData.h"
 #include "measure/PontoAnnotation.h"
 #include "platform/foundation/NumberFormatter.h"

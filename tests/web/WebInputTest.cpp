@@ -50,7 +50,7 @@ TEST(WebInput, RefusesMalformedUnknownAndOutOfRangeWithOneLineReasons) {
       {R"({"type":7})", "field 'type' must be a string"},
       {R"({"type":"shake"})", "unknown input type 'shake'"},
       {R"({"type":"tapToolbarItem"})", "missing field 'tag'"},
-      {R"({"type":"tapToolbarItem","tag":7})", "field 'tag' is out of range [1, 6]"},
+      {R"({"type":"tapToolbarItem","tag":0})", "field 'tag' is out of range [1, 2147483647]"},
       {R"({"type":"tapToolbarItem","tag":2.5})", "field 'tag' must be an integer"},
       {R"({"type":"tapToolbarItem","tag":"2"})", "field 'tag' must be an integer"},
       {R"({"type":"tapToolbarItem","tag":2,"force":true})", "unknown field 'force'"},
@@ -103,12 +103,99 @@ TEST(WebInput, SearchBarAndRowInputsAreCheckedLikeTheRest) {
   EXPECT_EQ(p.inputs[0].text.value_or(""), "Main St & 5th");
   EXPECT_FALSE(p.inputs[1].text);
   EXPECT_EQ(p.inputs[2].index, 2);
-  for (const char* bad : {R"([{"type":"searchBar","action":"submit"}])",
-                          R"([{"type":"searchBar"}])",
-                          R"([{"type":"selectRow","index":-1}])",
-                          R"([{"type":"selectRow","index":1,"extra":true}])"})
+  for (const char* bad :
+       {R"([{"type":"searchBar","action":"submit"}])", R"([{"type":"searchBar"}])",
+        R"([{"type":"selectRow","index":-1}])", R"([{"type":"selectRow","index":1,"extra":true}])"})
     EXPECT_FALSE(parseInputs(bad).ok()) << bad;
   EXPECT_FALSE(parseInputs(R"([{"type":"searchBar","action":"type","text":")" +
                            std::string(1001, 'x') + "\"}]")
                    .ok());
+}
+
+TEST(WebInput, ReadsEveryInputByObjectId) {
+  auto p = parseInputs(
+      R"([{"type":"tap","id":12},
+          {"type":"toggle","id":12,"on":false},
+          {"type":"selectSegment","id":14,"index":1},
+          {"type":"selectRow","id":10,"section":1,"row":2},
+          {"type":"setEditing","id":10,"editing":true},
+          {"type":"deleteRow","id":10,"section":0,"row":1},
+          {"type":"typeText","id":7,"text":"Monaco"},
+          {"type":"submit","id":7},
+          {"type":"cancel","id":7},
+          {"type":"tapLink","id":20,"url":"mailto:help@example.org"},
+          {"type":"goBack"},
+          {"type":"goBack","id":4},
+          {"type":"pressSheetButton","id":31,"index":0},
+          {"type":"tapCalloutAccessory","id":40},
+          {"type":"longPress","point":{"x":120,"y":220},"id":9},
+          {"type":"selectRow","index":3}])");
+  ASSERT_TRUE(p.ok()) << p.error;
+  using K = WebInput::Kind;
+  const K kinds[] = {K::Tap,
+                     K::Toggle,
+                     K::SelectSegment,
+                     K::SelectRow,
+                     K::SetEditing,
+                     K::DeleteRow,
+                     K::TypeText,
+                     K::Submit,
+                     K::Cancel,
+                     K::TapLink,
+                     K::GoBack,
+                     K::GoBack,
+                     K::PressSheetButton,
+                     K::TapCalloutAccessory,
+                     K::LongPress,
+                     K::SelectRowAtIndex};
+  ASSERT_EQ(p.inputs.size(), std::size(kinds));
+  for (std::size_t i = 0; i < std::size(kinds); ++i) EXPECT_EQ(p.inputs[i].kind, kinds[i]) << i;
+  EXPECT_EQ(p.inputs[0].id, 12u);
+  EXPECT_FALSE(p.inputs[1].on);
+  EXPECT_EQ(p.inputs[2].index, 1);
+  EXPECT_EQ(p.inputs[3].section, 1);
+  EXPECT_EQ(p.inputs[3].row, 2);
+  EXPECT_TRUE(p.inputs[4].editing);
+  EXPECT_EQ(p.inputs[6].text.value_or(""), "Monaco");
+  EXPECT_EQ(p.inputs[9].url, "mailto:help@example.org");
+  EXPECT_EQ(p.inputs[10].id, 0u);  // the frontmost bar
+  EXPECT_EQ(p.inputs[11].id, 4u);
+  EXPECT_EQ(p.inputs[14].id, 9u);
+  EXPECT_EQ(p.inputs[15].index, 3);
+}
+
+TEST(WebInput, RefusesInputsByIdWithOneLineReasons) {
+  struct Case {
+    const char* body;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {R"({"type":"tap"})", "missing field 'id'"},
+      {R"({"type":"tap","id":-3})", "field 'id' is out of range [1, 9007199254740992]"},
+      {R"({"type":"tap","id":"12"})", "field 'id' must be an integer"},
+      {R"({"type":"tap","id":12,"tag":3})", "unknown field 'tag'"},
+      {R"({"type":"toggle","id":12})", "missing field 'on'"},
+      {R"({"type":"toggle","id":12,"on":1})", "field 'on' must be true or false"},
+      {R"({"type":"selectSegment","id":14,"index":-1})",
+       "field 'index' is out of range [0, 100000]"},
+      {R"({"type":"selectRow","id":10,"row":2})", "missing field 'section'"},
+      {R"({"type":"deleteRow","id":10,"section":0,"row":1.5})", "field 'row' must be an integer"},
+      {R"({"type":"setEditing","id":10,"editing":"yes"})", "field 'editing' must be true or false"},
+      {R"({"type":"typeText","id":7})", "missing field 'text'"},
+      {R"({"type":"tapLink","id":20,"url":""})",
+       "field 'url' must be an address without spaces or control characters"},
+      {R"({"type":"tapLink","id":20,"url":"http://a b"})",
+       "field 'url' must be an address without spaces or control characters"},
+      {R"({"type":"goBack","id":0})", "field 'id' is out of range [1, 9007199254740992]"},
+      {R"({"type":"longPress","id":9})", "missing field 'point'"},
+      {R"({"type":"selectRow"})", "missing field 'index'"},
+  };
+  for (const auto& c : cases) {
+    auto p = parseInputs(c.body);
+    EXPECT_FALSE(p.ok()) << c.body;
+    EXPECT_EQ(p.error, c.reason) << c.body;
+  }
+  EXPECT_EQ(
+      parseInputs(R"({"type":"typeText","id":7,"text":")" + std::string(1001, 'x') + "\"}").error,
+      "field 'text' is longer than 1000 bytes");
 }

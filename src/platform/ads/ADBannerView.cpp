@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "platform/ui/DescriptionSink.h"
 #include "platform/ui/UIDevice.h"
 
 namespace tessaly::platform {
@@ -76,6 +77,12 @@ void ADBannerView::finishAction() {
   if (!_actionInProgress) return;
   _actionInProgress = false;
   if (_delegate != nullptr) _delegate->bannerViewActionDidFinish(this);
+}
+
+void ADBannerView::describeProperties(DescriptionSink& sink) const {
+  sink.boolean("loaded", _loaded);
+  sink.boolean("actionInProgress", _actionInProgress);
+  sink.string("contentSize", _current);
 }
 
 }  // namespace tessaly::platform

@@ -38,6 +38,7 @@ class ADBannerView : public UIView {
   // The banner starts with the portrait content size.
   explicit ADBannerView(CGRect frame = CGRectZero);
   std::string kind() const override { return "banner"; }
+  std::string_view descriptionKind() const override { return "banner"; }
 
   ADBannerViewDelegate* delegate() const { return _delegate; }
   void setDelegate(ADBannerViewDelegate* delegate) { _delegate = delegate; }
@@ -63,6 +64,9 @@ class ADBannerView : public UIView {
   bool tap(bool willLeaveApplication = false);
   // Input: the banner's action ended (delegate hears bannerViewActionDidFinish).
   void finishAction();
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
 
  private:
   ADBannerViewDelegate* _delegate = nullptr;

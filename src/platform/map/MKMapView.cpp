@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/ui/DescriptionNode.h"
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
+#include "platform/ui/UIGestureRecognizer.h"
+
 namespace tessaly::platform {
 namespace {
 
@@ -238,6 +243,135 @@ void MKMapView::didFailToLocateUserWithError(const NSError& error) {
 
 void MKMapView::didFailLoadingMapWithError(const NSError& error) {
   if (_delegate != nullptr) _delegate->mapViewDidFailLoadingMapWithError(this, error);
+}
+
+namespace {
+
+void describeAnnotation(DescriptionSink& sink, const std::shared_ptr<MKAnnotation>& annotation,
+                        const MKAnnotationView* view, bool selected) {
+  sink.beginNode("annotationView", ObjectRef::to(annotation));
+  sink.boolean("hidden", view != nullptr && view->isHidden());
+  sink.number("alpha", view != nullptr ? view->alpha() : 1);
+  const auto* pin = dynamic_cast<const MKPinAnnotationView*>(view);
+  if (view == nullptr)
+    sink.null("view");
+  else
+    sink.string("view", pin != nullptr                                             ? "pin"
+                        : dynamic_cast<const MKUserLocationView*>(view) != nullptr ? "userLocation"
+                                                                                   : "custom");
+  sink.coordinate("coordinate", annotation->coordinate());
+  sink.string("title", annotation->title());
+  sink.string("subtitle", annotation->subtitle());
+  sink.boolean("selected", selected);
+  sink.boolean("canShowCallout", view != nullptr && view->canShowCallout());
+  sink.boolean("calloutOpen", view != nullptr && view->isCalloutOpen());
+  if (pin != nullptr)
+    sink.string("pinColor", pinColorName(pin->pinColor()));
+  else
+    sink.null("pinColor");
+  sink.boolean("animatesDrop", pin != nullptr && pin->animatesDrop());
+  if (view != nullptr && view->rightCalloutAccessoryView())
+    view->rightCalloutAccessoryView()->describe(sink, "accessory");
+  else
+    sink.null("accessory");
+  sink.endNode();
+}
+
+void describeOverlay(DescriptionSink& sink, const std::shared_ptr<MKOverlay>& overlay,
+                     const MKOverlayView& view) {
+  const auto* line = dynamic_cast<const MKPolylineView*>(&view);
+  sink.beginNode(line != nullptr ? "polylineView" : "overlayView", ObjectRef::to(overlay));
+  sink.boolean("hidden", view.isHidden());
+  sink.number("alpha", view.alpha());
+  if (line != nullptr) {
+    std::vector<CLLocationCoordinate2D> points;
+    points.reserve(line->polyline()->pointCount());
+    for (const auto& point : line->polyline()->pointVector())
+      points.push_back(MKCoordinateForMapPoint(point));
+    sink.coordinates("points", points);
+    sink.color("strokeColor", line->strokeColor());
+    sink.color("fillColor", line->fillColor());
+    if (line->lineWidth() > 0)
+      sink.number("lineWidth", line->lineWidth());
+    else
+      sink.null("lineWidth");
+  }
+  sink.endNode();
+}
+
+}  // namespace
+
+void MKMapView::describeProperties(DescriptionSink& sink) const {
+  sink.string("mapType", _mapType == MKMapTypeSatellite ? "satellite"
+                         : _mapType == MKMapTypeHybrid  ? "hybrid"
+                                                        : "standard");
+  sink.beginRecord("region");
+  sink.coordinate("center", _region.center);
+  sink.beginRecord("span");
+  sink.number("latitudeDelta", _region.span.latitudeDelta);
+  sink.number("longitudeDelta", _region.span.longitudeDelta);
+  sink.endRecord();
+  sink.endRecord();
+  MKMapRect visible = visibleMapRect();
+  sink.rect("mapRect", CGRectMake(visible.origin.x, visible.origin.y, visible.size.width,
+                                  visible.size.height));
+  sink.boolean("showsUserLocation", _showsUserLocation);
+  if (_userLocation && _userLocation->location()) {
+    sink.beginRecord("userLocation");
+    sink.coordinate("coordinate", _userLocation->location()->coordinate);
+    sink.number("accuracy", _userLocation->location()->horizontalAccuracy);
+    sink.endRecord();
+  } else {
+    sink.null("userLocation");
+  }
+  sink.boolean("userLocationVisible", isUserLocationVisible());
+  sink.beginList("annotations");
+  for (const auto& annotation : _annotations) {
+    bool selected = std::find(_selected.begin(), _selected.end(), annotation) != _selected.end();
+    describeAnnotation(sink, annotation, viewForAnnotation(annotation.get()).get(), selected);
+  }
+  sink.endList();
+  sink.beginList("overlays");
+  for (const auto& overlay : _overlays)
+    if (auto view = viewForOverlay(overlay.get())) describeOverlay(sink, overlay, *view);
+  sink.endList();
+}
+
+Result<> MKMapView::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind == Touch::Kind::LongPress) {
+    CGRect shown = bounds();
+    CGPoint at{touch.point.x + shown.origin.x, touch.point.y + shown.origin.y};
+    if (!CGRectContainsPoint(shown, at)) {
+      char text[120];
+      std::snprintf(text, sizeof text, "the point (%g, %g) is outside the map view (%g x %g)",
+                    touch.point.x, touch.point.y, shown.size.width, shown.size.height);
+      return Refusal{text};
+    }
+    for (const auto& recognizer : gestureRecognizers()) {
+      auto* press = dynamic_cast<UILongPressGestureRecognizer*>(recognizer.get());
+      if (press != nullptr && press->isEnabled()) {
+        press->press(at);
+        return done();
+      }
+    }
+    return Refusal{"the map does not take long presses"};
+  }
+  if (touch.kind != Touch::Kind::SelectAnnotation &&
+      touch.kind != Touch::Kind::DeselectAnnotation &&
+      touch.kind != Touch::Kind::TapCalloutAccessory)
+    return UIView::applyTouch(touch, target);
+  auto annotation = target.objectAs<MKAnnotation>();
+  if (!annotation || !containsAnnotation(annotation.get()))
+    return Refusal{"the annotation is not on the map"};
+  bool isSelected = std::find(_selected.begin(), _selected.end(), annotation) != _selected.end();
+  if (touch.kind == Touch::Kind::SelectAnnotation) {
+    if (!isSelected) selectAnnotation(annotation, true);
+  } else if (touch.kind == Touch::Kind::DeselectAnnotation) {
+    if (isSelected) deselectAnnotation(annotation.get(), true);
+  } else if (!tapCalloutAccessory(annotation.get())) {
+    return Refusal{"the annotation has no open callout with a button"};
+  }
+  return done();
 }
 
 }  // namespace tessaly::platform

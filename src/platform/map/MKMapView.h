@@ -47,6 +47,7 @@ class MKMapView : public UIView {
   ~MKMapView() override;
 
   std::string kind() const override { return "map"; }
+  std::string_view descriptionKind() const override { return "mapView"; }
 
   MKMapViewDelegate* delegate() const { return _delegate; }
   void setDelegate(MKMapViewDelegate* delegate) { _delegate = delegate; }
@@ -122,6 +123,11 @@ class MKMapView : public UIView {
   void didFailLoadingMapWithError(const NSError& error);
 
  protected:
+  // Type, region, the user's position, then the annotations and overlays with their views.
+  void describeProperties(DescriptionSink& sink) const override;
+  // Annotation touches (the target is an annotation's node) and the long press.
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
+
   // Hooks for the drawn side, called after the model changed.
   virtual void annotationsWereAdded(const std::vector<AnnotationPtr>& added) {
     _presentation.annotationsAdded(added);

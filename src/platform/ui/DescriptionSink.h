@@ -45,6 +45,13 @@ class DescriptionSink {
   // A long list of coordinates (a path line), written as [latitude, longitude] pairs.
   virtual void coordinates(std::string_view name,
                            const std::vector<CLLocationCoordinate2D>& points) = 0;
+  // The id of another object on screen (a stack entry's screen, the bar item a popover points
+  // at), or null for an empty reference. Only a sink that names objects can write the id; the
+  // others write null.
+  virtual void reference(std::string_view name, const ObjectRef& object) {
+    (void)object;
+    null(name);
+  }
 
   // Where frames are measured from: null for the window; a table cell while its own contents
   // are written. Set by the objects that change it, restored after.

@@ -38,6 +38,7 @@ class UIActionSheet : public UIPanelView {
                 const std::string& cancelButtonTitle, const std::string& destructiveButtonTitle,
                 const std::vector<std::string>& otherButtonTitles);
   std::string kind() const override { return "actionSheet"; }
+  std::string_view descriptionKind() const override { return "actionSheet"; }
 
   UIActionSheetDelegate* delegate() const { return _delegate; }
   void setDelegate(UIActionSheetDelegate* delegate) { _delegate = delegate; }
@@ -50,6 +51,9 @@ class UIActionSheet : public UIPanelView {
   // Where it was shown: the bar item it is anchored to, or the view it covers (one is null).
   const std::shared_ptr<UIBarButtonItem>& anchorItem() const { return _anchorItem; }
   UIView* shownInView() const { return _shownInView; }
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
 
  private:
   void notifyDelegate(int index) override;

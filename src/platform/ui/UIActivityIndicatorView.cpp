@@ -1,5 +1,7 @@
 #include "platform/ui/UIActivityIndicatorView.h"
 
+#include "platform/ui/DescriptionSink.h"
+
 namespace tessaly::platform {
 
 UIActivityIndicatorView::UIActivityIndicatorView(UIActivityIndicatorViewStyle style)
@@ -22,6 +24,14 @@ void UIActivityIndicatorView::startAnimating() {
 void UIActivityIndicatorView::stopAnimating() {
   _animating = false;
   if (_hidesWhenStopped) setHidden(true);
+}
+
+void UIActivityIndicatorView::describeProperties(DescriptionSink& sink) const {
+  sink.boolean("animating", _animating);
+  sink.string("style", _style == UIActivityIndicatorViewStyleWhiteLarge ? "whiteLarge"
+                       : _style == UIActivityIndicatorViewStyleGray     ? "gray"
+                                                                        : "white");
+  sink.boolean("hidesWhenStopped", _hidesWhenStopped);
 }
 
 }  // namespace tessaly::platform

@@ -15,6 +15,7 @@ class UIActivityIndicatorView : public UIView {
   explicit UIActivityIndicatorView(
       UIActivityIndicatorViewStyle style = UIActivityIndicatorViewStyleWhite);
   std::string kind() const override { return "activityIndicator"; }
+  std::string_view descriptionKind() const override { return "activityIndicator"; }
 
   UIActivityIndicatorViewStyle activityIndicatorViewStyle() const { return _style; }
   void setActivityIndicatorViewStyle(UIActivityIndicatorViewStyle style) { _style = style; }
@@ -23,6 +24,9 @@ class UIActivityIndicatorView : public UIView {
   bool isAnimating() const { return _animating; }
   void startAnimating();
   void stopAnimating();
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
 
  private:
   UIActivityIndicatorViewStyle _style;

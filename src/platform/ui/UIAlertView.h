@@ -34,6 +34,7 @@ class UIAlertView : public UIPanelView {
               const std::string& cancelButtonTitle,
               const std::vector<std::string>& otherButtonTitles = {});
   std::string kind() const override { return "alert"; }
+  std::string_view descriptionKind() const override { return "alert"; }
 
   const std::string& message() const { return _message; }
   void setMessage(const std::string& message) { _message = message; }
@@ -52,6 +53,9 @@ class UIAlertView : public UIPanelView {
   // Input: types text into the first field, then presses the button.
   void pressButtonAtIndex(int index, const std::string& text);
   using UIPanelView::pressButtonAtIndex;
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
 
  private:
   void notifyDelegate(int index) override;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
 #include "platform/ui/UIControl.h"
 #include "platform/ui/UINavigationBar.h"
 #include "platform/ui/UINavigationController.h"
@@ -82,6 +84,74 @@ std::string UINavigationBar::backButtonTitle() const {
 bool UINavigationBar::tapBackButton() {
   if (_controller == nullptr || backItem() == nullptr || isHidden()) return false;
   return _controller->popViewControllerAnimated(true) != nullptr;
+}
+
+namespace {
+
+const char* systemItemName(UIBarButtonSystemItem item) {
+  static const char* const names[] = {"done",          "cancel",     "edit",    "save",    "add",
+                                      "flexibleSpace", "fixedSpace", "compose", "reply",   "action",
+                                      "organize",      "bookmarks",  "search",  "refresh", "stop",
+                                      "camera",        "trash",      "play",    "pause",   "rewind",
+                                      "fastForward",   "undo",       "redo",    "pageCurl"};
+  int index = static_cast<int>(item);
+  return index >= 0 && index < static_cast<int>(std::size(names)) ? names[index] : nullptr;
+}
+
+}  // namespace
+
+void UIBarButtonItem::describe(DescriptionSink& sink, std::string_view slot) const {
+  sink.beginNode("barButtonItem", ObjectRef::to(weak_from_this()), slot);
+  if (const char* name = systemItemName(_systemItem))
+    sink.string("systemItem", name);
+  else
+    sink.null("systemItem");
+  sink.string("title", _title);
+  if (_image)
+    sink.string("image", _image->name());
+  else
+    sink.null("image");
+  sink.string("style", _style == UIBarButtonItemStyleDone       ? "done"
+                       : _style == UIBarButtonItemStyleBordered ? "bordered"
+                                                                : "plain");
+  sink.number("tag", _tag);
+  sink.boolean("enabled", _enabled);
+  sink.number("width", _width);
+  if (_customView) _customView->describe(sink);
+  sink.endNode();
+}
+
+void UIToolbar::describeProperties(DescriptionSink& sink) const {
+  sink.beginList("items");
+  for (const auto& item : _items)
+    if (item) item->describe(sink);
+  sink.endList();
+}
+
+void UINavigationBar::describeProperties(DescriptionSink& sink) const {
+  UINavigationItem* top = topItem();
+  sink.string("title", top != nullptr ? top->title() : "");
+  auto slot = [&](const char* name, const std::shared_ptr<UIBarButtonItem>& item) {
+    if (item)
+      item->describe(sink, name);
+    else
+      sink.null(name);
+  };
+  slot("left", top != nullptr ? top->leftBarButtonItem() : nullptr);
+  slot("right", top != nullptr ? top->rightBarButtonItem() : nullptr);
+  if (backItem() != nullptr && (top == nullptr || !top->leftBarButtonItem())) {
+    sink.beginRecord("back");
+    sink.string("title", backButtonTitle());
+    sink.endRecord();
+  } else {
+    sink.null("back");
+  }
+}
+
+Result<> UINavigationBar::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::GoBack) return UIView::applyTouch(touch, target);
+  if (!tapBackButton()) return Refusal{"there is no screen to go back to"};
+  return done();
 }
 
 }  // namespace tessaly::platform

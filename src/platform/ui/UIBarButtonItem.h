@@ -9,6 +9,8 @@
 
 namespace tessaly::platform {
 
+class DescriptionSink;
+
 enum UIBarButtonSystemItem {
   UIBarButtonSystemItemNone = -1,  // not a system item
   UIBarButtonSystemItemDone = 0,
@@ -80,6 +82,9 @@ class UIBarButtonItem : public std::enable_shared_from_this<UIBarButtonItem> {
   // Input: a tap on the item. Disabled items, spaces and items without an action ignore it;
   // returns whether the action ran. An item with a control as custom view taps that control.
   bool tap();
+
+  // Written as a barButtonItem node (no frame: its bar places it), with its custom view inside.
+  void describe(DescriptionSink& sink, std::string_view slot = {}) const;
 
  private:
   UIBarButtonSystemItem _systemItem = UIBarButtonSystemItemNone;

@@ -24,6 +24,7 @@ class UIButton : public UIControl {
   static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
   explicit UIButton(UIButtonType type = UIButtonTypeCustom);
   std::string kind() const override { return "button"; }
+  std::string_view descriptionKind() const override { return "button"; }
 
   UIButtonType buttonType() const { return _type; }
 
@@ -35,6 +36,9 @@ class UIButton : public UIControl {
 
   bool showsTouchWhenHighlighted() const { return _showsTouchWhenHighlighted; }
   void setShowsTouchWhenHighlighted(bool shows) { _showsTouchWhenHighlighted = shows; }
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
 
  private:
   UIButtonType _type;

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "platform/foundation/Localized.h"
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
 #include "platform/ui/UIButton.h"
 #include "platform/ui/UITextField.h"
 
@@ -85,6 +87,86 @@ std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name) {
     if (std::filesystem::is_regular_file(candidate, error)) return std::make_shared<UIImage>(name);
   }
   return nullptr;
+}
+
+Result<> UIControl::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::Tap) return UIView::applyTouch(touch, target);
+  if (!isEnabled()) return Refusal{"the control is disabled"};
+  if (!tap()) return Refusal{"the control is hidden"};
+  return done();
+}
+
+namespace {
+
+const char* buttonTypeName(UIButtonType type) {
+  switch (type) {
+    case UIButtonTypeRoundedRect:
+      return "roundedRect";
+    case UIButtonTypeDetailDisclosure:
+      return "detailDisclosure";
+    case UIButtonTypeInfoLight:
+      return "infoLight";
+    case UIButtonTypeInfoDark:
+      return "infoDark";
+    case UIButtonTypeContactAdd:
+      return "contactAdd";
+    default:
+      return "custom";
+  }
+}
+
+}  // namespace
+
+void UIButton::describeProperties(DescriptionSink& sink) const {
+  sink.string("buttonType", buttonTypeName(_type));
+  sink.string("title", titleForState(UIControlStateNormal));
+  if (auto image = backgroundImageForState(UIControlStateNormal))
+    sink.string("image", image->name());
+  else
+    sink.null("image");
+  sink.boolean("enabled", isEnabled());
+  sink.boolean("selected", isSelected());
+  sink.number("tag", tag());
+}
+
+bool UITextField::becomeFirstResponder() {
+  if (_firstResponder) return true;
+  if (_delegate != nullptr && !_delegate->textFieldShouldBeginEditing(this)) return false;
+  _firstResponder = true;
+  sendActionsForControlEvents(UIControlEventEditingDidBegin);
+  return true;
+}
+
+bool UITextField::resignFirstResponder() {
+  if (!_firstResponder) return true;
+  _firstResponder = false;
+  sendActionsForControlEvents(UIControlEventEditingDidEnd);
+  return true;
+}
+
+void UITextField::tapReturnKey() {
+  if (_delegate != nullptr && !_delegate->textFieldShouldReturn(this)) return;
+  sendActionsForControlEvents(UIControlEventEditingDidEndOnExit);
+}
+
+void UITextField::describeProperties(DescriptionSink& sink) const {
+  sink.string("text", _text);
+  sink.string("placeholder", _placeholder);
+  sink.boolean("secure", _secure);
+  sink.boolean("enabled", isEnabled());
+  sink.boolean("focused", _firstResponder);
+}
+
+Result<> UITextField::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::TypeText && touch.kind != Touch::Kind::Submit)
+    return UIControl::applyTouch(touch, target);
+  if (!isEnabled()) return Refusal{"the text field is disabled"};
+  if (!becomeFirstResponder()) return Refusal{"the text field does not take the focus"};
+  if (touch.kind == Touch::Kind::TypeText)
+    setText(touch.text);
+  else
+    tapReturnKey();
+  return done();
 }
 
 }  // namespace tessaly::platform

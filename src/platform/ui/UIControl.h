@@ -16,6 +16,7 @@ enum UIControlEvents : unsigned {
   UIControlEventEditingDidBegin = 1u << 16,
   UIControlEventEditingChanged = 1u << 17,
   UIControlEventEditingDidEnd = 1u << 18,
+  UIControlEventEditingDidEndOnExit = 1u << 19,
   UIControlEventAllEvents = 0xFFFFFFFFu,
 };
 
@@ -48,6 +49,10 @@ class UIControl : public UIView {
   // Input: a finger lifted inside the control. Does nothing when it is disabled or hidden;
   // returns whether the touch was taken.
   bool tap();
+
+ protected:
+  // A control takes a tap (a plain control is a custom one, written as a view).
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   struct Target {

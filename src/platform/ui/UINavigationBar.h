@@ -34,6 +34,7 @@ class UINavigationBar : public UIView {
  public:
   explicit UINavigationBar(UINavigationController* controller) : _controller(controller) {}
   std::string kind() const override { return "navigationBar"; }
+  std::string_view descriptionKind() const override { return "navigationBar"; }
 
   UINavigationController* navigationController() const { return _controller; }
   // The items of the stack, bottom first; topItem is the one shown, backItem the one below it.
@@ -46,6 +47,10 @@ class UINavigationBar : public UIView {
 
   // Input: the back button (pops the top screen). Returns whether there was one.
   bool tapBackButton();
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   friend class UINavigationController;

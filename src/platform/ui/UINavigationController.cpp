@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/ui/DescriptionSink.h"
 #include "platform/ui/UIApplication.h"
 
 namespace tessaly::platform {
@@ -191,6 +192,18 @@ std::vector<UIViewController*> UINavigationController::rotationChildren() const 
     children.push_back(top);
   if (presentedViewController()) children.push_back(presentedViewController().get());
   return children;
+}
+
+void UINavigationController::describeProperties(DescriptionSink& sink) const {
+  sink.beginList("stack");
+  for (const auto& controller : _stack) {
+    sink.beginRecord();
+    sink.reference("id", ObjectRef::to(controller));
+    sink.string("name", controller->kind());
+    sink.string("title", controller->title());
+    sink.endRecord();
+  }
+  sink.endList();
 }
 
 }  // namespace tessaly::platform

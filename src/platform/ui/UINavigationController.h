@@ -21,6 +21,7 @@ class UINavigationController : public UIViewController {
   explicit UINavigationController(std::shared_ptr<UIViewController> rootViewController = nullptr);
   ~UINavigationController() override;
   std::string kind() const override { return "navigationController"; }
+  std::string_view descriptionKind() const override { return "navigationController"; }
 
   const std::vector<std::shared_ptr<UIViewController>>& viewControllers() const { return _stack; }
   void setViewControllers(std::vector<std::shared_ptr<UIViewController>> controllers,
@@ -55,6 +56,8 @@ class UINavigationController : public UIViewController {
   void topToolbarItemsChanged(const UIViewController& controller);
 
  protected:
+  // The stack, bottom first.
+  void describeProperties(DescriptionSink& sink) const override;
   std::vector<UIViewController*> rotationChildren() const override;
 
  private:

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
 #include "platform/ui/UIActionSheet.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
@@ -69,6 +71,9 @@ void UIAlertView::setAlertViewStyle(UIAlertViewStyle style) {
   _textFields.resize(fields);
   for (auto& field : _textFields)
     if (!field) field = std::make_shared<UITextField>();
+  // The password is the secure one: the only field, or the second of login and password.
+  for (std::size_t i = 0; i < fields; ++i)
+    _textFields[i]->setSecureTextEntry(style == UIAlertViewStyleSecureTextInput || i == 1);
 }
 
 UITextField* UIAlertView::textFieldAtIndex(int index) const {
@@ -127,6 +132,50 @@ void UIActionSheet::notifyDelegate(int index) {
   if (_delegate == nullptr) return;
   _delegate->actionSheetClickedButtonAtIndex(this, index);
   _delegate->actionSheetDidDismissWithButtonIndex(this, index);
+}
+
+void UIPanelView::describeProperties(DescriptionSink& sink) const {
+  sink.string("title", _title);
+  sink.strings("buttons", _buttons);
+  sink.number("cancelButtonIndex", _cancelButtonIndex);
+  sink.number("firstOtherButtonIndex", _firstOtherButtonIndex);
+}
+
+Result<> UIPanelView::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  bool cancel = touch.kind == Touch::Kind::Cancel;
+  if (!cancel && touch.kind != Touch::Kind::PressAlertButton &&
+      touch.kind != Touch::Kind::PressSheetButton)
+    return UIView::applyTouch(touch, target);
+  int index = cancel ? _cancelButtonIndex : touch.index;
+  if (cancel && index < 0) return Refusal{"the " + kind() + " has no cancel button"};
+  if (index < 0 || index >= numberOfButtons())
+    return Refusal{"the " + kind() + " has " + std::to_string(numberOfButtons()) + " buttons"};
+  if (!isVisible()) return Refusal{"the " + kind() + " is not on screen"};
+  if (auto* alert = dynamic_cast<UIAlertView*>(this); alert != nullptr && touch.hasText) {
+    if (alert->numberOfTextFields() == 0) return Refusal{"the alert has no text field"};
+    alert->pressButtonAtIndex(index, touch.text);
+    return done();
+  }
+  pressButtonAtIndex(index);
+  return done();
+}
+
+void UIAlertView::describeProperties(DescriptionSink& sink) const {
+  sink.string("title", _title);
+  sink.string("message", _message);
+  sink.strings("buttons", _buttons);
+  sink.number("cancelButtonIndex", _cancelButtonIndex);
+  sink.number("firstOtherButtonIndex", _firstOtherButtonIndex);
+  if (!_textFields.empty())
+    _textFields.front()->describe(sink, "textField");
+  else
+    sink.null("textField");
+}
+
+void UIActionSheet::describeProperties(DescriptionSink& sink) const {
+  UIPanelView::describeProperties(sink);
+  sink.number("destructiveButtonIndex", _destructiveButtonIndex);
+  sink.reference("anchor", ObjectRef::to(_anchorItem));
 }
 
 }  // namespace tessaly::platform

@@ -32,6 +32,9 @@ class UIPanelView : public UIView {
 
  protected:
   UIPanelView() = default;
+  // Title, buttons and the cancel and first other indexes.
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
   void registerOnScreen();
   virtual void notifyDelegate(int index) = 0;
 

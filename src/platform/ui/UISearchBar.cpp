@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
 #include "platform/ui/UIViewController.h"
 
 namespace tessaly::platform {
@@ -81,6 +83,39 @@ void UISearchDisplayController::searchTextChanged(const std::string& text) {
   if (_delegate == nullptr ||
       _delegate->searchDisplayControllerShouldReloadTableForSearchString(this, text))
     _table->reloadData();
+}
+
+bool UISearchBar::isDisplayActive() const {
+  return _displayController != nullptr && _displayController->isActive();
+}
+
+void UISearchBar::describeProperties(DescriptionSink& sink) const {
+  sink.string("text", _text);
+  sink.string("placeholder", _placeholder);
+  sink.boolean("focused", _firstResponder);
+  // An active search display shows the bar's Cancel button.
+  sink.boolean("showsCancelButton", _showsCancelButton || isDisplayActive());
+  sink.boolean("displayActive", isDisplayActive());
+}
+
+Result<> UISearchBar::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  switch (touch.kind) {
+    case Touch::Kind::TypeText:
+      if (!_firstResponder && !becomeFirstResponder())
+        return Refusal{"the search bar does not take the focus"};
+      typeText(touch.text);
+      return done();
+    case Touch::Kind::Submit:
+      tapSearchButton();
+      return done();
+    case Touch::Kind::Cancel:
+      if (!_showsCancelButton && !isDisplayActive())
+        return Refusal{"the search bar shows no Cancel button"};
+      tapCancelButton();
+      return done();
+    default:
+      return UIView::applyTouch(touch, target);
+  }
 }
 
 }  // namespace tessaly::platform

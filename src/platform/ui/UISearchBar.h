@@ -33,6 +33,7 @@ class UISearchBar : public UIView {
  public:
   using UIView::UIView;
   std::string kind() const override { return "searchBar"; }
+  std::string_view descriptionKind() const override { return "searchBar"; }
 
   const std::string& text() const { return _text; }
   void setText(const std::string& text) { _text = text; }
@@ -44,6 +45,10 @@ class UISearchBar : public UIView {
   void setTranslucent(bool translucent) { _translucent = translucent; }
   UITextAutocorrectionType autocorrectionType() const { return _autocorrectionType; }
   void setAutocorrectionType(UITextAutocorrectionType type) { _autocorrectionType = type; }
+  bool showsCancelButton() const { return _showsCancelButton; }
+  void setShowsCancelButton(bool shows, bool /*animated*/ = false) { _showsCancelButton = shows; }
+  // Its search display controller shows the result table.
+  bool isDisplayActive() const;
 
   // Keyboard focus. Beginning asks searchBarShouldBeginEditing, ending asks
   // searchBarShouldEndEditing; each answers whether the focus changed.
@@ -57,8 +62,13 @@ class UISearchBar : public UIView {
   void tapSearchButton();
   void tapCancelButton();
 
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
+
  private:
   friend class UISearchDisplayController;
+  bool _showsCancelButton = false;
   std::string _text;
   std::string _placeholder;
   UISearchBarDelegate* _delegate = nullptr;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
+
 namespace tessaly::platform {
 
 UISegmentedControl::UISegmentedControl(std::vector<std::string> items)
@@ -52,6 +55,22 @@ Result<> UISegmentedControl::pickSegment(int index) {
   if (changed || _momentary) sendActionsForControlEvents(UIControlEventValueChanged);
   if (_momentary) _selected = UISegmentedControlNoSegment;
   return done();
+}
+
+void UISegmentedControl::describeProperties(DescriptionSink& sink) const {
+  sink.strings("segments", _titles);
+  sink.number("selectedSegmentIndex", _selected);
+  if (_tintColor)
+    sink.color("tintColor", *_tintColor);
+  else
+    sink.null("tintColor");
+  sink.boolean("momentary", _momentary);
+  sink.boolean("enabled", isEnabled());
+}
+
+Result<> UISegmentedControl::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::SelectSegment) return UIControl::applyTouch(touch, target);
+  return pickSegment(touch.index);
 }
 
 }  // namespace tessaly::platform

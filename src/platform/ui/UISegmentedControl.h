@@ -24,6 +24,7 @@ class UISegmentedControl : public UIControl {
   // initWithItems: one segment per title, none selected.
   explicit UISegmentedControl(std::vector<std::string> items = {});
   std::string kind() const override { return "segmentedControl"; }
+  std::string_view descriptionKind() const override { return "segmentedControl"; }
 
   int numberOfSegments() const { return static_cast<int>(_titles.size()); }
   const std::vector<std::string>& segmentTitles() const { return _titles; }
@@ -50,6 +51,10 @@ class UISegmentedControl : public UIControl {
   // a disabled or hidden control; sends ValueChanged when the selection changed (always for
   // a momentary control).
   Result<> pickSegment(int index);
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   std::vector<std::string> _titles;

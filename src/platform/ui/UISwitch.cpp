@@ -1,5 +1,8 @@
 #include "platform/ui/UISwitch.h"
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
+
 namespace tessaly::platform {
 
 UISwitch::UISwitch(CGRect frame) : UIControl(frame) {
@@ -22,6 +25,20 @@ Result<> UISwitch::flip(bool on) {
   _on = on;
   sendActionsForControlEvents(UIControlEventValueChanged);
   return done();
+}
+
+void UISwitch::describeProperties(DescriptionSink& sink) const {
+  sink.boolean("on", _on);
+  sink.boolean("enabled", isEnabled());
+  if (_onTintColor)
+    sink.color("onTintColor", *_onTintColor);
+  else
+    sink.null("onTintColor");
+}
+
+Result<> UISwitch::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::Toggle) return UIControl::applyTouch(touch, target);
+  return flip(touch.on);
 }
 
 }  // namespace tessaly::platform

@@ -16,6 +16,7 @@ class UISwitch : public UIControl {
 
   explicit UISwitch(CGRect frame = CGRectZero);
   std::string kind() const override { return "switch"; }
+  std::string_view descriptionKind() const override { return "switch"; }
   void setFrame(CGRect frame) override;
 
   bool isOn() const { return _on; }
@@ -26,6 +27,10 @@ class UISwitch : public UIControl {
   // Input: a person turns the switch to on. Refused when it is disabled or hidden; sends
   // ValueChanged when the value changed.
   Result<> flip(bool on);
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   bool _on = false;

@@ -4,6 +4,9 @@
 #include <map>
 #include <stdexcept>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
+
 namespace tessaly::platform {
 namespace {
 
@@ -181,6 +184,69 @@ Result<> UITableView::commitDeletionOfRowAtIndexPath(const NSIndexPath& indexPat
   _dataSource->tableViewCommitEditingStyleForRowAtIndexPath(this, UITableViewCellEditingStyleDelete,
                                                             indexPath);
   return done();
+}
+
+void UITableView::describeProperties(DescriptionSink& sink) const {
+  sink.string("style", _style == UITableViewStyleGrouped ? "grouped" : "plain");
+  sink.boolean("editing", _editing);
+  sink.number("rowHeight", _rowHeight);
+  // Every row, not only those in view: the rows are small and the page scrolls them itself.
+  auto* self = const_cast<UITableView*>(this);  // the data source's questions take the table
+  const UIView* space = sink.frameSpace;
+  auto optional = [&](std::string_view name, const std::string& text) {
+    if (text.empty())
+      sink.null(name);
+    else
+      sink.string(name, text);
+  };
+  sink.beginList("sections");
+  for (std::size_t s = 0; s < _sections.size(); ++s) {
+    const Section& section = _sections[s];
+    sink.beginRecord();
+    optional("header", section.header);
+    optional("footer", section.footer);
+    sink.beginList("cells");
+    for (std::size_t row = 0; row < section.cells.size(); ++row) {
+      const auto& cell = section.cells[row];
+      if (!cell) {
+        // A blank row keeps the rows' indexes.
+        sink.beginNode("tableViewCell", ObjectRef::none());
+        sink.rect("frame", CGRectMake(0, 0, frame().size.width, _rowHeight));
+        sink.boolean("hidden", false);
+        sink.number("alpha", 1);
+        sink.endNode();
+        continue;
+      }
+      NSIndexPath path{static_cast<int>(s), static_cast<int>(row)};
+      cell->_rowEditable =
+          _dataSource != nullptr && _dataSource->tableViewCanEditRowAtIndexPath(self, path);
+      sink.frameSpace = cell.get();
+      cell->describe(sink);
+      sink.frameSpace = space;
+    }
+    sink.endList();
+    sink.endRecord();
+  }
+  sink.endList();
+}
+
+void UITableView::describeChildren(DescriptionSink& /*sink*/) const {}
+
+Result<> UITableView::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  NSIndexPath path{touch.section, touch.row};
+  switch (touch.kind) {
+    case Touch::Kind::SelectRow:
+      if (auto there = canSelectRowAtIndexPath(path); !there) return there;
+      selectRowAtIndexPath(path);
+      return done();
+    case Touch::Kind::DeleteRow:
+      return commitDeletionOfRowAtIndexPath(path);
+    case Touch::Kind::SetEditing:
+      setEditing(touch.editing, true);
+      return done();
+    default:
+      return UIView::applyTouch(touch, target);
+  }
 }
 
 }  // namespace tessaly::platform

@@ -99,6 +99,7 @@ class UITableView : public UIView {
   explicit UITableView(CGRect frame = CGRectZero, UITableViewStyle style = UITableViewStylePlain)
       : UIView(frame), _style(style) {}
   std::string kind() const override { return "table"; }
+  std::string_view descriptionKind() const override { return "tableView"; }
 
   UITableViewStyle style() const { return _style; }
   UITableViewDataSource* dataSource() const { return _dataSource; }
@@ -148,6 +149,11 @@ class UITableView : public UIView {
   Result<> commitDeletionOfRowAtIndexPath(const NSIndexPath& indexPath);
   // Checks a tap on a row without making it.
   Result<> canSelectRowAtIndexPath(const NSIndexPath& indexPath) const;
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  void describeChildren(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   struct Section {

@@ -1,5 +1,7 @@
 #include "platform/ui/UITableViewCell.h"
 
+#include "platform/ui/DescriptionSink.h"
+
 namespace tessaly::platform {
 
 UITableViewCell::UITableViewCell(UITableViewCellStyle style, std::string reuseIdentifier)
@@ -65,6 +67,75 @@ void UITableViewCell::layoutSubviews() {
     _accessoryView->setFrame(CGRectMake(bounds().size.width - kTextLabelIndent - size.width,
                                         (bounds().size.height - size.height) / 2, size.width,
                                         size.height));
+  }
+}
+
+namespace {
+
+const char* cellStyleName(UITableViewCellStyle style) {
+  switch (style) {
+    case UITableViewCellStyleValue1:
+      return "value1";
+    case UITableViewCellStyleValue2:
+      return "value2";
+    case UITableViewCellStyleSubtitle:
+      return "subtitle";
+    default:
+      return "default";
+  }
+}
+
+const char* accessoryName(UITableViewCellAccessoryType type) {
+  switch (type) {
+    case UITableViewCellAccessoryDisclosureIndicator:
+      return "disclosureIndicator";
+    case UITableViewCellAccessoryDetailDisclosureButton:
+      return "detailDisclosureButton";
+    case UITableViewCellAccessoryCheckmark:
+      return "checkmark";
+    default:
+      return "none";
+  }
+}
+
+const char* selectionStyleName(UITableViewCellSelectionStyle style) {
+  switch (style) {
+    case UITableViewCellSelectionStyleBlue:
+      return "blue";
+    case UITableViewCellSelectionStyleGray:
+      return "gray";
+    default:
+      return "none";
+  }
+}
+
+}  // namespace
+
+void UITableViewCell::describeProperties(DescriptionSink& sink) const {
+  sink.string("style", cellStyleName(_style));
+  sink.string("text", _textLabel->text());
+  if (_detailTextLabel)
+    sink.string("detail", _detailTextLabel->text());
+  else
+    sink.null("detail");
+  if (auto shown = image())
+    sink.string("image", shown->name());
+  else
+    sink.null("image");
+  sink.string("accessory", accessoryName(_accessoryType));
+  sink.string("selectionStyle", selectionStyleName(_selectionStyle));
+  sink.boolean("selected", _selected);
+  sink.boolean("editable", _rowEditable);
+  if (_accessoryView)
+    _accessoryView->describe(sink, "accessoryView");
+  else
+    sink.null("accessoryView");
+}
+
+void UITableViewCell::describeChildren(DescriptionSink& sink) const {
+  for (const auto& view : _contentView->subviews()) {
+    if (view == _textLabel || view == _detailTextLabel || view == _imageView) continue;
+    view->describe(sink);
   }
 }
 

@@ -38,6 +38,7 @@ class UITableViewCell : public UIView {
 
   UITableViewCell(UITableViewCellStyle style, std::string reuseIdentifier);
   std::string kind() const override { return "tableCell"; }
+  std::string_view descriptionKind() const override { return "tableViewCell"; }
 
   UITableViewCellStyle style() const { return _style; }
   const std::string& reuseIdentifier() const { return _reuseIdentifier; }
@@ -70,7 +71,13 @@ class UITableViewCell : public UIView {
   // labels fill the rest less their indent on each side.
   void layoutSubviews() override;
 
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  // The content view's own subviews beyond the text, the detail and the image.
+  void describeChildren(DescriptionSink& sink) const override;
+
  private:
+  friend class UITableView;
   UITableViewCellStyle _style;
   std::string _reuseIdentifier;
   std::shared_ptr<UIView> _contentView;
@@ -82,6 +89,7 @@ class UITableViewCell : public UIView {
   UITableViewCellAccessoryType _accessoryType = UITableViewCellAccessoryNone;
   bool _selected = false;
   bool _editing = false;
+  bool _rowEditable = false;  // set by the table as it writes the row
 };
 
 }  // namespace tessaly::platform

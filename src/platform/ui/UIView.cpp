@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/ui/DescriptionSink.h"
 #include "platform/ui/UIGestureRecognizer.h"
+#include "platform/ui/UIViewController.h"
 
 namespace tessaly::platform {
 
@@ -163,6 +165,40 @@ void UIView::layoutIfNeeded() {
     layoutSubviews();
   }
   for (auto& view : _subviews) view->layoutIfNeeded();
+}
+
+CGRect UIView::frameInSpace(const DescriptionSink& sink) const {
+  if (sink.frameSpace == this) return {{0, 0}, _frame.size};
+  CGPoint origin = _superview != nullptr ? _superview->convertPoint(_frame.origin, sink.frameSpace)
+                                         : _frame.origin;
+  return {origin, _frame.size};
+}
+
+void UIView::describeViewState(DescriptionSink& sink) const {
+  sink.rect("frame", frameInSpace(sink));
+  sink.boolean("hidden", _hidden);
+  sink.number("alpha", _alpha);
+  if (_backgroundColor.alpha > 0) sink.color("backgroundColor", _backgroundColor);
+}
+
+void UIView::describe(DescriptionSink& sink, std::string_view slot) const {
+  if (_viewController != nullptr) {
+    _viewController->describe(sink, slot);
+    return;
+  }
+  sink.beginNode(descriptionKind(), ObjectRef::to(weak_from_this()), slot);
+  describeViewState(sink);
+  describeProperties(sink);
+  describeChildren(sink);
+  sink.endNode();
+}
+
+void UIView::describeChildren(DescriptionSink& sink) const {
+  for (const auto& view : _subviews) view->describe(sink);
+}
+
+Result<> UIView::applyTouch(const Touch& /*touch*/, const DescriptionNode& /*target*/) {
+  return Refusal{"a " + std::string(descriptionKind()) + " takes no such touch"};
 }
 
 }  // namespace tessaly::platform

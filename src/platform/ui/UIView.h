@@ -5,14 +5,20 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/Result.h"
 #include "platform/ui/UIColor.h"
 
 namespace tessaly::platform {
 
+class DescriptionSink;
 class UIGestureRecognizer;
+class UIViewController;
+struct DescriptionNode;
+struct Touch;
 
 enum UIViewAutoresizing : unsigned {
   UIViewAutoresizingNone = 0,
@@ -72,6 +78,24 @@ class UIView : public std::enable_shared_from_this<UIView> {
     return _gestureRecognizers;
   }
 
+  // What the view shows, written as a node of its kind (or, for a controller's view, as that
+  // controller's node): the frame, hidden, alpha and background, the kind's own properties, then
+  // the children. With a slot the node is the open node's property of that name.
+  void describe(DescriptionSink& sink, std::string_view slot = {}) const;
+  // The kind's name in a description ("view", "label", "tableView").
+  virtual std::string_view descriptionKind() const { return "view"; }
+  // Frame (in the sink's frame space), hidden, alpha and a background that is not clear.
+  void describeViewState(DescriptionSink& sink) const;
+  // The frame measured from the sink's frame space: the window, or the cell being written.
+  CGRect frameInSpace(const DescriptionSink& sink) const;
+  // The controller whose view this is, or null.
+  UIViewController* viewController() const { return _viewController; }
+
+  // A person's touch on this view, already checked to name it with a kind it takes; target is
+  // the node it names (the view's own, or one the view writes, such as a map's annotation).
+  // Refused with the reason, changing nothing, when the view cannot take it now.
+  virtual Result<> applyTouch(const Touch& touch, const DescriptionNode& target);
+
   // Marks the layout dirty; layoutIfNeeded runs layoutSubviews on this view and its subviews.
   void setNeedsLayout() { _needsLayout = true; }
   void layoutIfNeeded();
@@ -86,7 +110,13 @@ class UIView : public std::enable_shared_from_this<UIView> {
   static int animationCount();
   static void resetAnimations();
 
+ protected:
+  // The kind's own properties and the nodes inside it (default: the subviews in order).
+  virtual void describeProperties(DescriptionSink& /*sink*/) const {}
+  virtual void describeChildren(DescriptionSink& sink) const;
+
  private:
+  friend class UIViewController;
   void resizeSubviews(CGSize oldSize);
 
   CGRect _frame;
@@ -100,6 +130,7 @@ class UIView : public std::enable_shared_from_this<UIView> {
   int _layoutPasses = 0;
   UIColor _backgroundColor;
   UIView* _superview = nullptr;
+  UIViewController* _viewController = nullptr;
   std::vector<std::shared_ptr<UIView>> _subviews;
   std::vector<std::shared_ptr<UIGestureRecognizer>> _gestureRecognizers;
 };

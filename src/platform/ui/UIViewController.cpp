@@ -1,6 +1,7 @@
 #include "platform/ui/UIViewController.h"
 
 #include "platform/foundation/Log.h"
+#include "platform/ui/DescriptionSink.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UINavigationController.h"
 #include "platform/ui/UISearchBar.h"
@@ -12,6 +13,7 @@ UIViewController::UIViewController() = default;
 
 UIViewController::~UIViewController() {
   if (_presented) _presented->_presenting = nullptr;
+  if (_view && _view->_viewController == this) _view->_viewController = nullptr;
 }
 
 const std::shared_ptr<UIView>& UIViewController::view() {
@@ -23,9 +25,45 @@ const std::shared_ptr<UIView>& UIViewController::view() {
   return _view;
 }
 
+void UIViewController::setView(std::shared_ptr<UIView> view) {
+  if (_view && _view->_viewController == this) _view->_viewController = nullptr;
+  _view = std::move(view);
+  if (_view) _view->_viewController = this;
+}
+
 void UIViewController::loadView() {
-  _view = std::make_shared<UIView>(UIScreen::mainScreen().applicationFrame());
-  _view->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+  auto view = std::make_shared<UIView>(UIScreen::mainScreen().applicationFrame());
+  view->setAutoresizingMask(UIViewAutoresizingFlexibleWidth | UIViewAutoresizingFlexibleHeight);
+  setView(std::move(view));
+}
+
+namespace {
+
+const char* presentationName(UIModalPresentationStyle style) {
+  switch (style) {
+    case UIModalPresentationPageSheet:
+      return "pageSheet";
+    case UIModalPresentationFormSheet:
+      return "formSheet";
+    case UIModalPresentationCurrentContext:
+      return "currentContext";
+    default:
+      return "fullScreen";
+  }
+}
+
+}  // namespace
+
+void UIViewController::describe(DescriptionSink& sink, std::string_view slot) const {
+  sink.beginNode(descriptionKind(), ObjectRef::to(weak_from_this()), slot);
+  if (_view) _view->describeViewState(sink);
+  sink.string("name", kind());
+  sink.string("title", title());
+  if (_presenting != nullptr)
+    sink.string("presentation", presentationName(_modalPresentationStyle));
+  describeProperties(sink);
+  if (_view) _view->describeChildren(sink);
+  sink.endNode();
 }
 
 unsigned UIViewController::supportedInterfaceOrientations() {

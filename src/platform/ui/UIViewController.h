@@ -14,6 +14,8 @@
 
 namespace tessaly::platform {
 
+class DescriptionSink;
+
 class UINavigationController;
 class UISearchDisplayController;
 
@@ -44,7 +46,7 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   // The view, loaded on first use: loadView, then viewDidLoad.
   const std::shared_ptr<UIView>& view();
   bool isViewLoaded() const { return _view != nullptr; }
-  void setView(std::shared_ptr<UIView> view) { _view = std::move(view); }
+  void setView(std::shared_ptr<UIView> view);
   // Makes the view; the default is a plain view of the screen's application frame.
   virtual void loadView();
   virtual void viewDidLoad() {}
@@ -103,6 +105,12 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   // The screen that presented this one (or the navigation controller holding it), or null.
   UIViewController* presentingViewController() const;
 
+  // What the screen shows, written as one node: its view's frame and look, the screen's name
+  // (kind), title and modal presentation, then its view's subviews. A controller's view
+  // describes itself this way.
+  void describe(DescriptionSink& sink, std::string_view slot = {}) const;
+  virtual std::string_view descriptionKind() const { return "viewController"; }
+
   // The search display controller made with this screen as its contents controller.
   UISearchDisplayController* searchDisplayController() const { return _searchDisplayController; }
 
@@ -110,6 +118,9 @@ class UIViewController : public std::enable_shared_from_this<UIViewController> {
   static void attemptRotationToDeviceOrientation();
 
  protected:
+  // The kind's own properties, after name, title and presentation.
+  virtual void describeProperties(DescriptionSink& /*sink*/) const {}
+
   friend class UINavigationController;
   friend class UISearchDisplayController;
   friend class UIWindow;

@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "platform/ui/DescriptionSink.h"
+#include "platform/ui/Touch.h"
+
 namespace tessaly::platform {
 namespace {
 
@@ -57,6 +60,22 @@ Result<bool> UIWebView::tapLink(const std::string& url) {
   _url = url;
   finishLoad();
   return true;
+}
+
+void UIWebView::describeProperties(DescriptionSink& sink) const {
+  sink.string("html", _html);
+  sink.string("baseURL", _baseURL);
+  if (_url.empty())
+    sink.null("url");
+  else
+    sink.string("url", _url);
+}
+
+Result<> UIWebView::applyTouch(const Touch& touch, const DescriptionNode& target) {
+  if (touch.kind != Touch::Kind::TapLink) return UIView::applyTouch(touch, target);
+  auto followed = tapLink(touch.url);
+  if (!followed) return Refusal{followed.reason()};
+  return done();
 }
 
 }  // namespace tessaly::platform

@@ -40,6 +40,7 @@ class UIWebView : public UIView {
  public:
   using UIView::UIView;
   std::string kind() const override { return "webView"; }
+  std::string_view descriptionKind() const override { return "webView"; }
 
   UIWebViewDelegate* delegate() const { return _delegate; }
   void setDelegate(UIWebViewDelegate* delegate) { _delegate = delegate; }
@@ -59,6 +60,10 @@ class UIWebView : public UIView {
   // Input: a tap on a link of the page. Refused when the address is not absolute; returns
   // whether the view followed it (false when the delegate kept it from loading).
   Result<bool> tapLink(const std::string& url);
+
+ protected:
+  void describeProperties(DescriptionSink& sink) const override;
+  Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
   bool shouldStart(const NSURLRequest& request, UIWebViewNavigationType type);

@@ -1,7 +1,9 @@
 #include "platform/ui/UIWindow.h"
 
+#include "platform/ui/DescriptionSink.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UINavigationController.h"
+#include "platform/ui/UIPanelView.h"
 
 namespace tessaly::platform {
 
@@ -100,6 +102,19 @@ bool UIWindow::rotateToInterfaceOrientation(int orientation) {
     _root->deliverDidRotate(from);
   }
   return true;
+}
+
+void UIWindow::describeChildren(DescriptionSink& sink) const {
+  auto& application = UIApplication::sharedApplication();
+  sink.beginNode("statusBar", ObjectRef::none());
+  sink.rect("frame", CGRectMake(0, 0, frame().size.width, UIScreen::kStatusBarHeight));
+  sink.boolean("hidden", false);
+  sink.number("alpha", 1);
+  sink.boolean("networkActivityIndicatorVisible", application.isNetworkActivityIndicatorVisible());
+  sink.endNode();
+  // The root screen's view, then the views of the screens presented over it, in order.
+  UIView::describeChildren(sink);
+  for (const auto& panel : application.panelsOnScreen()) panel->describe(sink);
 }
 
 }  // namespace tessaly::platform

@@ -12,6 +12,7 @@ class UIWindow : public UIView {
   using UIView::UIView;
   ~UIWindow() override;
   std::string kind() const override { return "window"; }
+  std::string_view descriptionKind() const override { return "window"; }
 
   const std::shared_ptr<UIViewController>& rootViewController() const { return _root; }
   // Puts the root screen's view into the window, sized to the application frame.
@@ -36,6 +37,10 @@ class UIWindow : public UIView {
   // size, and the screens hear willAnimateRotation and didRotate for the orientation they
   // already have, so that they lay themselves out again.
   void screenDidChange();
+
+ protected:
+  // The status bar, the root screen, the presented screens, then the alerts and sheets.
+  void describeChildren(DescriptionSink& sink) const override;
 
  private:
   void placeRootView();

@@ -1,4 +1,4 @@
-#include "app/AppData.h"
+#include "appdata/AppData.h"
 
 #include <gtest/gtest.h>
 
