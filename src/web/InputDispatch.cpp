@@ -6,6 +6,7 @@
 
 #include "platform/ads/ADBannerView.h"
 #include "platform/map/MKMapView.h"
+#include "platform/ui/TouchRouter.h"
 #include "platform/ui/UIActionSheet.h"
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
@@ -20,6 +21,33 @@
 namespace tessaly::web {
 
 namespace p = platform;
+
+namespace {
+
+// The platform's touch for an input by object id; the two lists of kinds run in the same order.
+p::Touch touchFor(const WebInput& input) {
+  p::Touch touch;
+  touch.kind = static_cast<p::Touch::Kind>(static_cast<int>(input.kind) -
+                                           static_cast<int>(WebInput::Kind::Tap));
+  touch.id = input.id;
+  touch.on = input.on;
+  touch.editing = input.editing;
+  touch.index = input.index;
+  touch.section = input.section;
+  touch.row = input.row;
+  touch.hasText = input.text.has_value();
+  if (input.text) touch.text = *input.text;
+  touch.url = input.url;
+  touch.point = input.point;
+  return touch;
+}
+
+static_assert(static_cast<int>(WebInput::Kind::LongPress) - static_cast<int>(WebInput::Kind::Tap) ==
+              static_cast<int>(p::Touch::Kind::LongPress));
+static_assert(static_cast<int>(WebInput::Kind::GoBack) - static_cast<int>(WebInput::Kind::Tap) ==
+              static_cast<int>(p::Touch::Kind::GoBack));
+
+}  // namespace
 
 InputDispatch::InputDispatch(DevicePolicy& device, p::ObjectIds& ids)
     : _device(device), _ids(ids) {}
@@ -100,6 +128,19 @@ p::Result<> InputDispatch::apply(const WebInput& input) {
       }
       return p::done();
     }
+
+    case K::Tap:
+    case K::Toggle:
+    case K::SelectSegment:
+    case K::SelectRow:
+    case K::SetEditing:
+    case K::DeleteRow:
+    case K::TypeText:
+    case K::Submit:
+    case K::Cancel:
+    case K::TapLink:
+    case K::GoBack:
+      return p::TouchRouter(_ids).apply(touchFor(input));
 
     default:
       break;
