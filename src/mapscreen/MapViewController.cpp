@@ -7,6 +7,7 @@
 #include "appdata/AppData.h"
 #include "files/RouteFileStore.h"
 #include "files/RouteFileWriter.h"
+#include "help/WebViewController.h"
 #include "lookup/LookupServices.h"
 #include "lookup/RouteThinning.h"
 #include "mapscreen/AdBannerOwner.h"
@@ -334,20 +335,29 @@ void MapViewController::gotoLocation() {
 }
 
 void MapViewController::settingsButton() {
-  auto settings = std::make_shared<SettingsViewController>();
+  showSecondaryScreen(std::make_shared<SettingsViewController>());
+}
+
+void MapViewController::infoButton() {
+  showWeb();
+}
+
+void MapViewController::showWeb() {
+  showSecondaryScreen(std::make_shared<WebViewController>());
+}
+
+void MapViewController::showSecondaryScreen(const std::shared_ptr<p::UIViewController>& screen) {
   if (isTablet()) {
-    auto nav = std::make_shared<p::UINavigationController>(settings);
+    auto nav = std::make_shared<p::UINavigationController>(screen);
     nav->setModalPresentationStyle(p::UIModalPresentationFormSheet);
     nav->setModalTransitionStyle(p::UIModalTransitionStyleCoverVertical);
-    settings->setModalPresentationStyle(p::UIModalPresentationFormSheet);
+    screen->setModalPresentationStyle(p::UIModalPresentationFormSheet);
     presentViewController(nav, true);
   } else if (p::UINavigationController* nav = navigation()) {
     nav->setToolbarHidden(true, false);
-    nav->pushViewController(settings, true);
+    nav->pushViewController(screen, true);
   }
 }
-
-void MapViewController::infoButton() {}
 
 void MapViewController::showAlert(const std::string& titleKey, const std::string& titleDefault,
                                   const std::string& message) {

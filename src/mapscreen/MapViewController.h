@@ -110,8 +110,10 @@ class MapViewController : public platform::UIViewController,
   void setTabBarButtons();
   void updateToolbarButtons();
   void gotoLocation();
+  // Open the settings screen and the help page: a form sheet on a tablet, pushed on a phone.
   void settingsButton();
   void infoButton();
+  void showWeb();
   // Alerts titled "Error" and "Info" (localized) with the message and one "OK" button.
   void showError(const std::string& message) override;
   void showInfo(const std::string& message) override;
@@ -221,6 +223,8 @@ class MapViewController : public platform::UIViewController,
                  const std::string& message);
   void applyMapType();
   void detachFromApplication();
+  // A form sheet in a new navigation controller on a tablet; on a phone pushed, toolbar hidden.
+  void showSecondaryScreen(const std::shared_ptr<platform::UIViewController>& screen);
   platform::UINavigationController* navigation() const;
 
   MapScreenOutlets _outlets;

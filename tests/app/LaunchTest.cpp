@@ -76,10 +76,14 @@ TEST_F(LaunchTest, NavigationBarHasSettingsAndInfoButtonsAndABackTitle) {
   EXPECT_EQ(info->buttonType(), UIButtonTypeInfoLight);
   ASSERT_TRUE(item.backBarButtonItem());
   EXPECT_EQ(item.backBarButtonItem()->title(), "Back");
-  // They open nothing yet, but they answer a touch.
+  // On a phone each pushes its screen above the map screen.
   EXPECT_TRUE(settings->tap());
+  EXPECT_EQ(nav().viewControllers().size(), 2u);
+  EXPECT_EQ(nav().viewControllers().back()->kind(), "settingsScreen");
+  EXPECT_TRUE(nav().navigationBar()->tapBackButton());
   EXPECT_TRUE(info->tap());
-  EXPECT_EQ(nav().viewControllers().size(), 1u);
+  EXPECT_EQ(nav().viewControllers().size(), 2u);
+  EXPECT_EQ(nav().viewControllers().back()->kind(), "helpScreen");
 }
 
 TEST_F(LaunchTest, ToolbarGetsTheStatusLabelInTheMiddleOfElevenItems) {
