@@ -25,15 +25,14 @@ bool coordinate(const nlohmann::json& v, double& out) {
 }  // namespace
 
 GeocodeOutcome NominatimGeocoder::geocode(std::string_view address) {
-  std::string body, problem;
-  if (!_client.get("/search?format=jsonv2&limit=10&q=" + UrlEscape::component(address), body,
-                   problem)) {
+  auto answer = _client.get("/search?format=jsonv2&limit=10&q=" + UrlEscape::component(address));
+  if (!answer || !answer->ok()) {
     GeocodeOutcome outcome;
     outcome.status = "The address search service " + _client.base() + " did not answer (" +
-                     problem + "). Try again later.";
+                     UpstreamClient::problem(answer) + "). Try again later.";
     return outcome;
   }
-  return translate(body, address);
+  return translate(answer->body, address);
 }
 
 GeocodeOutcome NominatimGeocoder::translate(std::string_view body, std::string_view address) {

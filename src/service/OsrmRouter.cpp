@@ -47,17 +47,19 @@ std::string OsrmRouter::requestPath(const DirectionsQuery& q) {
 }
 
 RouteOutcome OsrmRouter::route(const DirectionsQuery& query) {
-  std::string body, problem;
-  if (!_client.get(requestPath(query), body, problem)) {
+  auto answer = _client.get(requestPath(query));
+  if (answer && !answer->ok()) {
     // OSRM answers a failed search with an error status and a JSON body: read its message.
-    auto answer = json::parse(body, nullptr, false);
-    if (answer.is_object() && answer.contains("code")) return translate(body, query);
+    auto parsed = json::parse(answer->body, nullptr, false);
+    if (parsed.is_object() && parsed.contains("code")) return translate(answer->body, query);
+  }
+  if (!answer || !answer->ok()) {
     RouteOutcome outcome;
-    outcome.status = "The route service " + _client.base() + " did not answer (" + problem +
-                     "). Try again later.";
+    outcome.status = "The route service " + _client.base() + " did not answer (" +
+                     UpstreamClient::problem(answer) + "). Try again later.";
     return outcome;
   }
-  return translate(body, query);
+  return translate(answer->body, query);
 }
 
 RouteOutcome OsrmRouter::translate(const std::string& body, const DirectionsQuery& query) {

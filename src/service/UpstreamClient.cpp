@@ -32,15 +32,14 @@ bool UpstreamClient::isPublicServer(const std::string& base) {
   return false;
 }
 
-bool UpstreamClient::get(const std::string& pathAndQuery, std::string& body, std::string& problem) {
+platform::Result<UpstreamClient::Answer> UpstreamClient::get(const std::string& pathAndQuery) {
   std::string url = _base + pathAndQuery;
   {
     std::unique_lock<std::mutex> lock(_mutex);
     auto hit = _cache.find(url);
     if (hit != _cache.end()) {
       _recent.splice(_recent.begin(), _recent, hit->second);
-      body = hit->second->second;
-      return true;
+      return Answer{200, hit->second->second};
     }
     if (_throttled) {
       // Requests to a public server wait their turn, one a second.
@@ -51,41 +50,35 @@ bool UpstreamClient::get(const std::string& pathAndQuery, std::string& body, std
     }
   }
   CURL* curl = curl_easy_init();
-  if (!curl) {
-    problem = "no HTTP client";
-    return false;
-  }
-  body.clear();
+  if (!curl) return platform::Refusal{"no HTTP client"};
+  Answer answer;
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_USERAGENT, kUserAgent);
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collect);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer.body);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 8000L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, 3000L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   CURLcode rc = curl_easy_perform(curl);
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &answer.status);
   curl_easy_cleanup(curl);
-  if (rc != CURLE_OK) {
-    problem = curl_easy_strerror(rc);
-    return false;
-  }
-  if (status != 200) {
-    problem = "it answered HTTP " + std::to_string(status);
-    return false;
-  }
+  if (rc != CURLE_OK) return platform::Refusal{curl_easy_strerror(rc)};
+  if (!answer.ok()) return answer;
   std::lock_guard<std::mutex> lock(_mutex);
   if (!_cache.count(url)) {
-    _recent.emplace_front(url, body);
+    _recent.emplace_front(url, answer.body);
     _cache[url] = _recent.begin();
     if (_recent.size() > kCacheEntries) {
       _cache.erase(_recent.back().first);
       _recent.pop_back();
     }
   }
-  return true;
+  return answer;
+}
+
+std::string UpstreamClient::problem(const platform::Result<Answer>& answer) {
+  return answer ? answer->problem() : answer.reason();
 }
 
 }  // namespace tessaly::service

@@ -8,6 +8,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/foundation/Result.h"
+
 namespace tessaly::service {
 
 class UpstreamClient {
@@ -16,8 +18,17 @@ class UpstreamClient {
       "Tessaly-lookup/1.0 (map measuring tool; https://tessaly.example/)";
 
   explicit UpstreamClient(std::string base);
-  // GETs base + pathAndQuery. True with the body of a 200 answer; false with a reason.
-  bool get(const std::string& pathAndQuery, std::string& body, std::string& problem);
+  struct Answer {
+    long status = 0;
+    std::string body;
+    bool ok() const { return status == 200; }
+    // Why an answer that is not ok is of no use, for a sentence: "it answered HTTP 503".
+    std::string problem() const { return "it answered HTTP " + std::to_string(status); }
+  };
+  // GETs base + pathAndQuery: the server's answer whatever its status, or why none came.
+  platform::Result<Answer> get(const std::string& pathAndQuery);
+  // Why there is no usable answer: the transfer's failure or the answer's status.
+  static std::string problem(const platform::Result<Answer>& answer);
   const std::string& base() const { return _base; }
   // True for the public servers whose policy allows one request a second.
   static bool isPublicServer(const std::string& base);
