@@ -8,8 +8,13 @@ import { startFixtureServer, fixture } from '../page/fixture-server.mjs';
 import { findKind } from '../../resources/web/page/tree.js';
 
 let browser;
+// Every fixture opened, so that one a failed test leaves open is still closed at the end.
+const opened = new Set();
 before(async () => { browser = await launchBrowser(); });
-after(async () => { await browser?.close(); });
+after(async () => {
+  for (const screen of opened) await screen.close().catch(() => {});
+  await browser?.close();
+});
 
 // A stand-in host with a fixture and a page on it, sized as the fixture's device.
 async function open(name, options = {}) {
@@ -22,7 +27,12 @@ async function open(name, options = {}) {
   page.on('pageerror', (e) => errors.push(e.message));
   await page.goto(server.url);
   await page.waitForFunction((v) => window.tessaly && window.tessaly.version >= v, state.version);
-  return { server, page, state, errors, async close() { await context.close(); await server.stop(); } };
+  const screen = {
+    server, page, state, errors,
+    async close() { opened.delete(screen); await context.close(); await server.stop(); },
+  };
+  opened.add(screen);
+  return screen;
 }
 
 const waitForInput = async (server, test0, what) => {
@@ -55,8 +65,9 @@ test('a table screen pushed on a phone: sections, controls, rows and the back bu
   const [segments] = findKind(table.screen, 'segmentedControl');
   const tv = findKind(table.screen, 'tableView')[0];
   // Controls inside cells stand at their frames in the cell's coordinates.
-  const cellBox = await box(page, '.table-cell');
-  const swBox = await box(page, `[data-id="${sw.id}"]`);
+  // Both measured at one moment: the pushed screen may still be sliding in.
+  const [cellBox, swBox] = await page.evaluate((id) => [document.querySelector('.table-cell'),
+    document.querySelector(`[data-id="${id}"]`)].map((e) => e.getBoundingClientRect().toJSON()), sw.id);
   assert.ok(Math.abs(swBox.x - cellBox.x - sw.frame.x) < 1 && Math.abs(swBox.y - cellBox.y - sw.frame.y) < 1);
 
   await page.locator(`[data-id="${sw.id}"]`).tap();
