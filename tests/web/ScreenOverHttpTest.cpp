@@ -162,7 +162,9 @@ TEST_F(ScreenOverHttpTest, RefusedTouchesGet400WithOneLineAndChangeNothing) {
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 400) << c.body;
     EXPECT_EQ(std::count(res->body.begin(), res->body.end(), '\n'), 1) << res->body;
-    if (!c.reason.empty()) EXPECT_EQ(res->body, c.reason);
+    if (!c.reason.empty()) {
+      EXPECT_EQ(res->body, c.reason);
+    }
   }
   json after = state();
   EXPECT_EQ(after["version"], before["version"]);
