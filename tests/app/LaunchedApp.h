@@ -65,6 +65,15 @@ class LaunchedApp : public ::testing::Test {
   platform::MKMapView& map() { return *screen().mapView(); }
   platform::UINavigationController& nav() { return *Application::navigationController(); }
   platform::ADBannerView& banner() { return *Application::banner(); }
+  // The screen shown over the map screen: a tablet's form sheet, or the one pushed on a phone.
+  std::shared_ptr<platform::UIViewController> shownScreen() {
+    if (platform::UIDevice::currentDevice().isPad()) {
+      auto sheet = std::dynamic_pointer_cast<platform::UINavigationController>(
+          nav().presentedViewController());
+      return sheet ? sheet->viewControllers().back() : nullptr;
+    }
+    return nav().viewControllers().back();
+  }
   std::shared_ptr<platform::UIBarButtonItem> item(int tag) {
     return nav().toolbar()->itemWithTag(tag);
   }

@@ -72,15 +72,7 @@ class HelpScreenTest : public LaunchedApp {
   std::shared_ptr<WebViewController> openHelp() {
     EXPECT_TRUE(screen().navigationItem().rightBarButtonItem()->tap());
     RunLoop::main().runUntilIdle();
-    std::shared_ptr<UIViewController> shown;
-    if (isPad()) {
-      auto sheet =
-          std::dynamic_pointer_cast<UINavigationController>(nav().presentedViewController());
-      if (sheet) shown = sheet->viewControllers().back();
-    } else {
-      shown = nav().viewControllers().back();
-    }
-    return std::dynamic_pointer_cast<WebViewController>(shown);
+    return std::dynamic_pointer_cast<WebViewController>(shownScreen());
   }
   // A bundle of its own: the shipped resources with help.html as given (none when absent).
   void useBundleWithHelp(const std::optional<std::string>& page) {

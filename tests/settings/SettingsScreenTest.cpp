@@ -26,15 +26,7 @@ class SettingsScreenTest : public LaunchedApp {
   std::shared_ptr<SettingsViewController> openSettings() {
     EXPECT_TRUE(screen().navigationItem().leftBarButtonItem()->tap());
     RunLoop::main().runUntilIdle();
-    std::shared_ptr<UIViewController> shown;
-    if (isPad()) {
-      auto sheet =
-          std::dynamic_pointer_cast<UINavigationController>(nav().presentedViewController());
-      if (sheet) shown = sheet->viewControllers().back();
-    } else {
-      shown = nav().viewControllers().back();
-    }
-    return std::dynamic_pointer_cast<SettingsViewController>(shown);
+    return std::dynamic_pointer_cast<SettingsViewController>(shownScreen());
   }
   UISwitch& positionSwitch(SettingsViewController& s) {
     return dynamic_cast<UISwitch&>(*s.cells()[0]->view());
