@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "web/WebHost.h"
+
 namespace tessaly::sessions {
 
 std::string SessionCookie::newId() {
@@ -23,17 +25,7 @@ bool SessionCookie::isId(const std::string& text) {
 }
 
 std::string SessionCookie::read(const std::string& header, const std::string& name) {
-  std::size_t pos = 0;
-  while (pos < header.size()) {
-    std::size_t end = header.find(';', pos);
-    if (end == std::string::npos) end = header.size();
-    std::string part = header.substr(pos, end - pos);
-    std::size_t first = part.find_first_not_of(' ');
-    if (first != std::string::npos) part = part.substr(first);
-    if (part.compare(0, name.size() + 1, name + "=") == 0) return part.substr(name.size() + 1);
-    pos = end + 1;
-  }
-  return {};
+  return web::cookieValue(header, name);
 }
 
 std::string SessionCookie::idIn(const std::string& header) {

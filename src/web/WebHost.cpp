@@ -61,14 +61,6 @@ bool isWildcard(const std::string& address) {
   return address == "0.0.0.0" || address == "::" || address == "[::]";
 }
 
-// Compares without leaking, through timing, how much of the token was right.
-bool sameSecret(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  unsigned char diff = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-  return diff == 0;
-}
-
 std::string randomToken() {
   std::random_device device;
   static const char* hex = "0123456789abcdef";
@@ -78,20 +70,6 @@ std::string randomToken() {
     for (int j = 0; j < 8; ++j) token += hex[(value >> (4 * j)) & 15];
   }
   return token;
-}
-
-std::string cookieValue(const std::string& header, const std::string& name) {
-  std::size_t pos = 0;
-  while (pos < header.size()) {
-    std::size_t end = header.find(';', pos);
-    if (end == std::string::npos) end = header.size();
-    std::string part = header.substr(pos, end - pos);
-    std::size_t first = part.find_first_not_of(' ');
-    if (first != std::string::npos) part = part.substr(first);
-    if (part.compare(0, name.size() + 1, name + "=") == 0) return part.substr(name.size() + 1);
-    pos = end + 1;
-  }
-  return {};
 }
 
 // A reason on one line of bounded length: control characters (a reason may quote the input)
@@ -308,17 +286,17 @@ std::size_t WebHost::openStreams() const {
   return _shared->openStreams.load();
 }
 
-bool WebHost::hostAllowed(const std::string& hostHeader) const {
+bool hostNamesServer(const std::string& hostHeader, const std::string& listenAddress, int port) {
   std::string host;
-  int port;
-  splitHostPort(lower(hostHeader), host, port);
+  int given;
+  splitHostPort(lower(hostHeader), host, given);
   // Without a port the Host header means the scheme's own.
   bool noPort = !hostHeader.empty() && hostHeader.front() == '['
                     ? hostHeader.back() == ']'
                     : hostHeader.find(':') == std::string::npos;
-  if (port == -1 && noPort && !host.empty()) port = 80;
-  if (port != _port) return false;
-  std::string listening = lower(_options.address);
+  if (given == -1 && noPort && !host.empty()) given = 80;
+  if (given != port) return false;
+  std::string listening = lower(listenAddress);
   if (listening.size() > 2 && listening.front() == '[')
     listening = listening.substr(1, listening.size() - 2);
   if (host == listening) return true;
@@ -327,6 +305,32 @@ bool WebHost::hostAllowed(const std::string& hostHeader) const {
   // refused so that a rebound DNS name cannot talk to us.
   if (isWildcard(listening)) return isIpLiteral(host) || host == "localhost";
   return false;
+}
+
+// Compares without leaking, through timing, how much of the token was right.
+bool sameSecret(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  unsigned char diff = 0;
+  for (std::size_t i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return diff == 0;
+}
+
+std::string cookieValue(const std::string& header, const std::string& name) {
+  std::size_t pos = 0;
+  while (pos < header.size()) {
+    std::size_t end = header.find(';', pos);
+    if (end == std::string::npos) end = header.size();
+    std::string part = header.substr(pos, end - pos);
+    std::size_t first = part.find_first_not_of(' ');
+    if (first != std::string::npos) part = part.substr(first);
+    if (part.compare(0, name.size() + 1, name + "=") == 0) return part.substr(name.size() + 1);
+    pos = end + 1;
+  }
+  return {};
+}
+
+bool WebHost::hostAllowed(const std::string& hostHeader) const {
+  return hostNamesServer(hostHeader, _options.address, _port);
 }
 
 std::optional<HttpResponse> WebHost::refusal(const HttpRequest& req) const {

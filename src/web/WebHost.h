@@ -50,6 +50,13 @@ struct WebHostOptions {
 
 // True for 127.0.0.0/8, ::1 and "localhost".
 bool isLoopbackAddress(const std::string& address);
+// Whether a request's Host header names a server listening on address:port; on a wildcard
+// address names other than "localhost" are refused, so that a rebound DNS name cannot reach it.
+bool hostNamesServer(const std::string& hostHeader, const std::string& listenAddress, int port);
+// Whether two secrets are equal, compared in a time that does not tell where they differ.
+bool sameSecret(const std::string& a, const std::string& b);
+// The value of the cookie of that name in a Cookie header; "" when it has none.
+std::string cookieValue(const std::string& header, const std::string& name);
 
 class WebHost {
  public:
