@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/foundation/HostPort.h"
 #include "platform/foundation/Log.h"
 
 namespace tessaly::web {
@@ -23,32 +24,6 @@ constexpr std::size_t kInlineStateBytes = 256 * 1024;
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
-}
-
-// Splits "host:port", "[v6]:port" or a bare host; port is -1 when absent or malformed.
-void splitHostPort(const std::string& text, std::string& host, int& port) {
-  host = text;
-  port = -1;
-  std::size_t colon = std::string::npos;
-  if (!text.empty() && text[0] == '[') {
-    std::size_t close = text.find(']');
-    if (close == std::string::npos) return;
-    host = text.substr(1, close - 1);
-    if (close + 1 < text.size() && text[close + 1] == ':')
-      colon = close + 1;
-    else if (close + 1 != text.size())
-      return;
-  } else {
-    colon = text.rfind(':');
-    if (colon != std::string::npos && text.find(':') != colon) return;  // bare v6 without port
-    if (colon != std::string::npos) host = text.substr(0, colon);
-  }
-  if (colon == std::string::npos) return;
-  std::string digits = text.substr(colon + 1);
-  if (digits.empty() || digits.size() > 5) return;
-  for (char c : digits)
-    if (c < '0' || c > '9') return;
-  port = std::stoi(digits);
 }
 
 bool isIpLiteral(const std::string& host) {
@@ -287,15 +262,11 @@ std::size_t WebHost::openStreams() const {
 }
 
 bool hostNamesServer(const std::string& hostHeader, const std::string& listenAddress, int port) {
-  std::string host;
-  int given;
-  splitHostPort(lower(hostHeader), host, given);
   // Without a port the Host header means the scheme's own.
-  bool noPort = !hostHeader.empty() && hostHeader.front() == '['
-                    ? hostHeader.back() == ']'
-                    : hostHeader.find(':') == std::string::npos;
-  if (given == -1 && noPort && !host.empty()) given = 80;
-  if (given != port) return false;
+  auto named = platform::HostPort::parse(lower(hostHeader), platform::HostPort::PortIs::Optional);
+  if (!named || named->host.empty()) return false;
+  const std::string& host = named->host;
+  if ((named->port == -1 ? 80 : named->port) != port) return false;
   std::string listening = lower(listenAddress);
   if (listening.size() > 2 && listening.front() == '[')
     listening = listening.substr(1, listening.size() - 2);
