@@ -6,7 +6,9 @@
 //  2. a 10000-entry path built through the API (ten batches of 1000 long presses): the size and
 //     build time of its snapshot, and the time from posting the last batch to the page having
 //     drawn that state (pins and line), with the page's own parse and draw times.
-import { startProgram, launchBrowser, waitForState, waitForVersion, mouseLongPress, post } from '../tests/browser/harness.mjs';
+import {
+  startProgram, launchBrowser, waitForState, waitForVersion, mouseLongPress, post, mapOf, tapToolbarItem,
+} from '../tests/browser/harness.mjs';
 
 const median = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.floor(s.length / 2)]; };
 const p95 = (xs) => { const s = [...xs].sort((a, b) => a - b); return s[Math.min(s.length - 1, Math.floor(s.length * 0.95))]; };
@@ -17,7 +19,7 @@ const browser = await launchBrowser();
 try {
   const page = await (await browser.newContext({ viewport: { width: 400, height: 760 } })).newPage();
   await page.goto(server.url);
-  await waitForState(page, (s) => s.map && s.device.screen.width === 400, 'the map screen', 30000);
+  await waitForState(page, (s) => mapOf(s) && s.device.screen.width === 400, 'the map screen', 30000);
 
   // 1. Press to pin.
   await page.evaluate(() => {
@@ -26,21 +28,21 @@ try {
       for (const r of records) for (const n of r.addedNodes)
         if (n.classList && n.classList.contains('pin') && window.tessaly.longPressAt)
           window.pinTimes.push(performance.now() - window.tessaly.longPressAt);
-    }).observe(document.getElementById('map'), { childList: true, subtree: true });
+    }).observe(document.querySelector('.map-view'), { childList: true, subtree: true });
   });
   const presses = 20;
   for (let i = 0; i < presses; i++) {
     await mouseLongPress(page, 40 + (i % 5) * 70, 120 + Math.floor(i / 5) * 90);
-    await waitForState(page, (s) => s.map.annotations.length === i + 1, `pin ${i + 1}`);
+    await waitForState(page, (s) => mapOf(s).annotations.length === i + 1, `pin ${i + 1}`);
   }
   const pinTimes = await page.evaluate(() => window.pinTimes);
   console.log(`press to pin on screen: median ${fmt(median(pinTimes))} ms, p95 ${fmt(p95(pinTimes))} ms, ` +
     `max ${fmt(Math.max(...pinTimes))} ms over ${pinTimes.length} presses`);
 
   // 2. A 10000-entry path.
-  await post(server.origin, { type: 'tapToolbarItem', tag: 2 });
-  const s0 = await waitForState(page, (s) => s.map.annotations.length === 0, 'clear');
-  const frame = s0.map.frame;
+  await tapToolbarItem(server.origin, 2);
+  const s0 = await waitForState(page, (s) => mapOf(s).annotations.length === 0, 'clear');
+  const frame = mapOf(s0).frame;
   let reply;
   let t0 = 0;
   for (let b = 0; b < 10; b++) {
@@ -63,7 +65,7 @@ try {
   const stats = await (await fetch(server.origin + '/api/stats')).json();
   const render = await page.evaluate(() => window.tessaly.lastRender);
   const state = await (await fetch(server.origin + '/api/state')).json();
-  console.log(`10000-entry path: ${state.map.annotations.length} pins, line of ${state.map.overlays[0].points.length} points`);
+  console.log(`10000-entry path: ${mapOf(state).annotations.length} pins, line of ${mapOf(state).overlays[0].points.length} points`);
   console.log(`  snapshot ${(stats.snapshotBytes / 1e6).toFixed(2)} MB, built in ${fmt(stats.snapshotMilliseconds)} ms`);
   console.log(`  last batch of 1000 presses answered in ${posted} ms (applied and snapshot taken)`);
   console.log(`  from posting it to the page having drawn it: ${drawnAfter} ms ` +

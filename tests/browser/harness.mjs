@@ -5,6 +5,7 @@ import { tmpdir } from 'node:os';
 import { join, dirname } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import { chromium, devices } from 'playwright-core';
+import { findKind, visibleNodes } from '../../resources/web/page/tree.js';
 
 const here = dirname(fileURLToPath(import.meta.url));
 export const sourceDir = join(here, '..', '..');
@@ -79,6 +80,31 @@ export async function openApplication(contextOptions, programArgs = ['--device',
   return { server, browser, page };
 }
 
+// What the screen tree of a state shows, read as a person would: the nodes of a kind that are on
+// screen, front last.
+export const shownNodes = (s, kind) => (s && s.screen ? visibleNodes(s.screen).filter((n) => n.kind === kind) : []);
+export const anyNode = (s, kind) => (s && s.screen ? findKind(s.screen, kind)[0] || null : null);
+// The map view on screen (null when none is), its markers (not the user's own position) and lines.
+export const mapOf = (s) => shownNodes(s, 'mapView').at(-1) || null;
+export const pins = (s) => (mapOf(s) ? mapOf(s).annotations.filter((a) => a.view !== 'userLocation') : []);
+export const userSpot = (s) => (mapOf(s) ? mapOf(s).annotations.find((a) => a.view === 'userLocation') || null : null);
+export const lines = (s) => (mapOf(s) ? mapOf(s).overlays.filter((o) => o.kind === 'polylineView') : []);
+// The toolbar and navigation bar on screen (null when hidden), a toolbar item by its tag, the
+// status label in the toolbar.
+export const toolbarOf = (s) => shownNodes(s, 'toolbar').at(-1) || null;
+export const navigationBarOf = (s) => shownNodes(s, 'navigationBar').at(-1) || null;
+export const toolbarItem = (s, tag) => (toolbarOf(s) ? toolbarOf(s).items.find((i) => i.tag === tag) || null : null);
+export const statusLabel = (s) => (toolbarOf(s)
+  ? toolbarOf(s).items.flatMap((i) => i.children || []).find((c) => c.kind === 'label') || null : null);
+// The alerts and sheets on screen, oldest first; the top screen's name; the network indicator.
+export const panels = (s) => (s && s.screen ? (s.screen.children || []).filter((c) => c.kind === 'alert' ||
+  c.kind === 'actionSheet') : []);
+export const topScreen = (s) => {
+  const nav = s && s.screen ? (s.screen.children || []).filter((c) => c.kind === 'navigationController').at(-1) : null;
+  return nav && nav.stack.length ? nav.stack.at(-1).name : null;
+};
+export const busy = (s) => !!(anyNode(s, 'statusBar') || {}).networkActivityIndicatorVisible;
+
 // Waits until the page has drawn a state for which check(state) holds; returns that state. The
 // check runs here, so the page's script policy (no eval) stays in force during the tests.
 export async function waitForState(page, check, what = 'state', timeout = 15000) {
@@ -92,8 +118,15 @@ export async function waitForState(page, check, what = 'state', timeout = 15000)
   }
   const refused = await page.evaluate(() => window.tessaly && window.tessaly.lastError);
   throw new Error(`timed out waiting for ${what}; last refusal: ${refused}; last state: ${JSON.stringify(s && {
-    version: s.version, device: s.device, panels: s.panels, bars: s.navigation && [s.navigation.navigationBar.hidden,
-      s.navigation.toolbar.hidden], map: s.map && s.map.frame, annotations: s.map && s.map.annotations.length })}`);
+    version: s.version, device: s.device, screen: topScreen(s), panels: panels(s).map((p) => p.title),
+    bars: [!navigationBarOf(s), !toolbarOf(s)], map: mapOf(s) && mapOf(s).frame, pins: pins(s).length })}`);
+}
+
+// Taps the toolbar item with that tag through the API, by its id as the page would.
+export async function tapToolbarItem(origin, tag, headers = {}) {
+  const item = toolbarItem(await getState(origin, headers), tag);
+  if (!item) return { status: 0, text: `no toolbar item ${tag} on screen` };
+  return post(origin, { type: 'tap', id: item.id }, headers);
 }
 
 // Waits until the page has drawn version v or later (reads only the number: states can be big).
@@ -107,7 +140,7 @@ export async function waitForVersion(page, v, timeout = 60000) {
 
 // The point in page coordinates of a point of the map view.
 export async function pagePoint(page, x, y) {
-  const box = await page.locator('#map').boundingBox();
+  const box = await page.locator('.map-view').boundingBox();
   return { x: box.x + x, y: box.y + y };
 }
 

@@ -4,7 +4,9 @@ import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import http from 'node:http';
 import { join } from 'node:path';
-import { openApplication, waitForState, devices, screenshots, ensureDir } from './harness.mjs';
+import {
+  openApplication, waitForState, devices, screenshots, ensureDir, mapOf, pins, lines, toolbarOf, busy,
+} from './harness.mjs';
 
 const PLACES = [
   { formatted_address: 'Place du Casino, 98000 Monaco', geometry: { location: { lat: 43.7396, lng: 7.4276 } } },
@@ -61,7 +63,6 @@ function startService() {
   })));
 }
 
-const pins = (s) => s.map.annotations.filter((a) => a.kind !== 'userLocation');
 
 for (const [name, context] of [['phone', { ...devices['Pixel 5'] }],
   ['tablet', { viewport: { width: 820, height: 1180 }, locale: 'en-US' }]]) {
@@ -72,7 +73,7 @@ for (const [name, context] of [['phone', { ...devices['Pixel 5'] }],
       service = await startService();
       ({ server, browser, page } = await openApplication(context,
         ['--device', 'auto', '--geocoder', service.base, '--directions', service.base]));
-      await waitForState(page, (s) => s.map && s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
+      await waitForState(page, (s) => mapOf(s) && toolbarOf(s), 'the map screen');
     });
 
     after(async () => {
@@ -82,42 +83,42 @@ for (const [name, context] of [['phone', { ...devices['Pixel 5'] }],
     });
 
     async function searchAndPick(text, index) {
-      await page.click('#toolbar button[data-tag="6"]');
-      const input = page.locator('#search .search-bar input');
+      await page.click('.toolbar .bar-item[data-tag=\"6\"]');
+      const input = page.locator('.search-field');
       await input.waitFor();
-      await page.waitForFunction(() => document.activeElement === document.querySelector('#search input'));
+      await page.waitForFunction(() => document.activeElement === document.querySelector('.search-field'));
       await input.fill(text);
       await page.waitForTimeout(150);
       const before = service.asked.length;
       assert.equal(service.asked.length, before, 'typing alone sends nothing');
       await input.press('Enter');
-      await page.locator('#search .search-results .result').nth(index).waitFor();
-      await waitForState(page, (s) => !s.networkActivityIndicatorVisible, 'the lookup finished');
-      await page.locator('#search .search-results .result').nth(index).click();
-      await page.locator('#search .search-bar').waitFor({ state: 'detached' });
+      await page.locator('.table-view .table-cell').nth(index).waitFor();
+      await waitForState(page, (s) => !busy(s), 'the lookup finished');
+      await page.locator('.table-view .table-cell').nth(index).click();
+      await page.locator('.search-bar').waitFor({ state: 'hidden' });
     }
 
     test('search, pick: the marker appears and the map centres on it; a second one joins it', async () => {
       await searchAndPick('Casino', 0);
       let s = await waitForState(page, (st) => pins(st).length === 1, 'the first marker');
       assert.equal(pins(s)[0].pinColor, 'green');
-      assert.ok(Math.abs(s.map.region.center.latitude - 43.7396) < 1e-4);
-      assert.ok(Math.abs(s.map.region.center.longitude - 7.4276) < 1e-4);
-      assert.ok(s.map.region.span.latitudeDelta < 0.05, 'about a kilometre across');
+      assert.ok(Math.abs(mapOf(s).region.center.latitude - 43.7396) < 1e-4);
+      assert.ok(Math.abs(mapOf(s).region.center.longitude - 7.4276) < 1e-4);
+      assert.ok(mapOf(s).region.span.latitudeDelta < 0.05, 'about a kilometre across');
       const geocode = service.asked.find((a) => a.path === '/maps/api/geocode/json');
       assert.equal(geocode.query, '?address=Casino&sensor=false');
       assert.equal(geocode.referer, 'https://tessaly.example/');
 
       // The address with markup is listed as text.
-      await page.click('#toolbar button[data-tag="6"]');
-      await page.locator('#search .search-bar input').fill('Port');
-      await page.locator('#search .search-bar input').press('Enter');
+      await page.click('.toolbar .bar-item[data-tag=\"6\"]');
+      await page.locator('.search-field').fill('Port');
+      await page.locator('.search-field').press('Enter');
       // The earlier list stays until the answer replaces it.
-      const row = page.locator('#search .search-results .result', { hasText: 'Hercule' }).first();
+      const row = page.locator('.table-view .table-cell', { hasText: 'Hercule' }).first();
       await row.waitFor();
-      await waitForState(page, (st) => !st.networkActivityIndicatorVisible, 'the lookup finished');
-      assert.equal(await row.textContent(), '<b>Port</b> Hercule & Quai, Monaco');
-      assert.equal(await page.locator('#search .search-results b').count(), 0);
+      await waitForState(page, (st) => !busy(st), 'the lookup finished');
+      assert.equal(await row.locator('.cell-text').textContent(), '<b>Port</b> Hercule & Quai, Monaco');
+      assert.equal(await page.locator('.table-view b').count(), 0);
       await row.click();
       s = await waitForState(page, (st) => pins(st).length === 2, 'the second marker');
       assert.equal(pins(s)[1].pinColor, 'purple');
@@ -125,30 +126,30 @@ for (const [name, context] of [['phone', { ...devices['Pixel 5'] }],
     });
 
     test('a route by car replaces the path with the road route', async () => {
-      await page.click('#toolbar button[data-tag="5"]');
-      await page.locator('#panels .sheet button', { hasText: 'Driving' }).click();
-      const s = await waitForState(page, (st) => st.map.overlays.length === 1 &&
-        st.map.overlays[0].points.length > 30 && !st.networkActivityIndicatorVisible, 'the road route');
+      await page.click('.toolbar .bar-item[data-tag=\"5\"]');
+      await page.locator('.panel .sheet button', { hasText: 'Driving' }).click();
+      const s = await waitForState(page, (st) => lines(st).length === 1 &&
+        lines(st)[0].points.length > 30 && !busy(st), 'the road route');
       const route = service.asked.find((a) => a.path === '/maps/api/directions/json');
       assert.match(route.query, /^\?origin=43\.739600,7\.427600&destination=43\.734700,7\.420600&mode=driving&sensor=false$/);
       // Start, the step's first point as a marker, the end.
       assert.equal(pins(s).length, 3);
-      assert.equal(s.map.overlays[0].points.length, 2 + ROAD.length - 1);
+      assert.equal(lines(s)[0].points.length, 2 + ROAD.length - 1);
       await page.screenshot({ path: join(ensureDir(screenshots), `lookup-${name}-route.png`) });
     });
 
     test('a failing service shows the alert with its own text, as text', async () => {
       const status = '<img src=x onerror="window.hacked=1">REQUEST_DENIED';
       service.fail(status);
-      await page.click('#toolbar button[data-tag="6"]');
-      await page.locator('#search .search-bar input').fill('anything');
-      await page.locator('#search .search-bar input').press('Enter');
-      const message = page.locator('#panels .alert p');
+      await page.click('.toolbar .bar-item[data-tag=\"6\"]');
+      await page.locator('.search-field').fill('anything');
+      await page.locator('.search-field').press('Enter');
+      const message = page.locator('.panel .alert p');
       await message.waitFor();
       assert.equal(await message.textContent(), status);
-      assert.equal(await page.locator('#panels img').count(), 0);
+      assert.equal(await page.locator('.panel img').count(), 0);
       assert.equal(await page.evaluate(() => window.hacked), undefined);
-      const s = await waitForState(page, (st) => !st.networkActivityIndicatorVisible, 'the indicator off');
+      const s = await waitForState(page, (st) => !busy(st), 'the indicator off');
       assert.equal(pins(s).length, 3, 'the path stays as it was');
       service.fail(null);
     });

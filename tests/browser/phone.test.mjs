@@ -4,14 +4,11 @@ import assert from 'node:assert/strict';
 import { join } from 'node:path';
 import {
   openApplication, devices, waitForState, fingerLongPress, pagePoint, screenshots,
-  ensureDir, getState, post,
+  ensureDir, getState, post, pins as markers, lines, mapOf, toolbarOf, navigationBarOf, toolbarItem, statusLabel,
 } from './harness.mjs';
 
-const markers = (s) => (s.map ? s.map.annotations.filter((a) => a.kind !== 'userLocation') : []);
-const statusText = (s) => {
-  const label = s.navigation.toolbar.items.find((i) => i.kind === 'label');
-  return label ? label.text : undefined;
-};
+const statusText = (s) => (statusLabel(s) ? statusLabel(s).text : undefined);
+const item = (tag) => `.toolbar .bar-item[data-tag="${tag}"]`;
 
 let server;
 let browser;
@@ -19,8 +16,8 @@ let page;
 
 before(async () => {
   ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] }));
-  await waitForState(page, (s) => s.map && s.device.idiom === 'phone' && s.device.screen.width === 393 &&
-    s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
+  await waitForState(page, (s) => mapOf(s) && s.device.idiom === 'phone' && s.device.screen.width === 393 &&
+    toolbarOf(s), 'the map screen');
 });
 
 after(async () => {
@@ -30,21 +27,20 @@ after(async () => {
 
 test('long presses add a green then a purple pin and the line', async () => {
   await fingerLongPress(page, 120, 220);
-  let s = await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 1,
+  let s = await waitForState(page, (st) => markers(st).length === 1,
     'the first pin');
   assert.equal(markers(s)[0].pinColor, 'green');
   assert.equal(await page.locator('.pin.green').count(), 1);
-  assert.equal(s.map.overlays.length, 0, 'one entry draws no line yet');
+  assert.equal(lines(s).length, 0, 'one entry draws no line yet');
 
   await fingerLongPress(page, 260, 330);
-  s = await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 2 &&
-    st.map.overlays.length === 1, 'the second pin and the line');
+  s = await waitForState(page, (st) => markers(st).length === 2 &&
+    lines(st).length === 1, 'the second pin and the line');
   const [first, second] = markers(s);
   assert.equal(first.pinColor, 'green');
   assert.equal(second.pinColor, 'purple');
   assert.equal(await page.locator('.pin.purple').count(), 1);
-  const line = s.map.overlays[0];
-  assert.equal(line.kind, 'polyline');
+  const [line] = lines(s);
   assert.equal(line.points.length, 2);
   assert.equal(line.strokeColor, '#000000');
   assert.ok(Math.abs(line.alpha - 0.6) < 1e-6);
@@ -59,7 +55,7 @@ test('the phone status label shows the bare number', async () => {
   const text = statusText(s);
   assert.match(text, /^\d+(\.\d{1,2})?$/);
   assert.ok(Number(text) > 0);
-  assert.equal(await page.locator('#status').textContent(), text);
+  assert.equal(await page.locator(`[data-id="${statusLabel(s).id}"]`).textContent(), text);
 });
 
 test('moving the map does not place a marker', async () => {
@@ -79,9 +75,9 @@ test('moving the map does not place a marker', async () => {
 
 test('closing a triangle opens the closing marker callout with its area', async () => {
   await fingerLongPress(page, 90, 380);
-  await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 3, 'a third pin');
-  await page.locator('#toolbar button[data-tag="4"]').tap();
-  const s = await waitForState(page, (st) => st.map.annotations.some((a) => a.selected &&
+  await waitForState(page, (st) => markers(st).length === 3, 'a third pin');
+  await page.locator(item(4)).tap();
+  const s = await waitForState(page, (st) => markers(st).some((a) => a.selected &&
     /Area: /.test(a.title + ' ' + a.subtitle)), 'the closing callout');
   const closing = markers(s).find((a) => a.selected);
   assert.equal(closing.pinColor, 'purple');
@@ -91,25 +87,54 @@ test('closing a triangle opens the closing marker callout with its area', async 
   // The callout shows the texts as they are, the two spaces before the heading included.
   assert.equal(await page.locator('.leaflet-popup .subtitle').innerText(), closing.subtitle);
   assert.match(closing.subtitle, /  Heading: \d+$/);
-  assert.equal(s.navigation.toolbar.items.find((i) => i.tag === 4).enabled, false, 'a closed path cannot close again');
+  assert.equal(toolbarItem(s, 4).enabled, false, 'a closed path cannot close again');
+  assert.equal(await page.locator(item(4)).getAttribute('aria-disabled'), 'true');
   await page.screenshot({ path: join(ensureDir(screenshots), 'phone.png') });
 });
 
 test('undo takes the last marker and clear empties the map', async () => {
-  await page.locator('#toolbar button[data-tag="3"]').tap();
-  let s = await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 3, 'undo');
+  await page.locator(item(3)).tap();
+  let s = await waitForState(page, (st) => markers(st).length === 3, 'undo');
   assert.equal(await page.locator('.leaflet-popup').count(), 0);
-  await page.locator('#toolbar button[data-tag="2"]').tap();
-  s = await waitForState(page, (st) => st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 0, 'clear');
-  assert.equal(s.map.overlays.length, 0);
+  await page.locator(item(2)).tap();
+  s = await waitForState(page, (st) => markers(st).length === 0, 'clear');
+  assert.equal(lines(s).length, 0);
   assert.equal(statusText(s), '');
   assert.equal(await page.locator('.pin').count(), 0);
-  assert.equal(s.navigation.toolbar.items.find((i) => i.tag === 3).enabled, false);
+  assert.equal(toolbarItem(s, 3).enabled, false);
+});
+
+// The callout's box and the map's, measured at one moment.
+const calloutAndMap = (page) => page.evaluate(() => [document.querySelector('.leaflet-popup-content-wrapper'),
+  document.querySelector('.map-view')].map((n) => n && n.getBoundingClientRect().toJSON()));
+const assertInside = ([b, outer], what) => {
+  assert.ok(b && b.x >= outer.x - 0.5 && b.y >= outer.y - 0.5 && b.x + b.width <= outer.x + outer.width + 0.5 &&
+    b.y + b.height <= outer.y + outer.height + 0.5, `${what}: ${JSON.stringify(b)} not inside ${JSON.stringify(outer)}`);
+};
+
+test('a callout opened at the edge shows whole, and again after the phone is turned', async () => {
+  await fingerLongPress(page, 380, 200);
+  let s = await waitForState(page, (st) => markers(st).length === 1, 'a pin at the right edge');
+  const [pin] = markers(s);
+  await page.locator(`.pin-icon[data-annotation="${pin.id}"]`).tap();
+  await waitForState(page, (st) => markers(st)[0].selected, 'its callout');
+  await page.locator('.leaflet-popup').waitFor();
+  await page.waitForTimeout(100);
+  assertInside(await calloutAndMap(page), 'the callout at the edge');
+  for (const [width, height, landscape] of [[727, 393, true], [393, 727, false]]) {
+    await page.setViewportSize({ width, height });
+    s = await waitForState(page, (st) => st.device.landscape === landscape, landscape ? 'landscape' : 'portrait');
+    assert.ok(markers(s)[0].selected, 'the callout stays open');
+    await page.waitForTimeout(300);
+    assertInside(await calloutAndMap(page), `the callout in ${landscape ? 'landscape' : 'portrait'}`);
+  }
+  await page.locator('.toolbar .bar-item[data-tag="2"]').tap();
+  await waitForState(page, (st) => markers(st).length === 0, 'clear');
 });
 
 test('a malformed input gets 400 with a reason and changes nothing', async () => {
   const before = await getState(server.origin);
-  const cases = ['{"type":"longPress"}', 'nonsense', '{"type":"tapToolbarItem","tag":3}',
+  const cases = ['{"type":"longPress"}', 'nonsense', '{"type":"tapToolbarItem","tag":3}', '{"type":"tap","id":999999}',
     '{"type":"longPress","point":{"x":5000,"y":5}}'];
   for (const body of cases) {
     const reply = await page.evaluate(async (b) => {
@@ -125,19 +150,22 @@ test('a malformed input gets 400 with a reason and changes nothing', async () =>
 
 test('a phone turned to landscape hides both bars and the map takes the full height', async () => {
   await page.setViewportSize({ width: 727, height: 393 });
-  let s = await waitForState(page, (st) => st.device.landscape && st.navigation.navigationBar.hidden &&
-    st.navigation.toolbar.hidden, 'landscape');
-  // Below the status bar the map reaches the bottom of the screen.
-  assert.equal(s.map.frame.y, 20);
-  assert.equal(s.map.frame.y + s.map.frame.height, s.device.screen.height);
-  assert.equal(s.map.frame.width, 727);
-  assert.ok(await page.locator('#navbar').isHidden());
-  assert.ok(await page.locator('#toolbar').isHidden());
-  const box = await page.locator('#map').boundingBox();
-  assert.equal(Math.round(box.height), Math.round(s.map.frame.height));
+  let s = await waitForState(page, (st) => st.device.landscape && !navigationBarOf(st) && !toolbarOf(st), 'landscape');
+  // Below the status bar the map reaches the bottom of the screen, and the host's tools stand
+  // at its right.
+  const map = mapOf(s);
+  assert.equal(map.frame.y, 20);
+  assert.equal(map.frame.y + map.frame.height, s.device.screen.height);
+  assert.equal(map.frame.width, s.device.screen.width);
+  assert.equal(s.device.screen.height, 393);
+  assert.ok(await page.locator('.navigation-bar').isHidden());
+  assert.ok(await page.locator('.toolbar').isHidden());
+  const box = await page.locator('.map-view').boundingBox();
+  assert.equal(Math.round(box.height), Math.round(map.frame.height));
+  const tools = await page.locator('#tools').boundingBox();
+  assert.ok(tools.x >= box.x + box.width - 0.5, 'the tools beside the screen');
 
   await page.setViewportSize({ width: 393, height: 727 });
-  s = await waitForState(page, (st) => !st.device.landscape && !st.navigation.navigationBar.hidden &&
-    !st.navigation.toolbar.hidden, 'portrait again');
-  assert.ok(await page.locator('#toolbar').isVisible());
+  s = await waitForState(page, (st) => !st.device.landscape && navigationBarOf(st) && toolbarOf(st), 'portrait again');
+  assert.ok(await page.locator('.toolbar').isVisible());
 });

@@ -240,7 +240,7 @@ test('callouts opened at each edge move the map until they show whole', async ()
 test('touch targets are 44 points at least and a long total stays readable', async () => {
   const s = await open('map-phone');
   const targets = await s.page.evaluate(() => [...document.querySelectorAll(
-    '.bar-item:not(.space), .back-button, .alert button, .callout .disclosure, .hint-close')]
+    '.bar-item:not(.space), .back-button, .alert button, .callout .disclosure, .hint-close, .tools .tool')]
     .filter((n) => n.offsetParent !== null)
     .map((n) => ({ what: n.className + ' ' + (n.getAttribute('aria-label') || n.textContent),
       width: n.getBoundingClientRect().width, height: n.getBoundingClientRect().height })));
@@ -281,6 +281,7 @@ test('a lost connection is shown below the status bar, a touch says it was not s
   down.closed = false;
   await s.page.locator('.nav-title', { hasText: 'Settings again' }).waitFor({ timeout: 15000 });
   await message.waitFor({ state: 'hidden' });
+  assert.deepEqual(s.errors, [], 'no exception in the page while it was cut off');
   await s.close();
 });
 

@@ -6,10 +6,11 @@ import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openApplication, waitForState, devices, program, sourceDir, screenshots, ensureDir } from './harness.mjs';
+import {
+  openApplication, waitForState, devices, program, sourceDir, screenshots, ensureDir, mapOf, pins, lines, toolbarOf, busy,
+} from './harness.mjs';
 
 const monaco = join(sourceDir, '..', 'shared', 'data', 'osm', 'monaco.osm.pbf');
-const pins = (s) => s.map.annotations.filter((a) => a.kind !== 'userLocation');
 
 describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no Monaco extract' }, () => {
   let dir; let database; let server; let browser; let page;
@@ -20,7 +21,7 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
     execFileSync(program, ['import', '--database', database, monaco], { stdio: 'ignore', timeout: 240000 });
     ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] },
       ['--device', 'auto', '--database', database]));
-    await waitForState(page, (s) => s.map && s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
+    await waitForState(page, (s) => mapOf(s) && toolbarOf(s), 'the map screen');
   });
 
   after(async () => {
@@ -30,16 +31,16 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
   });
 
   async function searchAndPick(text, expected) {
-    await page.click('#toolbar button[data-tag="6"]');
-    const input = page.locator('#search .search-bar input');
+    await page.click('.toolbar .bar-item[data-tag=\"6\"]');
+    const input = page.locator('.search-field');
     await input.waitFor();
     await input.fill(text);
     await input.press('Enter');
-    const row = page.locator('#search .search-results .result', { hasText: expected }).first();
+    const row = page.locator('.table-view .table-cell', { hasText: expected }).first();
     await row.waitFor();
-    await waitForState(page, (s) => !s.networkActivityIndicatorVisible, 'the lookup finished');
+    await waitForState(page, (s) => !busy(s), 'the lookup finished');
     await row.click();
-    await page.locator('#search .search-bar').waitFor({ state: 'detached' });
+    await page.locator('.search-bar').waitFor({ state: 'hidden' });
   }
 
   test('a street found, a second place, a car route along the roads', async () => {
@@ -48,10 +49,10 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
     await searchAndPick('avenue princesse grace', 'Avenue Princesse Grace');
     await waitForState(page, (s) => pins(s).length === 2, 'the second marker');
 
-    await page.click('#toolbar button[data-tag="5"]');
-    await page.locator('#panels .sheet button', { hasText: 'Driving' }).click();
-    const s = await waitForState(page, (st) => st.map.overlays.length === 1 &&
-      st.map.overlays[0].points.length > 10 && !st.networkActivityIndicatorVisible, 'the road route', 30000);
+    await page.click('.toolbar .bar-item[data-tag=\"5\"]');
+    await page.locator('.panel .sheet button', { hasText: 'Driving' }).click();
+    const s = await waitForState(page, (st) => lines(st).length === 1 &&
+      lines(st)[0].points.length > 10 && !busy(st), 'the road route', 30000);
     await page.screenshot({ path: join(ensureDir(screenshots), 'service-monaco-route.png') });
 
     // Every drawn point stands on a node of the driving network (within the polyline's rounding).
@@ -77,7 +78,7 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
       }
       return false;
     };
-    const points = s.map.overlays[0].points;
+    const points = lines(s)[0].points;
     const off = points.filter((p) => !near(p));
     assert.deepEqual(off, [], 'points off the driving network');
   });

@@ -3,7 +3,7 @@
 // The page is driven only through the HTTP API with the context's own session cookie.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startProgram, launchBrowser, devices, screenshots, ensureDir } from './harness.mjs';
+import { startProgram, launchBrowser, devices, screenshots, ensureDir, mapOf } from './harness.mjs';
 import { join } from 'node:path';
 
 const ROUTE = '<route>\n<coordinates type="marker">43.7384,7.4246</coordinates>\n</route>\n';
@@ -58,7 +58,7 @@ function processOf(server, id) {
   return mine.length ? Number(mine[mine.length - 1][2]) : 0;
 }
 
-const annotations = (s) => (s.map ? s.map.annotations.length : -1);
+const annotations = (s) => (mapOf(s) ? mapOf(s).annotations.length : -1);
 
 test('a phone and a desktop each have their own screen and share the documents', async () => {
   const server = await startProgram(['--device', 'auto'], { sessions: true });
@@ -66,8 +66,8 @@ test('a phone and a desktop each have their own screen and share the documents',
   try {
     const phone = await open(browser, server, { ...devices['Pixel 5'] });
     const desktop = await open(browser, server, { viewport: { width: 1280, height: 800 } });
-    const p = await until(phone, (s) => s.device && s.device.idiom === 'phone' && s.map, 'a phone screen');
-    const d = await until(desktop, (s) => s.device && s.device.idiom === 'tablet' && s.map, 'a tablet-class screen');
+    const p = await until(phone, (s) => s.device && s.device.idiom === 'phone' && mapOf(s), 'a phone screen');
+    const d = await until(desktop, (s) => s.device && s.device.idiom === 'tablet' && mapOf(s), 'a tablet-class screen');
     assert.notEqual(await sessionId(phone), await sessionId(desktop));
     assert.notEqual(processOf(server, await sessionId(phone)), processOf(server, await sessionId(desktop)));
     const p0 = annotations(p);
@@ -97,7 +97,7 @@ test('a killed session process gives the reset notice and a working new screen',
   const browser = await launchBrowser();
   try {
     const page = await open(browser, server, { ...devices['Pixel 5'] });
-    const before = await until(page, (s) => s.map, 'the map screen');
+    const before = await until(page, (s) => mapOf(s), 'the map screen');
     await press(page, 100, 200);
     await until(page, (s) => annotations(s) === annotations(before) + 1, 'the pin');
     const id = await sessionId(page);
@@ -108,7 +108,7 @@ test('a killed session process gives the reset notice and a working new screen',
     assert.match(after.session.notice, /^The screen was reset/);
     assert.ok(after.version > before.version, 'newer than what the page had');
     assert.notEqual(processOf(server, id), pid);
-    await until(page, (s) => s.map, 'the new map screen');
+    await until(page, (s) => mapOf(s), 'the new map screen');
     const n = annotations(await state(page));
     await press(page, 150, 250);
     await until(page, (s) => annotations(s) === n + 1, 'a pin on the new screen');
@@ -125,7 +125,7 @@ test('the session limit refuses the next browser clearly and an idle session end
   const browser = await launchBrowser();
   try {
     const first = await open(browser, server, { ...devices['Pixel 5'] });
-    await until(first, (s) => s.map, 'the first screen');
+    await until(first, (s) => mapOf(s), 'the first screen');
     const firstId = await sessionId(first);
     const context = await browser.newContext({ ...devices['Pixel 5'], baseURL: server.origin });
     const second = await context.newPage();
@@ -140,7 +140,7 @@ test('the session limit refuses the next browser clearly and an idle session end
       res = await second.goto(server.url);
     } while (res.status() === 503 && Date.now() < deadline);
     assert.equal(res.status(), 200);
-    await until(second, (s) => s.map, 'the second screen');
+    await until(second, (s) => mapOf(s), 'the second screen');
     assert.match(server.errors(), new RegExp(`session ${firstId.slice(0, 8)} ends: idle`));
   } finally {
     await browser.close();

@@ -5,7 +5,10 @@ import assert from 'node:assert/strict';
 import { writeFileSync, readFileSync, existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { join } from 'node:path';
 import { tmpdir } from 'node:os';
-import { startProgram, launchBrowser, waitForState, post, getState, devices } from './harness.mjs';
+import {
+  startProgram, launchBrowser, waitForState, post, getState, devices, mapOf, pins, lines, panels, topScreen,
+  tapToolbarItem, shownNodes,
+} from './harness.mjs';
 
 const ROUTE = '<route>\n<coordinates type="marker">43.7384,7.4246</coordinates>\n' +
   '<coordinates type="marker">43.7402,7.4270</coordinates>\n</route>\n';
@@ -26,21 +29,51 @@ async function open(options = {}) {
   const page = await context.newPage();
   page.on('pageerror', (e) => console.error('page error:', e.message));
   await page.goto(server.url);
-  await waitForState(page, (s) => s.map && s.tools, 'the map screen with its tools');
+  await waitForState(page, (s) => mapOf(s) && s.tools, 'the map screen with its tools');
   return page;
 }
 
 // The file browser on a phone, through the inputs the page sends: Load/Save, then Load file.
 async function openFileBrowser(page) {
-  assert.equal((await post(server.origin, { type: 'tapToolbarItem', tag: 1 })).status, 200);
-  const sheet = (await getState(server.origin)).panels.find((p) => p.kind === 'actionSheet');
+  assert.equal((await tapToolbarItem(server.origin, 1)).status, 200);
+  const sheet = panels(await getState(server.origin)).find((p) => p.kind === 'actionSheet');
   assert.ok(sheet, 'the Load/Save sheet');
   assert.equal((await post(server.origin, { type: 'pressSheetButton', id: sheet.id, index: 0 })).status, 200);
+}
+
+// The first row of the table on screen (the file browser's first file).
+async function pickFirstRow() {
+  const table = shownNodes(await getState(server.origin), 'tableView').at(-1);
+  assert.ok(table, 'a table on screen');
+  return post(server.origin, { type: 'selectRow', id: table.id, section: 0, row: 0 });
 }
 
 test('the record control sits outside the screen and shows that recording runs', async () => {
   const page = await open();
   assert.equal(await page.locator('#screen #tools').count(), 0, 'not on the device screen');
+  // Beside the screen, never over it, and inside the window: below it in portrait, at its
+  // right in landscape.
+  for (const size of [null, { width: 727, height: 393 }, { width: 393, height: 727 }]) {
+    if (size) {
+      await page.setViewportSize(size);
+      await waitForState(page, (st) => st.device.landscape === size.width > size.height, 'the turned screen');
+    }
+    const [screen, strip, window, targets] = await page.evaluate(() => [
+      document.getElementById('screen').getBoundingClientRect().toJSON(),
+      document.getElementById('tools').getBoundingClientRect().toJSON(),
+      { width: window.innerWidth, height: window.innerHeight },
+      [...document.querySelectorAll('#tools .tool')].filter((n) => !n.hidden)
+        .map((n) => n.getBoundingClientRect().toJSON())]);
+    const overlap = strip.x < screen.x + screen.width - 0.5 && screen.x < strip.x + strip.width - 0.5 &&
+      strip.y < screen.y + screen.height - 0.5 && screen.y < strip.y + strip.height - 0.5;
+    assert.ok(!overlap, `the tools cover the screen: ${JSON.stringify([strip, screen])}`);
+    assert.ok(targets.length >= 3);
+    for (const t of targets) {
+      assert.ok(t.width >= 44 && t.height >= 44, `a touch target of 44 points: ${JSON.stringify(t)}`);
+      assert.ok(t.x >= 0 && t.y >= 0 && t.x + t.width <= window.width + 0.5 && t.y + t.height <= window.height + 0.5,
+        `reachable in the window: ${JSON.stringify(t)}`);
+    }
+  }
   const record = page.locator('#record');
   assert.equal(await record.textContent(), 'Record');
   assert.equal(await page.locator('#movie-link').isHidden(), true);
@@ -89,11 +122,10 @@ test('a route file is uploaded, listed with its size, downloaded and loaded back
   // The application's own file browser loads it back as the path.
   await openFileBrowser(page);
   const shown = await getState(server.origin);
-  assert.equal(shown.navigation.stack.at(-1).kind, 'loadFileScreen');
-  assert.equal((await post(server.origin, { type: 'selectRow', index: 0 })).status, 200);
-  const s = await waitForState(page, (st) => st.map && st.map.annotations.filter((a) => a.kind !== 'userLocation').length === 2,
-    'the loaded path');
-  assert.equal(s.map.overlays.length, 1);
+  assert.equal(topScreen(shown), 'loadFileScreen');
+  assert.equal((await pickFirstRow()).status, 200);
+  const s = await waitForState(page, (st) => pins(st).length === 2, 'the loaded path');
+  assert.equal(lines(s).length, 1);
   await page.context().close();
 });
 
@@ -101,8 +133,8 @@ test('a KML file the application offers goes to the share sheet, or is downloade
   // The only route file, so that it is the browser's one row.
   rmSync(join(server.documents, 'harbour.xml'), { force: true });
   writeFileSync(join(server.documents, 'walk.kml'), '<?xml version="1.0"?><kml/>');
-  if ((await getState(server.origin)).navigation.stack.length > 1) {
-    assert.equal((await post(server.origin, { type: 'tapNavigationButton', button: 'back' })).status, 200);
+  if (topScreen(await getState(server.origin)) !== 'mapScreen') {
+    assert.equal((await post(server.origin, { type: 'goBack' })).status, 200);
   }
   // A browser that can share files: the file goes to navigator.share.
   const sharing = await open();
@@ -119,10 +151,10 @@ test('a KML file the application offers goes to the share sheet, or is downloade
   await openFileBrowser(sharing);
   const before = (await getState(server.origin)).tools.offer;
   assert.equal(before, null, 'nothing offered yet');
-  assert.equal((await post(server.origin, { type: 'selectRow', index: 0 })).status, 200);
+  assert.equal((await pickFirstRow()).status, 200);
   const s = await waitForState(sharing, (st) => st.tools.offer && st.tools.offer.serial === 1, 'the offer');
   assert.equal(s.tools.offer.name, 'walk.kml');
-  assert.equal(s.panels.length, 0, 'no "no handler" alert while the browser takes the file');
+  assert.equal(panels(s).length, 0, 'no "no handler" alert while the browser takes the file');
   await sharing.waitForFunction(() => window.shared.length === 1);
   assert.deepEqual(await sharing.evaluate(() => window.shared[0]), { name: 'walk.kml', size: 27 });
   assert.equal(await sharing.evaluate(() => window.tessalyTools.lastOffer.how), 'share');

@@ -1,5 +1,7 @@
 // The device the browser is: its viewport, orientation and language go to the application,
-// and its position while the map shows the user's.
+// and its position while the map shows the user's. The device's screen is the window less the
+// host's tools strip.
+import { screenArea } from './tools.js';
 
 function orientationName() {
   const type = (screen.orientation && screen.orientation.type) || '';
@@ -14,10 +16,11 @@ function orientationName() {
 }
 
 export function viewportInput() {
+  const area = screenArea(Math.round(window.innerWidth), Math.round(window.innerHeight));
   return {
     type: 'viewportChanged',
-    width: Math.max(1, Math.round(window.innerWidth)),
-    height: Math.max(1, Math.round(window.innerHeight)),
+    width: area.width,
+    height: area.height,
     orientation: orientationName(),
     locale: (navigator.language || 'en-US').replace(/[^A-Za-z0-9_-]/g, '').slice(0, 35),
   };

@@ -5,6 +5,7 @@ import { page } from './state.js';
 import { connect, send } from './connection.js';
 import { drawTree } from './draw.js';
 import { watchViewport } from './device.js';
+import { drawTools } from './tools.js';
 
 const screenNode = document.getElementById('screen');
 
@@ -19,6 +20,7 @@ function draw(state) {
   }
   screenNode.className = (dev.idiom || 'phone') + ' ' + (dev.landscape ? 'landscape' : 'portrait');
   if (state.screen) drawTree(state.screen, screenNode, { send });
+  drawTools(state, send);
   document.documentElement.lang = (dev.locale || 'en').split(/[-_]/)[0];
   document.body.dataset.version = String(state.version);
 }
