@@ -93,6 +93,8 @@ function build(send) {
   offerClose.setAttribute('aria-label', 'Close');
   offer.append(offerName, ' ', offerLink, ' ', share, offerClose);
 
+  // A strip 44 points wide shows only the pictures: the names come up on hover.
+  for (const tool of [record, movie, picture, toggle]) tool.title = tool.textContent;
   strip.append(record, movie, picture, toggle);
   document.body.append(strip, files, offer);
   return { strip, record, movie, files, toggle, list, status, offer, offerName, offerLink, share };
@@ -208,6 +210,7 @@ export function drawTools(state, send) {
   tools.state = t;
   const recording = !!t.recorder.recording;
   nodes.record.textContent = recording ? 'Stop recording' : 'Record';
+  nodes.record.title = nodes.record.textContent;
   nodes.record.classList.toggle('recording', recording);
   nodes.record.setAttribute('aria-pressed', String(recording));
   nodes.movie.hidden = !t.recorder.movie;
