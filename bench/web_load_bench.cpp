@@ -40,11 +40,11 @@ class Recorder : public tessaly::web::WebApplication {
       recent.push_back(_seen[i]);
     return json{{"applied", _seen.size()}, {"inOrder", _inOrder}, {"recent", recent}}.dump();
   }
-  std::string apply(const tessaly::web::WebInput& input) override {
+  tessaly::platform::Result<> apply(const tessaly::web::WebInput& input) override {
     long x = static_cast<long>(input.point.x);
     if (x != static_cast<long>(_seen.size())) _inOrder = false;
     _seen.push_back(x);
-    return "";
+    return tessaly::platform::done();
   }
 
  private:

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/Application.h"
+#include "cli/CommandStep.h"
 #include "measure/PontoAnnotation.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/foundation/HostPort.h"
@@ -96,8 +97,8 @@ void printScreen(std::ostream& out) {
 
 int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
   bool tablet = false;
-  // Presses and taps are the host's inputs, checked and applied as the host does.
-  std::vector<nlohmann::json> steps;
+  // Presses are the host's inputs, checked and applied as the host does; taps name a toolbar item.
+  std::vector<CommandStep> steps;
   for (int i = 0; i < argc; ++i) {
     std::string_view arg = argv[i];
     bool hasValue = i + 1 < argc;
@@ -123,30 +124,25 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << "tessaly headless: --press wants X,Y in points, not \"" << value << "\"\n";
         return 2;
       }
-      steps.push_back({{"type", "longPress"}, {"point", {{"x", point.x}, {"y", point.y}}}});
+      auto press =
+          web::parseInput({{"type", "longPress"}, {"point", {{"x", point.x}, {"y", point.y}}}});
+      if (!press) {
+        err << "tessaly headless: " << press.reason() << "\n";
+        return 2;
+      }
+      steps.push_back({std::move(press).value()});
     } else if (arg == "--tap" && hasValue) {
       int tag = 0;
-      if (!parseTag(value, tag)) {
+      if (!parseTag(value, tag) || tag < 1) {
         err << "tessaly headless: --tap wants a command tag (1 to 6), not \"" << value << "\"\n";
         return 2;
       }
-      steps.push_back({{"type", "tapToolbarItem"}, {"tag", tag}});
+      steps.push_back({{}, tag});
     } else {
       err << kUsage;
       return 2;
     }
     ++i;
-  }
-
-  std::vector<web::WebInput> inputs;
-  for (const auto& step : steps) {
-    std::string error;
-    auto input = web::parseInput(step, error);
-    if (!input) {
-      err << "tessaly headless: " << error << "\n";
-      return 2;
-    }
-    inputs.push_back(std::move(*input));
   }
 
   auto& loop = p::RunLoop::main();
@@ -158,12 +154,12 @@ int runHeadless(int argc, char** argv, std::ostream& out, std::ostream& err) {
   int status = 0;
   loop.post([&] { Application::launch(); });
   loop.runUntilIdle();
-  for (const auto& input : inputs) {
-    std::string refusal;
-    loop.post([&] { refusal = bridge.apply(input); });
+  for (const auto& step : steps) {
+    p::Result<> applied;
+    loop.post([&] { applied = applyStep(step, bridge); });
     loop.runUntilIdle();
-    if (!refusal.empty()) {
-      err << "tessaly headless: " << refusal << "\n";
+    if (!applied) {
+      err << "tessaly headless: " << applied.reason() << "\n";
       status = 2;
       break;
     }

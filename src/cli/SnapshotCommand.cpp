@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/Application.h"
+#include "cli/CommandStep.h"
 #include "platform/foundation/FileSystem.h"
 #include "platform/foundation/RunLoop.h"
 #include "platform/media/ScreenRenderer.h"
@@ -43,12 +44,10 @@ bool pressInput(std::string_view text, json& input) {
   return true;
 }
 
-bool tapInput(std::string_view text, json& input) {
-  int tag = 0;
+// A toolbar command by its tag (1 or more).
+bool tapTag(std::string_view text, int& tag) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), tag);
-  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return false;
-  input = {{"type", "tapToolbarItem"}, {"tag", tag}};
-  return true;
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size() && tag >= 1;
 }
 
 }  // namespace
@@ -56,7 +55,8 @@ bool tapInput(std::string_view text, json& input) {
 int runSnapshot(int argc, char** argv, std::ostream& out, std::ostream& err) {
   bool tablet = false;
   std::string output;
-  std::vector<json> steps;
+  std::vector<json> presses;
+  std::vector<CommandStep> steps;
   for (int i = 0; i < argc; i += 2) {
     std::string_view arg = argv[i];
     if (i + 1 >= argc) {
@@ -65,6 +65,7 @@ int runSnapshot(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
     std::string_view value = argv[i + 1];
     json input;
+    int tag = 0;
     if (arg == "--device" && (value == "phone" || value == "tablet")) {
       tablet = value == "tablet";
     } else if (arg == "--documents" && !value.empty()) {
@@ -72,9 +73,11 @@ int runSnapshot(int argc, char** argv, std::ostream& out, std::ostream& err) {
     } else if (arg == "--out" && !value.empty()) {
       output = value;
     } else if (arg == "--press" && pressInput(value, input)) {
-      steps.push_back(std::move(input));
-    } else if (arg == "--tap" && tapInput(value, input)) {
-      steps.push_back(std::move(input));
+      // Checked below, before the application starts, as the host checks a batch.
+      presses.push_back(std::move(input));
+      steps.push_back({});
+    } else if (arg == "--tap" && tapTag(value, tag)) {
+      steps.push_back({{}, tag});
     } else {
       err << "tessaly snapshot: cannot use " << arg << " \"" << value << "\"\n" << kUsage;
       return 2;
@@ -84,16 +87,16 @@ int runSnapshot(int argc, char** argv, std::ostream& out, std::ostream& err) {
     err << "tessaly snapshot: --out FILE.png is needed\n" << kUsage;
     return 2;
   }
-  // Every step is checked before the application starts, as the host checks a batch.
-  std::vector<web::WebInput> inputs;
-  for (const auto& step : steps) {
-    std::string error;
-    auto input = web::parseInput(step, error);
+  // Every press is checked before the application starts, as the host checks a batch.
+  std::size_t next = 0;
+  for (auto& step : steps) {
+    if (step.toolbarTag > 0) continue;
+    auto input = web::parseInput(presses[next++]);
     if (!input) {
-      err << "tessaly snapshot: " << error << "\n";
+      err << "tessaly snapshot: " << input.reason() << "\n";
       return 2;
     }
-    inputs.push_back(std::move(*input));
+    step.input = std::move(input).value();
   }
 
   auto& loop = p::RunLoop::main();
@@ -104,12 +107,12 @@ int runSnapshot(int argc, char** argv, std::ostream& out, std::ostream& err) {
   int status = 0;
   loop.post([] { Application::launch(); });
   loop.runUntilIdle();
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    std::string refusal;
-    loop.post([&] { refusal = bridge.apply(inputs[i]); });
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    p::Result<> applied;
+    loop.post([&] { applied = applyStep(steps[i], bridge); });
     loop.runUntilIdle();
-    if (!refusal.empty()) {
-      err << "tessaly snapshot: step " << i + 1 << ": " << refusal << "\n";
+    if (!applied) {
+      err << "tessaly snapshot: step " << i + 1 << ": " << applied.reason() << "\n";
       status = 2;
       break;
     }

@@ -13,9 +13,7 @@ namespace p = platform;
 using nlohmann::json;
 
 DeviceBridge::DeviceBridge(DeviceMode mode, Relaunch relaunch, MayRelaunch mayRelaunch)
-    : _device(mode, std::move(relaunch), std::move(mayRelaunch)),
-      _inputs(_device, _ids),
-      _legacy(_ids) {}
+    : _device(mode, std::move(relaunch), std::move(mayRelaunch)), _inputs(_device, _ids) {}
 
 std::string DeviceBridge::snapshot() {
   auto& app = p::UIApplication::sharedApplication();
@@ -35,16 +33,14 @@ std::string DeviceBridge::snapshot() {
     text.key(it.key(), first);
     text.raw(it.value().dump(-1, ' ', false, json::error_handler_t::replace));
   }
-  _legacy.write(text);
   text.key("screen");
   text.raw(ScreenSnapshot::write(_ids));
   text.raw("}");
   return std::move(text.text());
 }
 
-std::string DeviceBridge::apply(const WebInput& input) {
-  auto applied = _inputs.apply(input);
-  return applied ? std::string() : applied.reason();
+platform::Result<> DeviceBridge::apply(const WebInput& input) {
+  return _inputs.apply(input);
 }
 
 }  // namespace tessaly::web

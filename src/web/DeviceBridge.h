@@ -1,14 +1,13 @@
 #pragma once
 // Between the web host and the running application: the state is the device, a few facts of
-// the application, the screen as its objects describe it, and (while the first page is served)
-// the legacy fields; inputs go through the one input path. It knows no application class:
+// the application and the screen as its objects describe it; inputs go through the one input
+// path. It knows no application class:
 // only what a person could see and touch.
 #include <string>
 
 #include "platform/foundation/ObjectIds.h"
 #include "web/DevicePolicy.h"
 #include "web/InputDispatch.h"
-#include "web/LegacyState.h"
 #include "web/WebHost.h"
 
 namespace tessaly::web {
@@ -22,7 +21,7 @@ class DeviceBridge : public WebApplication {
   DeviceBridge(DeviceMode mode, Relaunch relaunch, MayRelaunch mayRelaunch = nullptr);
 
   std::string snapshot() override;
-  std::string apply(const WebInput& input) override;
+  platform::Result<> apply(const WebInput& input) override;
 
   // The number-format locale the browser asked for ("" until one did).
   const std::string& locale() const { return _device.locale(); }
@@ -35,7 +34,6 @@ class DeviceBridge : public WebApplication {
   platform::ObjectIds _ids;
   DevicePolicy _device;
   InputDispatch _inputs;
-  LegacyState _legacy;
 };
 
 }  // namespace tessaly::web

@@ -57,16 +57,16 @@ std::string HostTools::snapshot() {
   return state.substr(0, close) + (empty ? "" : ",") + "\"tools\":" + tools.dump() + "}";
 }
 
-std::string HostTools::apply(const WebInput& input) {
+platform::Result<> HostTools::apply(const WebInput& input) {
   if (input.kind != WebInput::Kind::Recorder) return _application.apply(input);
   if (input.name == "start") {
     // A second start begins a new movie, as the recorder does.
     _recorder->startRecording();
-    return "";
+    return platform::done();
   }
-  if (!_recorder->isRecording()) return "the recorder is not recording";
+  if (!_recorder->isRecording()) return platform::Refusal{"the recorder is not recording"};
   _recorder->stopRecording();
-  return "";
+  return platform::done();
 }
 
 bool HostTools::offer(const std::string& path) {

@@ -24,7 +24,7 @@ class HostTools : public WebApplication {
   HostTools& operator=(const HostTools&) = delete;
 
   std::string snapshot() override;
-  std::string apply(const WebInput& input) override;
+  platform::Result<> apply(const WebInput& input) override;
 
   // Answers GET /api/screen.png, /api/screen.mov, /api/documents[/NAME] and POST
   // /api/documents on host. Call before the host starts.

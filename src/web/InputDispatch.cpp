@@ -11,9 +11,6 @@
 #include "platform/ui/UIAlertView.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIGestureRecognizer.h"
-#include "platform/ui/UINavigationController.h"
-#include "platform/ui/UISearchBar.h"
-#include "platform/ui/UITableView.h"
 #include "platform/ui/UIWindow.h"
 #include "web/DevicePolicy.h"
 #include "web/KeyWindow.h"
@@ -151,54 +148,7 @@ p::Result<> InputDispatch::apply(const WebInput& input) {
     return p::Refusal{
         std::string(dynamic_cast<p::UIAlertView*>(top.get()) ? "an alert" : "a sheet") +
         " is on screen; press one of its buttons first"};
-  auto* nav = keyWindow::navigationController();
   switch (input.kind) {
-    case K::TapToolbarItem: {
-      if (!nav || nav->isToolbarHidden()) return p::Refusal{"the toolbar is hidden"};
-      auto item = nav->toolbar()->itemWithTag(input.tag);
-      if (!item) return p::Refusal{"no toolbar item has tag " + std::to_string(input.tag)};
-      if (!item->isEnabled())
-        return p::Refusal{"toolbar item " + std::to_string(input.tag) + " is disabled"};
-      item->tap();
-      return p::done();
-    }
-    case K::TapNavigationButton: {
-      if (!nav || nav->isNavigationBarHidden()) return p::Refusal{"the navigation bar is hidden"};
-      auto bar = nav->navigationBar();
-      if (input.name == "back") {
-        if (!bar->tapBackButton()) return p::Refusal{"there is no screen to go back to"};
-        return p::done();
-      }
-      auto* top = bar->topItem();
-      if (!top) return p::Refusal{"the navigation bar has no items"};
-      auto item = input.name == "left" ? top->leftBarButtonItem() : top->rightBarButtonItem();
-      if (!item) return p::Refusal{"there is no " + input.name + " button"};
-      auto* control = dynamic_cast<p::UIControl*>(item->customView().get());
-      if (!item->isEnabled() || (control && !control->isEnabled()))
-        return p::Refusal{"the " + input.name + " button is disabled"};
-      item->tap();
-      return p::done();
-    }
-    case K::SearchBar: {
-      auto* bar = keyWindow::findInWindow<p::UISearchBar>();
-      if (!bar || !keyWindow::onScreen(*bar)) return p::Refusal{"the search bar is not on screen"};
-      if (input.name == "cancel") {
-        bar->tapCancelButton();
-        return p::done();
-      }
-      if (input.text) bar->typeText(*input.text);
-      if (input.name == "search") bar->tapSearchButton();
-      return p::done();
-    }
-    case K::SelectRowAtIndex: {
-      auto* table = keyWindow::findInWindow<p::UITableView>();
-      if (!table || !keyWindow::onScreen(*table)) return p::Refusal{"no table is on screen"};
-      if (input.index >= table->numberOfRowsInSection(0))
-        return p::Refusal{"the table has " + std::to_string(table->numberOfRowsInSection(0)) +
-                          " rows"};
-      table->selectRowAtIndexPath({0, input.index});
-      return p::done();
-    }
     case K::LongPress: {
       p::MKMapView* map = keyWindow::mapOnScreen();
       if (!map) return p::Refusal{"the map is not on screen"};

@@ -16,11 +16,6 @@ bool onScreen(const p::UIView& view) {
   return true;
 }
 
-p::CGRect frameInWindow(const p::UIView& view) {
-  p::CGPoint origin = view.convertPoint(view.bounds().origin, nullptr);
-  return {origin, view.frame().size};
-}
-
 p::UIView* window() {
   return p::UIApplication::sharedApplication().keyWindow().get();
 }

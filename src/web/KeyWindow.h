@@ -1,6 +1,6 @@
 #pragma once
 // Finding things in the key window the way a person would: the view of a kind that is on
-// screen, where a view is in window coordinates.
+// screen.
 #include "platform/ui/UIView.h"
 
 namespace tessaly::platform {
@@ -13,8 +13,6 @@ namespace tessaly::web::keyWindow {
 
 // Shown: neither the view nor any view it is in is hidden.
 bool onScreen(const platform::UIView& view);
-// The view's frame in the coordinates of the window it is in.
-platform::CGRect frameInWindow(const platform::UIView& view);
 
 // The first view of type T in the tree under root, in tree order.
 template <class T>

@@ -420,9 +420,9 @@ void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {
   const HttpRequest& req = exchange->request();
   if (!isJsonType(req.header("Content-Type")))
     return exchange->respond(refused(415, "refused: send the input as application/json"));
-  ParsedInputs parsed = parseInputs(req.body);
-  if (!parsed.ok()) return exchange->respond(refused(400, parsed.error));
-  auto inputs = std::make_shared<std::vector<WebInput>>(std::move(parsed.inputs));
+  auto parsed = parseInputs(req.body);
+  if (!parsed) return exchange->respond(refused(400, parsed.reason()));
+  auto inputs = std::make_shared<std::vector<WebInput>>(std::move(parsed).value());
   exchange->deadline(_options.inputTimeoutSeconds,
                      refused(503, "the application did not take the input in time"));
   std::weak_ptr<Shared> weak = _shared;
@@ -437,11 +437,12 @@ void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {
     std::string error;
     std::size_t applied = 0;
     for (const auto& input : *inputs) {
-      std::string reason = app->apply(input);
-      if (!reason.empty()) {
-        error = inputs->size() == 1 ? reason
-                                    : "input " + std::to_string(applied) + ": " + reason + " (" +
-                                          std::to_string(applied) + " earlier inputs applied)";
+      auto done = app->apply(input);
+      if (!done) {
+        error = inputs->size() == 1
+                    ? done.reason()
+                    : "input " + std::to_string(applied) + ": " + done.reason() + " (" +
+                          std::to_string(applied) + " earlier inputs applied)";
         break;
       }
       ++applied;

@@ -25,9 +25,9 @@ class WebApplication {
   virtual ~WebApplication() = default;
   // Everything a person could see, as the text of one JSON object (the host adds the version).
   virtual std::string snapshot() = 0;
-  // Applies one input. Returns "" when applied, else a one-line reason; a refused input must
-  // have changed nothing.
-  virtual std::string apply(const WebInput& input) = 0;
+  // Applies one input, or refuses it with a one-line reason; a refused input must have changed
+  // nothing.
+  virtual platform::Result<> apply(const WebInput& input) = 0;
 };
 
 struct WebHostOptions {

@@ -16,9 +16,8 @@ constexpr std::size_t kMaxText = 1000;
 constexpr std::size_t kMaxMessage = 500;
 constexpr std::size_t kMaxUrl = 2048;
 constexpr std::int64_t kMaxId = std::int64_t{1} << 53;  // what a page's number holds exactly
-constexpr std::int64_t kMaxTag = 2147483647;
-constexpr std::int64_t kMaxIndex = 100000;  // segments, sections
-constexpr std::int64_t kMaxRow = 10000000;  // rows of one section
+constexpr std::int64_t kMaxIndex = 100000;              // segments, sections
+constexpr std::int64_t kMaxRow = 10000000;              // rows of one section
 constexpr std::int64_t kMaxButton = 63;
 
 const std::map<std::string, WebInput::Kind>& kinds() {
@@ -47,9 +46,6 @@ const std::map<std::string, WebInput::Kind>& kinds() {
       {"locationFailed", K::LocationFailed},
       {"banner", K::Banner},
       {"recorder", K::Recorder},
-      {"tapToolbarItem", K::TapToolbarItem},
-      {"tapNavigationButton", K::TapNavigationButton},
-      {"searchBar", K::SearchBar},
   };
   return table;
 }
@@ -120,9 +116,6 @@ class Fields {
     return v->get<bool>();
   }
 
-  // Whether the input has the field at all (without reading it).
-  bool has(const std::string& key) const { return _object.contains(key); }
-
   std::optional<std::string> oneOf(const std::string& key,
                                    std::initializer_list<const char*> names) {
     auto s = string(key, 64);
@@ -192,26 +185,18 @@ const char* orientationName(int orientation) {
   return orientation >= 1 && orientation <= 4 ? kOrientations[orientation - 1] : "portrait";
 }
 
-std::optional<WebInput> parseInput(const json& value, std::string& error) {
-  error.clear();
-  if (!value.is_object()) {
-    error = "an input must be a JSON object";
-    return std::nullopt;
-  }
+platform::Result<WebInput> parseInput(const json& value) {
+  if (!value.is_object()) return platform::Refusal{"an input must be a JSON object"};
+  std::string error;
   Fields f(value, error);
   auto type = f.string("type", 64);
-  if (!type) return std::nullopt;
+  if (!type) return platform::Refusal{error};
   auto kind = kinds().find(*type);
-  if (kind == kinds().end()) {
-    error = "unknown input type '" + *type + "'";
-    return std::nullopt;
-  }
+  if (kind == kinds().end()) return platform::Refusal{"unknown input type '" + *type + "'"};
   WebInput in;
   in.kind = kind->second;
   in.type = *type;
   using K = WebInput::Kind;
-  // The first page picked a row by its index alone; an input by id names the table.
-  if (in.kind == K::SelectRow && !f.has("id")) in.kind = K::SelectRowAtIndex;
   auto readId = [&](bool required) {
     if (auto id = f.integer("id", 1, kMaxId, required)) in.id = static_cast<std::uint64_t>(*id);
   };
@@ -261,12 +246,6 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
         in.url = *url;
       }
       break;
-    case K::TapToolbarItem:
-      if (auto tag = f.integer("tag", 1, kMaxTag)) in.tag = static_cast<int>(*tag);
-      break;
-    case K::TapNavigationButton:
-      if (auto b = f.oneOf("button", {"left", "right", "back"})) in.name = *b;
-      break;
     case K::LongPress: {
       readId(false);
       const json* p = f.object("point");
@@ -289,13 +268,6 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
       readId(true);
       readInt("index", kMaxButton, in.index);
       if (in.kind == K::PressAlertButton) in.text = f.string("text", kMaxText, false);
-      break;
-    case K::SearchBar:
-      if (auto action = f.oneOf("action", {"type", "search", "cancel"})) in.name = *action;
-      in.text = f.string("text", kMaxText, false);
-      break;
-    case K::SelectRowAtIndex:
-      readInt("index", kMaxRow, in.index);
       break;
     case K::ViewportChanged: {
       auto w = f.integer("width", 1, 10000);
@@ -349,51 +321,34 @@ std::optional<WebInput> parseInput(const json& value, std::string& error) {
       break;
   }
   f.rejectUnknown();
-  if (!error.empty()) return std::nullopt;
+  if (!error.empty()) return platform::Refusal{error};
   return in;
 }
 
-ParsedInputs parseInputs(const std::string& body) {
-  ParsedInputs result;
+platform::Result<std::vector<WebInput>> parseInputs(const std::string& body) {
+  using Refusal = platform::Refusal;
   // The reader takes a NUL for the end of its input: text after one would go unread.
-  if (body.find('\0') != std::string::npos) {
-    result.error = "the body must be exactly one JSON value (it holds a NUL byte)";
-    return result;
-  }
+  if (body.find('\0') != std::string::npos)
+    return Refusal{"the body must be exactly one JSON value (it holds a NUL byte)"};
   json value = json::parse(body, nullptr, false);
-  if (value.is_discarded()) {
-    result.error = "the body is not valid JSON";
-    return result;
+  if (value.is_discarded()) return Refusal{"the body is not valid JSON"};
+  std::vector<WebInput> inputs;
+  if (!value.is_array()) {
+    auto input = parseInput(value);
+    if (!input) return Refusal{input.reason()};
+    inputs.push_back(std::move(input).value());
+    return inputs;
   }
-  if (value.is_array()) {
-    if (value.empty()) {
-      result.error = "an empty batch has nothing to apply";
-      return result;
-    }
-    if (value.size() > kMaxBatchInputs) {
-      result.error = "a batch holds at most " + std::to_string(kMaxBatchInputs) + " inputs";
-      return result;
-    }
-    result.inputs.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) {
-      std::string error;
-      auto input = parseInput(value[i], error);
-      if (!input) {
-        result.inputs.clear();
-        result.error = "input " + std::to_string(i) + ": " + error;
-        return result;
-      }
-      result.inputs.push_back(std::move(*input));
-    }
-    return result;
+  if (value.empty()) return Refusal{"an empty batch has nothing to apply"};
+  if (value.size() > kMaxBatchInputs)
+    return Refusal{"a batch holds at most " + std::to_string(kMaxBatchInputs) + " inputs"};
+  inputs.reserve(value.size());
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    auto input = parseInput(value[i]);
+    if (!input) return Refusal{"input " + std::to_string(i) + ": " + input.reason()};
+    inputs.push_back(std::move(input).value());
   }
-  std::string error;
-  auto input = parseInput(value, error);
-  if (!input)
-    result.error = error;
-  else
-    result.inputs.push_back(std::move(*input));
-  return result;
+  return inputs;
 }
 
 }  // namespace tessaly::web

@@ -10,6 +10,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "platform/foundation/Geometry.h"
+#include "platform/foundation/Result.h"
 
 namespace tessaly::web {
 
@@ -41,17 +42,11 @@ struct WebInput {
     LocationFailed,   // message
     Banner,           // name: "loaded", "failed", "tapped" or "finished"
     Recorder,         // name: "start" or "stop" (the host's screen recorder)
-    // The names the first page used, kept while it is served.
-    TapToolbarItem,       // tag
-    TapNavigationButton,  // name: "left", "right" or "back"
-    SearchBar,            // name: "type", "search" or "cancel"; text typed first
-    SelectRowAtIndex,     // index of the row picked in the first section of the table on screen
   };
 
   Kind kind = Kind::Tap;
   std::string type;      // the wire name of the kind
   std::uint64_t id = 0;  // 0: none given
-  int tag = 0;
   std::string name;
   bool on = false;
   bool editing = false;
@@ -72,20 +67,14 @@ struct WebInput {
   std::string message;
 };
 
-// Either the checked inputs or the one-line reason they were refused.
-struct ParsedInputs {
-  std::vector<WebInput> inputs;
-  std::string error;
-  bool ok() const { return error.empty(); }
-};
-
 // Most inputs one request may carry (a batch is applied in one main-loop turn).
 inline constexpr std::size_t kMaxBatchInputs = 20000;
 
-// Parses a request body: one input object, or an array of them applied in order.
-ParsedInputs parseInputs(const std::string& body);
+// Parses a request body: one input object, or an array of them applied in order; refused with
+// a one-line reason.
+platform::Result<std::vector<WebInput>> parseInputs(const std::string& body);
 // Checks one already parsed JSON value.
-std::optional<WebInput> parseInput(const nlohmann::json& value, std::string& error);
+platform::Result<WebInput> parseInput(const nlohmann::json& value);
 
 // The orientation names of the API, indexed by orientation number - 1.
 const char* orientationName(int orientation);

@@ -130,7 +130,7 @@ TEST_F(SessionHostTest, EveryBrowserGetsACookieAndAScreenOfItsOwn) {
   EXPECT_NE(a, b);
   EXPECT_EQ(host->sessionCount(), 2u);
   // A refused input keeps its reason through the front.
-  json undo = {{"type", "tapToolbarItem"}, {"tag", 6}};
+  json undo = {{"type", "tap"}, {"id", SmallScreen::kUndo}};
   Browser fresh(host->port());
   auto refused =
       fresh.keep(fresh.client.Post("/api/input", fresh.headers(), undo.dump(), "application/json"));

@@ -19,25 +19,27 @@ using tessaly::web::WebHost;
 using tessaly::web::WebHostOptions;
 using tessaly::web::WebInput;
 
-// A screen with a list of points and one command that needs a point.
+// A screen with a list of points and one button (id 3, "undo") that needs a point.
 class SmallScreen : public WebApplication {
  public:
   std::string snapshot() override {
     ++snapshots;
     return json{{"points", points.size()}, {"title", title}}.dump();
   }
-  std::string apply(const WebInput& input) override {
+  tessaly::platform::Result<> apply(const WebInput& input) override {
+    using tessaly::platform::Refusal;
     if (input.kind == WebInput::Kind::LongPress) {
       points.push_back(input.point);
-      return "";
+      return tessaly::platform::done();
     }
-    if (input.kind == WebInput::Kind::TapToolbarItem) {
-      if (points.empty()) return "toolbar item " + std::to_string(input.tag) + " is disabled";
+    if (input.kind == WebInput::Kind::Tap && input.id == kUndo) {
+      if (points.empty()) return Refusal{"button " + std::to_string(input.id) + " is disabled"};
       points.pop_back();
-      return "";
+      return tessaly::platform::done();
     }
-    return "not handled here";
+    return Refusal{"not handled here"};
   }
+  static constexpr std::uint64_t kUndo = 3;
   std::vector<tessaly::platform::CGPoint> points;
   std::string title = "<b>Tap</b> & hold";
   int snapshots = 0;

@@ -17,7 +17,7 @@ TEST_F(WebHostTest, RefusedInputsGet400AndChangeNothing) {
   start();
   auto before = state();
   const char* bodies[] = {"not json", R"({"type":"longPress"})",
-                          R"({"type":"tapToolbarItem","tag":3})",  // disabled: no point yet
+                          R"({"type":"tap","id":3})",  // disabled: no point yet
                           R"([{"type":"longPress","point":{"x":1,"y":2}},{"type":"zap"}])"};
   for (const char* body : bodies) {
     auto res = post(body);
@@ -25,7 +25,7 @@ TEST_F(WebHostTest, RefusedInputsGet400AndChangeNothing) {
     EXPECT_EQ(res->status, 400) << body;
     EXPECT_EQ(std::count(res->body.begin(), res->body.end(), '\n'), 1) << res->body;
   }
-  EXPECT_EQ(post(R"({"type":"tapToolbarItem","tag":3})")->body, "toolbar item 3 is disabled\n");
+  EXPECT_EQ(post(R"({"type":"tap","id":3})")->body, "button 3 is disabled\n");
   EXPECT_EQ(state(), before);
   EXPECT_TRUE(screen.points.empty());
 }
@@ -47,7 +47,7 @@ TEST_F(WebHostTest, ABatchIsAppliedInOrderInOneTurnAndGivesOneNewVersion) {
   json batch = json::array();
   for (int i = 0; i < 500; ++i)
     batch.push_back({{"type", "longPress"}, {"point", {{"x", i}, {"y", 0}}}});
-  batch.push_back({{"type", "tapToolbarItem"}, {"tag", 3}});
+  batch.push_back({{"type", "tap"}, {"id", 3}});
   auto res = post(batch.dump());
   ASSERT_EQ(res->status, 200) << res->body;
   EXPECT_EQ(json::parse(res->body)["applied"], 501);
@@ -59,10 +59,10 @@ TEST_F(WebHostTest, ABatchIsAppliedInOrderInOneTurnAndGivesOneNewVersion) {
 
 TEST_F(WebHostTest, ABatchStopsAtTheFirstInputTheScreenRefuses) {
   start();
-  auto res = post(R"([{"type":"longPress","point":{"x":1,"y":2}},{"type":"tapToolbarItem","tag":3},
-                      {"type":"tapToolbarItem","tag":3},{"type":"longPress","point":{"x":3,"y":4}}])");
+  auto res = post(R"([{"type":"longPress","point":{"x":1,"y":2}},{"type":"tap","id":3},
+                      {"type":"tap","id":3},{"type":"longPress","point":{"x":3,"y":4}}])");
   EXPECT_EQ(res->status, 400);
-  EXPECT_EQ(res->body, "input 2: toolbar item 3 is disabled (2 earlier inputs applied)\n");
+  EXPECT_EQ(res->body, "input 2: button 3 is disabled (2 earlier inputs applied)\n");
   EXPECT_TRUE(screen.points.empty());
 }
 
