@@ -138,16 +138,16 @@ export async function waitForVersion(page, v, timeout = 60000) {
   }
 }
 
-// The point in page coordinates of a point of the map view.
-export async function pagePoint(page, x, y) {
-  const box = await page.locator('.map-view').boundingBox();
+// The point in page coordinates of a point of the map view (or of another element).
+export async function pagePoint(page, x, y, map = '.map-view') {
+  const box = await page.locator(map).boundingBox();
   return { x: box.x + x, y: box.y + y };
 }
 
 // A finger held still for longer than the long-press duration.
-export async function fingerLongPress(page, x, y) {
+export async function fingerLongPress(page, x, y, map = '#map') {
   const cdp = await page.context().newCDPSession(page);
-  const p = await pagePoint(page, x, y);
+  const p = await pagePoint(page, x, y, map);
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: p.x, y: p.y }] });
   await page.waitForTimeout(1500);
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchEnd', touchPoints: [] });
@@ -155,8 +155,8 @@ export async function fingerLongPress(page, x, y) {
 }
 
 // The same with the mouse.
-export async function mouseLongPress(page, x, y) {
-  const p = await pagePoint(page, x, y);
+export async function mouseLongPress(page, x, y, map = '#map') {
+  const p = await pagePoint(page, x, y, map);
   await page.mouse.move(p.x, p.y);
   await page.mouse.down();
   await page.waitForTimeout(1500);

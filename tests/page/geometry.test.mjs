@@ -4,7 +4,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import {
   WORLD, TILE, latForY, yForLat, lonForX, wrapLongitude, nearestCopy, continuousPath, viewForMapRect,
-  regionForView, sameMapRect, panToShow, popoverPlacement, touchTarget, fittingFontSize,
+  regionForView, latitudeSpanForHeight, sameMapRect, panToShow, popoverPlacement, touchTarget, fittingFontSize,
 } from '../../resources/web/page/geometry.js';
 
 const close = (a, b, eps, what) => assert.ok(Math.abs(a - b) <= eps, `${what}: ${a} vs ${b}`);
@@ -32,6 +32,20 @@ test('the region reported after a move has the view shape and wrapped centre', (
   assert.ok(world.span.longitudeDelta <= 360 && world.span.latitudeDelta <= 180);
   assert.ok(sameMapRect({ x: 0, y: 0, width: 1000, height: 2000 }, { x: 0.01, y: 0, width: 1000, height: 2000 }, 400));
   assert.ok(!sameMapRect({ x: 0, y: 0, width: 1000, height: 2000 }, { x: 10, y: 0, width: 1000, height: 2000 }, 400));
+});
+
+test('the region reported after a move measures to the height the view shows', () => {
+  // The application's rectangle of a region: half the latitude span up and down from the centre.
+  const heightOf = (r) => yForLat(r.center.latitude - r.span.latitudeDelta / 2) -
+    yForLat(r.center.latitude + r.span.latitudeDelta / 2);
+  for (const [lat, zoom, size] of [[0, 2.3, { x: 390, y: 700 }], [60, 9.7, { x: 320, y: 460 }],
+    [-45, 15.2, { x: 1024, y: 660 }], [80, 4, { x: 390, y: 844 }]]) {
+    const r = regionForView({ lat, lng: 10 }, zoom, { x: size.x, y: size.y });
+    const height = (size.y / (TILE * 2 ** zoom)) * WORLD;
+    close(heightOf(r), height, height * 1e-9, `height at latitude ${lat}`);
+  }
+  // More than the world from top to bottom: the whole latitude range.
+  assert.equal(latitudeSpanForHeight(0, WORLD * 1.5), 180);
 });
 
 test('longitudes wrap, and paths across 180 degrees stay on one copy of the world', () => {

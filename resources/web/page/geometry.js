@@ -48,17 +48,30 @@ export function viewForMapRect(rect, frameWidth) {
   };
 }
 
+// The latitude span, centred on a latitude, whose map rectangle is a height in map points tall:
+// the application measures a region's height from its centre latitude up and down by half the
+// span, so a region sent in this form comes back as the very rectangle the view shows.
+export function latitudeSpanForHeight(lat, height) {
+  const heightOf = (span) => yForLat(lat - span / 2) - yForLat(lat + span / 2);
+  if (heightOf(180) <= height) return 180;
+  let lo = 0;
+  let hi = 180;
+  for (let i = 0; i < 100 && hi - lo > 1e-13; i++) {
+    const mid = (lo + hi) / 2;
+    if (heightOf(mid) < height) lo = mid;
+    else hi = mid;
+  }
+  return (lo + hi) / 2;
+}
+
 // The region (centre and spans in degrees) a view shows at a centre and zoom.
 export function regionForView(center, zoom, size) {
   const worldPx = TILE * Math.pow(2, zoom);
-  const cy = yForLat(center.lat);
-  const half = (size.y / 2 / worldPx) * WORLD;
-  const north = latForY(Math.max(0, cy - half));
-  const south = latForY(Math.min(WORLD, cy + half));
+  const latitude = Math.max(-85.05, Math.min(85.05, center.lat));
   return {
-    center: { latitude: Math.max(-85.05, Math.min(85.05, center.lat)), longitude: wrapLongitude(center.lng) },
+    center: { latitude, longitude: wrapLongitude(center.lng) },
     span: {
-      latitudeDelta: Math.min(180, Math.max(1e-9, north - south)),
+      latitudeDelta: Math.max(1e-9, latitudeSpanForHeight(latitude, (size.y / worldPx) * WORLD)),
       longitudeDelta: Math.min(360, Math.max(1e-9, (360 * size.x) / worldPx)),
     },
   };

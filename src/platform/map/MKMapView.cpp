@@ -35,9 +35,16 @@ double latitudeSpanForHeight(double latitude, double height) {
   return (lo + hi) / 2;
 }
 
+// The longitude span of a map rectangle width points wide, never more than the world.
+double longitudeSpanForWidth(double width) {
+  return std::min(360.0, width / MKMapWorldWidth * 360.0);
+}
+
 }  // namespace
 
-MKMapView::MKMapView(CGRect frame) : UIView(frame) {}
+MKMapView::MKMapView(CGRect frame) : UIView(frame) {
+  showFittedRegion(regionThatFits(_region));
+}
 
 MKMapView::~MKMapView() = default;
 
@@ -137,18 +144,51 @@ void MKMapView::removeOverlays(const std::vector<OverlayPtr>& overlays) {
 MKCoordinateRegion MKMapView::regionThatFits(const MKCoordinateRegion& region) const {
   CGSize size = bounds().size;
   if (size.width <= 0 || size.height <= 0 || !validRegion(region)) return region;
+  // The scale that shows the whole region; the axis with room to spare grows to the view's
+  // shape, the other keeps the span asked for.
   MKMapRect rect = mapRectForRegion(region);
-  double aspect = static_cast<double>(size.width) / size.height;
-  double width = rect.size.width, height = rect.size.height;
-  if (width <= 0 && height <= 0) return region;
+  double alongX = rect.size.width / size.width, alongY = rect.size.height / size.height;
+  double scale = std::max({alongX, alongY, kLeastMapPointsPerPoint});
   MKCoordinateRegion fitted = region;
-  if (width < height * aspect) {
-    width = std::min(height * aspect, MKMapWorldWidth);
-    fitted.span.longitudeDelta = width / MKMapWorldWidth * 360.0;
-  } else if (width > height * aspect) {
-    fitted.span.latitudeDelta = latitudeSpanForHeight(region.center.latitude, width / aspect);
-  }
+  if (scale > alongX) fitted.span.longitudeDelta = longitudeSpanForWidth(size.width * scale);
+  if (scale > alongY)
+    fitted.span.latitudeDelta = latitudeSpanForHeight(region.center.latitude, size.height * scale);
   return fitted;
+}
+
+void MKMapView::showFittedRegion(const MKCoordinateRegion& fitted) {
+  _region = fitted;
+  CGSize size = bounds().size;
+  if (size.width <= 0 || size.height <= 0) {
+    _scale = 0;
+    return;
+  }
+  MKMapRect rect = mapRectForRegion(fitted);
+  _scale = std::max(
+      {rect.size.width / size.width, rect.size.height / size.height, kLeastMapPointsPerPoint});
+}
+
+void MKMapView::setFrame(CGRect frame) {
+  CGSize old = bounds().size;
+  UIView::setFrame(frame);
+  if (bounds().size != old) sizeChanged();
+}
+
+void MKMapView::setBounds(CGRect bounds) {
+  CGSize old = this->bounds().size;
+  UIView::setBounds(bounds);
+  if (this->bounds().size != old) sizeChanged();
+}
+
+void MKMapView::sizeChanged() {
+  CGSize size = bounds().size;
+  if (size.width <= 0 || size.height <= 0) return;  // the scale waits for a size to come back
+  if (_scale <= 0) {
+    showFittedRegion(regionThatFits(_region));  // the first size: fit the region kept so far
+    return;
+  }
+  _region.span.longitudeDelta = longitudeSpanForWidth(size.width * _scale);
+  _region.span.latitudeDelta = latitudeSpanForHeight(_region.center.latitude, size.height * _scale);
 }
 
 void MKMapView::setRegion(const MKCoordinateRegion& region, bool animated) {
@@ -161,7 +201,7 @@ void MKMapView::setRegion(const MKCoordinateRegion& region, bool animated) {
   }
   MKCoordinateRegion fitted = regionThatFits(region);
   if (_delegate != nullptr) _delegate->mapViewRegionWillChangeAnimated(this, animated);
-  _region = fitted;
+  showFittedRegion(fitted);
   if (_delegate != nullptr) _delegate->mapViewRegionDidChangeAnimated(this, animated);
 }
 
@@ -170,7 +210,11 @@ void MKMapView::setCenterCoordinate(CLLocationCoordinate2D center, bool animated
 }
 
 MKMapRect MKMapView::visibleMapRect() const {
-  return mapRectForRegion(_region);
+  CGSize size = bounds().size;
+  if (_scale <= 0 || size.width <= 0 || size.height <= 0) return mapRectForRegion(_region);
+  MKMapPoint c = MKMapPointForCoordinate(_region.center);
+  double width = size.width * _scale, height = size.height * _scale;
+  return {{c.x - width / 2, c.y - height / 2}, {width, height}};
 }
 
 CGPoint MKMapView::pointInOwnCoordinates(CGPoint point, const UIView* view) const {
@@ -312,9 +356,15 @@ void MKMapView::describeProperties(DescriptionSink& sink) const {
   sink.number("longitudeDelta", _region.span.longitudeDelta);
   sink.endRecord();
   sink.endRecord();
+  // In map points, to full precision: the page places the drawn map by it, and a single
+  // precision rectangle is a point or more off at street zoom.
   MKMapRect visible = visibleMapRect();
-  sink.rect("mapRect", CGRectMake(visible.origin.x, visible.origin.y, visible.size.width,
-                                  visible.size.height));
+  sink.beginRecord("mapRect");
+  sink.number("x", visible.origin.x);
+  sink.number("y", visible.origin.y);
+  sink.number("width", visible.size.width);
+  sink.number("height", visible.size.height);
+  sink.endRecord();
   sink.boolean("showsUserLocation", _showsUserLocation);
   if (_userLocation && _userLocation->location()) {
     sink.beginRecord("userLocation");

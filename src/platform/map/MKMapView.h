@@ -46,6 +46,14 @@ class MKMapView : public UIView {
   explicit MKMapView(CGRect frame = CGRectZero);
   ~MKMapView() override;
 
+  // A new size keeps the centre and the scale (map points per point): the view shows more or
+  // less of the map, never a stretched one.
+  void setFrame(CGRect frame) override;
+  void setBounds(CGRect bounds) override;
+
+  // The closest the map zooms in: map points per point (a 256-point tile at zoom 19).
+  static constexpr double kLeastMapPointsPerPoint = 2.0;
+
   std::string kind() const override { return "map"; }
   std::string_view descriptionKind() const override { return "mapView"; }
 
@@ -80,11 +88,17 @@ class MKMapView : public UIView {
   // off the earth throws std::invalid_argument("Invalid Region <center:... span:...>").
   MKCoordinateRegion region() const { return _region; }
   void setRegion(const MKCoordinateRegion& region, bool animated);
-  // The region, widened in one direction so its shape matches the view's.
+  // The region, widened in one direction so its shape in map points matches the view's (and
+  // grown to the closest zoom when it is smaller); the centre stays.
   MKCoordinateRegion regionThatFits(const MKCoordinateRegion& region) const;
   CLLocationCoordinate2D centerCoordinate() const { return _region.center; }
   void setCenterCoordinate(CLLocationCoordinate2D center, bool animated);
+  // What is drawn: the map rectangle of the view's shape centred on the region's centre, at the
+  // view's scale. It may reach past the world's top and bottom (and around it east and west)
+  // when the whole world is smaller than the view.
   MKMapRect visibleMapRect() const;
+  // Map points per point of the view; 0 while the view has no size.
+  double mapPointsPerPoint() const { return _scale; }
 
   // The coordinate under a point of view (this view when view is null), and back.
   CLLocationCoordinate2D convertPointToCoordinateFromView(CGPoint point, const UIView* view) const;
@@ -148,6 +162,9 @@ class MKMapView : public UIView {
 
  private:
   CGPoint pointInOwnCoordinates(CGPoint point, const UIView* view) const;
+  // Shows a region already fitted to the view, taking the scale that shows it whole.
+  void showFittedRegion(const MKCoordinateRegion& fitted);
+  void sizeChanged();
   void removeAnnotationsIf(const std::unordered_set<const MKAnnotation*>& doomed);
 
   MKMapViewDelegate* _delegate = nullptr;
@@ -157,6 +174,7 @@ class MKMapView : public UIView {
   std::vector<OverlayPtr> _overlays;
   MKMapType _mapType = MKMapTypeStandard;
   MKCoordinateRegion _region{{0, 0}, {170, 360}};
+  double _scale = 0;
   bool _showsUserLocation = false;
   std::shared_ptr<MKUserLocation> _userLocation = std::make_shared<MKUserLocation>();
   MKMapViewPresentation _presentation{*this};

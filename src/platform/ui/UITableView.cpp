@@ -45,6 +45,36 @@ void UITableView::reloadData() {
     }
   }
   _reusableCells.clear();
+  layoutCells();
+}
+
+void UITableView::setFrame(CGRect frame) {
+  CGFloat width = bounds().size.width;
+  UIView::setFrame(frame);
+  if (bounds().size.width != width) layoutCells();
+}
+
+void UITableView::setBounds(CGRect bounds) {
+  CGFloat width = this->bounds().size.width;
+  UIView::setBounds(bounds);
+  if (this->bounds().size.width != width) layoutCells();
+}
+
+// Cells are not subviews of the table (the page lays the rows out itself), so their layout is
+// run here, as soon as their size is known. A table not laid out yet leaves them as they are.
+void UITableView::layoutCells() {
+  CGFloat width = bounds().size.width;
+  if (width <= 0) return;
+  for (std::size_t s = 0; s < _sections.size(); ++s) {
+    auto& cells = _sections[s].cells;
+    for (std::size_t row = 0; row < cells.size(); ++row) {
+      if (!cells[row]) continue;
+      CGFloat height = heightForRowAtIndexPath({static_cast<int>(s), static_cast<int>(row)});
+      CGRect frame = cells[row]->frame();
+      cells[row]->setFrame(CGRectMake(frame.origin.x, frame.origin.y, width, height));
+      cells[row]->layoutIfNeeded();
+    }
+  }
 }
 
 std::shared_ptr<UITableViewCell> UITableView::dequeueReusableCellWithIdentifier(
@@ -138,6 +168,7 @@ void UITableView::deleteRowsAtIndexPaths(const std::vector<NSIndexPath>& indexPa
     auto& cells = _sections[static_cast<std::size_t>(it->section)].cells;
     cells.erase(cells.begin() + it->row);
   }
+  layoutCells();  // the rows below moved up, and their heights may follow their places
 }
 
 void UITableView::deselectRowAtIndexPath(const NSIndexPath& indexPath, bool /*animated*/) {

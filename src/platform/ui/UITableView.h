@@ -101,6 +101,10 @@ class UITableView : public UIView {
   std::string kind() const override { return "table"; }
   std::string_view descriptionKind() const override { return "tableView"; }
 
+  // The cells take the table's width and their rows' heights, now and whenever it is resized.
+  void setFrame(CGRect frame) override;
+  void setBounds(CGRect bounds) override;
+
   UITableViewStyle style() const { return _style; }
   UITableViewDataSource* dataSource() const { return _dataSource; }
   void setDataSource(UITableViewDataSource* dataSource) { _dataSource = dataSource; }
@@ -162,6 +166,7 @@ class UITableView : public UIView {
     std::vector<std::shared_ptr<UITableViewCell>> cells;
   };
   void setSelectedCell(bool selected);
+  void layoutCells();
 
   UITableViewStyle _style;
   UITableViewDataSource* _dataSource = nullptr;

@@ -1,5 +1,8 @@
 #include "platform/map/MKMapView.h"
 
+#include "platform/foundation/ObjectIds.h"
+#include "platform/ui/DescriptionTree.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -161,6 +164,160 @@ TEST(MapViewRegion, TheMapRepeatsAcrossTheDateLine) {
   map.setRegion({{0, 179.9}, {0.4, 0.4}}, false);
   CLLocationCoordinate2D right = map.convertPointToCoordinateFromView({200, 100}, nullptr);
   EXPECT_NEAR(right.longitude, -179.9, 1e-6);
+}
+
+namespace {
+
+// The map screen's start region, and the view shapes a phone, a small phone and a tablet give it.
+const MKCoordinateRegion kStart{{0, -40}, {155, 177}};
+const CGRect kTall = CGRectMake(0, 0, 390, 700);
+const CGRect kShort = CGRectMake(0, 0, 320, 460);
+const CGRect kWide = CGRectMake(0, 0, 1024, 660);
+
+double aspect(const MKMapRect& r) {
+  return r.size.width / r.size.height;
+}
+double aspect(CGRect r) {
+  return static_cast<double>(r.size.width) / r.size.height;
+}
+
+// The drawn map has one scale across and down: a step of the same length either way covers the
+// same number of map points.
+void expectOneScale(const MKMapView& map, CGPoint from, double step) {
+  MKMapPoint a = MKMapPointForCoordinate(map.convertPointToCoordinateFromView(from, nullptr));
+  MKMapPoint right = MKMapPointForCoordinate(
+      map.convertPointToCoordinateFromView({from.x + CGFloat(step), from.y}, nullptr));
+  MKMapPoint down = MKMapPointForCoordinate(
+      map.convertPointToCoordinateFromView({from.x, from.y + CGFloat(step)}, nullptr));
+  EXPECT_NEAR((right.x - a.x) / (down.y - a.y), 1.0, 1e-6);
+  EXPECT_NEAR((right.x - a.x) / step, map.mapPointsPerPoint(), map.mapPointsPerPoint() * 1e-6);
+}
+
+}  // namespace
+
+TEST(MapViewFit, TheRegionShownHasTheViewsShapeOnTallShortAndWideViews) {
+  for (CGRect frame : {kTall, kShort, kWide}) {
+    SCOPED_TRACE(testing::Message() << frame.size.width << "x" << frame.size.height);
+    MKMapView map(frame);
+    map.setRegion(kStart, false);
+    MKCoordinateRegion shown = map.region();
+    EXPECT_EQ(shown.center.latitude, 0);
+    EXPECT_EQ(shown.center.longitude, -40);
+    EXPECT_GE(shown.span.latitudeDelta, kStart.span.latitudeDelta - 1e-9);
+    EXPECT_GE(shown.span.longitudeDelta, kStart.span.longitudeDelta - 1e-9);
+    // One span is kept, the other grown to the view's shape.
+    EXPECT_TRUE(shown.span.latitudeDelta == kStart.span.latitudeDelta ||
+                shown.span.longitudeDelta == kStart.span.longitudeDelta);
+    // A wide view shows more than the world across (the map repeats), so only the visible
+    // rectangle has its shape there; the region's longitude span stops at the world's.
+    if (shown.span.longitudeDelta < 360) {
+      EXPECT_NEAR(aspect(mapRectForRegion(shown)), aspect(frame), 1e-6);
+    }
+    EXPECT_NEAR(aspect(map.visibleMapRect()), aspect(frame), 1e-9);
+    expectOneScale(map, {160, 60}, 150);
+    // The view's corners are the visible rectangle's corners.
+    MKMapRect visible = map.visibleMapRect();
+    MKMapPoint corner = MKMapPointForCoordinate(
+        map.convertPointToCoordinateFromView({frame.size.width, frame.size.height}, nullptr));
+    EXPECT_NEAR(corner.x, visible.origin.x + visible.size.width, 1);
+    EXPECT_NEAR(corner.y, visible.origin.y + visible.size.height, 1);
+    // And back: a coordinate is drawn where it was pressed.
+    for (CGPoint p : {CGPoint{160, 20}, CGPoint{200, 400}, CGPoint{300, 450}}) {
+      CGPoint back = map.convertCoordinateToPointToView(
+          map.convertPointToCoordinateFromView(p, nullptr), nullptr);
+      EXPECT_NEAR(back.x, p.x, 1e-3);
+      EXPECT_NEAR(back.y, p.y, 1e-3);
+    }
+  }
+}
+
+TEST(MapViewFit, TheFirstRegionIsFittedWhenTheViewGetsItsSize) {
+  // The whole world is narrower than tall here: the drawn rectangle keeps the view's shape,
+  // the region stops at the poles.
+  MKMapView sized(kTall);
+  EXPECT_NEAR(aspect(sized.visibleMapRect()), aspect(kTall), 1e-9);
+  EXPECT_DOUBLE_EQ(sized.visibleMapRect().size.width, MKMapWorldWidth);
+  EXPECT_LE(sized.region().span.latitudeDelta, 180);
+
+  MKMapView later;  // no size yet: nothing to fit to
+  EXPECT_EQ(later.mapPointsPerPoint(), 0);
+  later.setRegion(kStart, false);
+  EXPECT_EQ(later.region(), kStart);
+  later.setFrame(kShort);
+  EXPECT_NEAR(aspect(mapRectForRegion(later.region())), aspect(kShort), 1e-6);
+  EXPECT_EQ(later.region().center.longitude, -40);
+  expectOneScale(later, {100, 100}, 100);
+}
+
+TEST(MapViewFit, ResizingKeepsTheCentreAndTheScale) {
+  MKMapView map(CGRectMake(0, 0, 390, 760));
+  map.setRegion(MKCoordinateRegionMakeWithDistance({48.85, 2.35}, 3000, 3000), false);
+  double scale = map.mapPointsPerPoint();
+  CLLocationCoordinate2D centre = map.region().center;
+  // 40 points right of and 30 below the centre.
+  CLLocationCoordinate2D offCentre = map.convertPointToCoordinateFromView({235, 410}, nullptr);
+  double longitudeSpan = map.region().span.longitudeDelta;
+
+  map.setFrame(CGRectMake(0, 0, 390, 660));  // the banner came
+  EXPECT_EQ(map.mapPointsPerPoint(), scale);
+  EXPECT_EQ(map.region().center, centre);
+  EXPECT_NEAR(map.region().span.longitudeDelta, longitudeSpan, 1e-12);
+  EXPECT_NEAR(aspect(mapRectForRegion(map.region())), 390.0 / 660, 1e-6);
+  CLLocationCoordinate2D same = map.convertPointToCoordinateFromView({235, 360}, nullptr);
+  EXPECT_NEAR(same.latitude, offCentre.latitude, 1e-9);
+  EXPECT_NEAR(same.longitude, offCentre.longitude, 1e-9);
+
+  map.setBounds(CGRectMake(0, 0, 760, 390));  // turned
+  EXPECT_EQ(map.mapPointsPerPoint(), scale);
+  EXPECT_NEAR(map.region().span.longitudeDelta, longitudeSpan * 760 / 390, 1e-9);
+  expectOneScale(map, {10, 10}, 300);
+
+  // Through no size and back, the scale stays.
+  map.setFrame(CGRectZero);
+  map.setFrame(CGRectMake(0, 0, 390, 660));
+  EXPECT_EQ(map.mapPointsPerPoint(), scale);
+}
+
+TEST(MapViewFit, ZoomingStaysFittedAndStopsAtTheClosestZoom) {
+  MKMapView map(kTall);
+  for (double metres : {2'000'000.0, 20'000.0, 200.0}) {
+    map.setRegion(MKCoordinateRegionMakeWithDistance({-33.9, 18.4}, metres, metres), false);
+    EXPECT_NEAR(aspect(mapRectForRegion(map.region())), aspect(kTall), 1e-6) << metres;
+    expectOneScale(map, {50, 50}, 250);
+  }
+  // A region of one point (a single marker) shows at the closest zoom.
+  map.setRegion({{-33.9, 18.4}, {0, 0}}, false);
+  EXPECT_EQ(map.mapPointsPerPoint(), MKMapView::kLeastMapPointsPerPoint);
+  EXPECT_NEAR(map.visibleMapRect().size.width, 390 * MKMapView::kLeastMapPointsPerPoint, 1e-6);
+  EXPECT_GT(map.region().span.latitudeDelta, 0);
+}
+
+TEST(MapViewFit, TheWholeWorldOnATallViewReachesPastItsTopAndBottom) {
+  MKMapView map(kTall);
+  map.setRegion({{0, 0}, {180, 360}}, false);
+  MKMapRect visible = map.visibleMapRect();
+  EXPECT_DOUBLE_EQ(visible.size.width, MKMapWorldWidth);
+  EXPECT_NEAR(visible.size.height, MKMapWorldWidth * 700 / 390, 1);
+  EXPECT_LT(visible.origin.y, 0);
+  EXPECT_LE(map.region().span.latitudeDelta, 180);
+  CLLocationCoordinate2D centre = map.convertPointToCoordinateFromView({195, 350}, nullptr);
+  EXPECT_NEAR(centre.latitude, 0, 1e-9);
+  EXPECT_NEAR(centre.longitude, 0, 1e-9);
+}
+
+TEST(MapViewFit, TheDescriptionGivesTheVisibleRectangleToFullPrecision) {
+  MKMapView map(kTall);
+  map.setRegion(MKCoordinateRegionMakeWithDistance({51.5, -0.12}, 300, 300), false);
+  ObjectIds ids;
+  DescriptionTree tree(ids);
+  map.describe(tree);
+  const DescriptionNode* rect = tree.root()->slot("mapRect");
+  ASSERT_NE(rect, nullptr);
+  MKMapRect visible = map.visibleMapRect();
+  EXPECT_EQ(rect->number("x"), visible.origin.x);
+  EXPECT_EQ(rect->number("y"), visible.origin.y);
+  EXPECT_EQ(rect->number("width"), visible.size.width);
+  EXPECT_EQ(rect->number("height"), visible.size.height);
 }
 
 TEST(MapViewUserLocation, ShownAsAnAnnotationWithObservedLocation) {

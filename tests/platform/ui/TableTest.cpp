@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/foundation/ObjectIds.h"
+#include "platform/ui/DescriptionTree.h"
 #include "platform/ui/UITableView.h"
 
 using namespace tessaly::platform;
@@ -157,6 +159,54 @@ TEST_F(TableTest, EditingModeReachesEveryCellAndCellsMadeWhileEditing) {
   EXPECT_TRUE(table.cellForRowAtIndexPath({0, 0})->isEditing());
   table.setEditing(false, false);
   EXPECT_FALSE(table.cellForRowAtIndexPath({0, 0})->isEditing());
+}
+
+namespace {
+
+// The same rows, the second one taller.
+class SizedRows : public Rows {
+ public:
+  float tableViewHeightForRowAtIndexPath(UITableView*, const NSIndexPath& at) override {
+    return at.section == 0 && at.row == 1 ? 60 : 0;
+  }
+};
+
+}  // namespace
+
+TEST(TableCellLayout, CellsTakeTheTablesWidthAndTheirRowsHeights) {
+  SizedRows rows;
+  UITableView table(CGRectMake(0, 0, 540, 600), UITableViewStyleGrouped);  // a form sheet
+  table.setDataSource(&rows);
+  table.setDelegate(&rows);
+  table.reloadData();
+  auto first = table.cellForRowAtIndexPath({0, 0});
+  EXPECT_EQ(first->frame().size, (CGSize{540, 44}));
+  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{540, 60}));
+  // The contents are laid out at that width: the text runs to the indent at the right edge.
+  EXPECT_EQ(first->textLabel()->frame().size.width, 520);
+  EXPECT_EQ(first->contentView()->frame().size.width, 540);
+
+  ObjectIds ids;
+  DescriptionTree tree(ids);
+  table.describe(tree);
+  auto cells = tree.all("tableViewCell");
+  ASSERT_EQ(cells.size(), 4u);
+  EXPECT_EQ(cells[0]->rect("frame"), CGRectMake(0, 0, 540, 44));
+  EXPECT_EQ(cells[1]->rect("frame"), CGRectMake(0, 0, 540, 60));
+
+  // Resized (turned), the cells follow.
+  table.setFrame(CGRectMake(0, 0, 700, 400));
+  EXPECT_EQ(first->frame().size.width, 700);
+  EXPECT_EQ(first->textLabel()->frame().size.width, 680);
+  // After a deletion the row that moved up takes the height of its new place.
+  ASSERT_TRUE(table.commitDeletionOfRowAtIndexPath({0, 1}));
+  EXPECT_EQ(textAt(table, {0, 1}), "c");
+  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{700, 60}));
+  // A table not laid out yet leaves its cells alone.
+  UITableView unsized;
+  unsized.setDataSource(&rows);
+  unsized.reloadData();
+  EXPECT_EQ(unsized.cellForRowAtIndexPath({0, 0})->frame().size.width, 320);
 }
 
 TEST(TableCellTest, StylesHaveTheirLabelsAndTheImageMovesTheText) {
