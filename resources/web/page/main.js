@@ -5,6 +5,7 @@ import { page } from './state.js';
 import { connect, send } from './connection.js';
 import { drawTree } from './draw.js';
 import { watchViewport } from './device.js';
+import { noticeFromState } from './notice.js';
 
 const screenNode = document.getElementById('screen');
 
@@ -21,6 +22,7 @@ function draw(state) {
   if (state.screen) drawTree(state.screen, screenNode, { send });
   document.documentElement.lang = (dev.locale || 'en').split(/[-_]/)[0];
   document.body.dataset.version = String(state.version);
+  noticeFromState(state.session);
 }
 
 async function start() {
