@@ -20,6 +20,7 @@
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIDevice.h"
 #include "service/LookupService.h"
+#include "sessions/SessionCookie.h"
 #include "sessions/SessionHost.h"
 #include "web/DeviceBridge.h"
 #include "web/HostTools.h"
@@ -287,8 +288,14 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
                            err);
   }
   if (childFd >= 0) {
+    // A session is one browser: its first viewport decides its kind of device for good.
+    if (mode == web::DeviceBridge::DeviceMode::Auto)
+      mode = web::DeviceBridge::DeviceMode::FirstViewport;
+    // Only the front may drive a session: it learns this token on the report pipe, which no
+    // other process can read (never in the arguments, which every local user can).
     options.address = "127.0.0.1";
     options.port = 0;
+    options.token = sessions::SessionCookie::newId() + sessions::SessionCookie::newId();
   }
 
   auto& loop = platform::RunLoop::main();
@@ -319,9 +326,10 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
         prepareLookupDatabase(lookupOptions, modules, out, err, &stopPreparing);
       });
     lookup = std::make_unique<service::LookupService>(lookupOptions);
-    host.mount(service::LookupService::kPrefix, [&lookup](const web::HttpRequest& request) {
-      return lookupResponse(*lookup, request);
-    });
+    host.mount(
+        service::LookupService::kPrefix,
+        [&lookup](const web::HttpRequest& request) { return lookupResponse(*lookup, request); },
+        false, true);
   }
   std::string error;
   if (!host.bind(error)) {
@@ -345,14 +353,14 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   LookupServices::setDirectionsBase(directions.empty() ? ownBase : directions);
   host.start();
   if (childFd >= 0) {
-    std::string port = std::to_string(host.port()) + "\n";
+    std::string port = std::to_string(host.port()) + " " + host.token() + "\n";
     // A front that went away ends this process by its death signal; nothing to do here.
     if (write(childFd, port.data(), port.size()) < 0) err << "tessaly serve: no front to tell\n";
     close(childFd);
   } else {
     out << "Tessaly is serving at " << host.url() << std::endl;
   }
-  if (host.needsToken())
+  if (host.needsToken() && childFd < 0)
     out << "Open the address above once: it carries the access token (" << host.token()
         << ") that every request beyond this machine's loopback needs." << std::endl;
 

@@ -32,6 +32,9 @@ struct Session {
   Clock::time_point lastUse;
   // Work that runs once the process is ready (true) or could not be started (false).
   std::vector<std::function<void(bool)>> waiting;
+  // The last check that the process still takes its turns, and whether one is under way.
+  Clock::time_point lastProbe;
+  bool probing = false;
   int restarts = 0;
   std::uint64_t versionBase = 0;  // added to the process's versions
   std::uint64_t lastVersion = 0;  // the highest the page was given

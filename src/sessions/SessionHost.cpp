@@ -19,6 +19,10 @@ using web::HttpResponse;
 
 constexpr double kHousekeepingSeconds = 0.1;
 constexpr double kEndedStreamSeconds = 1;  // an ended session's viewers get its notice first
+// A process that dropped a request is given this long to be seen ending (its sockets close a
+// moment before it can be reaped).
+constexpr double kLossSeconds = 1;
+constexpr double kLossPollSeconds = 0.02;
 
 std::string shortId(const std::string& id) {
   return id.substr(0, 8);
@@ -165,6 +169,15 @@ pid_t SessionHost::processOf(const std::string& id) const {
   return 0;
 }
 
+int SessionHost::portOf(const std::string& id) const {
+  for (const auto& session : _table.all()) {
+    if (session->id != id) continue;
+    std::lock_guard lock(session->mutex);
+    return session->port;
+  }
+  return 0;
+}
+
 void SessionHost::background(std::function<void()> work) {
   asio::post(_upstream->processes, std::move(work));
 }
@@ -292,6 +305,7 @@ void SessionHost::launch(const SessionPtr& session) {
 void SessionHost::ready(const SessionPtr& session, std::unique_ptr<SessionProcess> process) {
   std::vector<std::function<void(bool)>> waiting;
   int port = process->port();
+  std::string token = process->token();
   {
     std::lock_guard lock(session->mutex);
     if (session->phase == Session::Phase::Ended) {
@@ -303,21 +317,23 @@ void SessionHost::ready(const SessionPtr& session, std::unique_ptr<SessionProces
     session->process = std::move(process);
     session->port = port;
     session->phase = Session::Phase::Ready;
+    session->lastProbe = Session::Clock::now();
+    session->probing = false;
     waiting.swap(session->waiting);
     if (session->restarts > 0) {
       session->noticeMessage = noticeEvent("reset", session->restarts, kResetMessage);
       ++session->noticeSerial;
     }
   }
-  watchEvents(session, port);
+  watchEvents(session, port, token);
   for (auto& work : waiting) work(true);
   wakeViewers(session);
 }
 
-void SessionHost::watchEvents(const SessionPtr& session, int port) {
+void SessionHost::watchEvents(const SessionPtr& session, int port, const std::string& token) {
   std::weak_ptr<Session> weak = session;
   auto events = UpstreamEvents::open(
-      _upstream->io, port,
+      _upstream->io, port, token,
       [this, weak](std::string message) {
         if (auto s = weak.lock()) passOn(s, message);
       },
@@ -410,22 +426,33 @@ void SessionHost::openEvents(const SessionPtr& session, const ExchangePtr& excha
 }
 
 void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange,
-                          std::string setCookie) {
+                          std::string setCookie, bool retried) {
   double seconds = _options.requestSeconds;
-  whenReady(session, [this, session, exchange, setCookie, seconds](bool ok) {
+  whenReady(session, [this, session, exchange, setCookie, seconds, retried](bool ok) {
     if (!ok)
       return exchange->respond(
           web::textResponse(503, "refused: this session's application could not be started"));
     int port;
+    std::string token;
     {
       std::lock_guard lock(session->mutex);
       port = session->port;
+      if (session->process) token = session->process->token();
     }
     if (port == 0)  // restarting since: wait for the new process
-      return forward(session, exchange, setCookie);
+      return forward(session, exchange, setCookie, retried);
     UpstreamCall::send(
-        _upstream->io, port, exchange->request(), seconds,
-        [session, exchange, setCookie](bool, HttpResponse response) {
+        _upstream->io, port, token, exchange->request(), seconds,
+        [this, session, exchange, setCookie, port, retried](UpstreamCall::Outcome outcome,
+                                                            HttpResponse response) {
+          if (outcome == UpstreamCall::Outcome::Lost && !retried) {
+            // Met a process that crashed (or was killed as hung): once more, on the next one.
+            auto lost = std::make_shared<HttpResponse>(std::move(response));
+            return afterLoss(session, port, [=, this](bool again) {
+              if (again) return forward(session, exchange, setCookie, true);
+              exchange->respond(std::move(*lost));
+            });
+          }
           const std::string& path = exchange->request().path;
           bool versioned = path == "/api/state" || path == "/api/input" || path == "/api/stats";
           if (versioned && response.status / 100 == 2) {
@@ -440,12 +467,74 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
   });
 }
 
-void SessionHost::restart(const SessionPtr& session, const std::string& why) {
+void SessionHost::afterLoss(const SessionPtr& session, int port, std::function<void(bool)> then) {
+  struct Watch {
+    asio::steady_timer timer;
+    Session::Clock::time_point deadline;
+  };
+  auto watch = std::make_shared<Watch>(
+      Watch{asio::steady_timer(_upstream->io),
+            Session::Clock::now() + std::chrono::duration_cast<Session::Clock::duration>(
+                                        std::chrono::duration<double>(kLossSeconds))});
+  // Each look holds the watch only until the next is due: nothing keeps itself alive.
+  auto look = std::make_shared<std::function<void(std::shared_ptr<Watch>)>>();
+  std::weak_ptr<std::function<void(std::shared_ptr<Watch>)>> weakLook = look;
+  *look = [this, session, port, then, weakLook](std::shared_ptr<Watch> w) {
+    bool replaced = false, exited = false;
+    std::string how;
+    {
+      std::lock_guard lock(session->mutex);
+      replaced = session->phase != Session::Phase::Ready || session->port != port;
+      if (!replaced && session->process && session->process->exited()) {
+        exited = true;
+        how = session->process->howItEnded();
+      }
+    }
+    if (exited) restart(session, "ended (" + how + ")", port);
+    if (replaced || exited || Session::Clock::now() >= w->deadline) return then(replaced || exited);
+    auto next = weakLook.lock();
+    if (!next) return then(false);
+    w->timer.expires_after(std::chrono::duration_cast<Session::Clock::duration>(
+        std::chrono::duration<double>(kLossPollSeconds)));
+    w->timer.async_wait([w, next](boost::system::error_code error) {
+      if (!error) (*next)(w);
+    });
+  };
+  (*look)(watch);
+}
+
+void SessionHost::probe(const SessionPtr& session, int port, const std::string& token) {
+  HttpRequest alive;
+  alive.method = "GET";
+  alive.path = "/api/alive";
+  double seconds = _options.hangSeconds;
+  std::weak_ptr<Session> weak = session;
+  UpstreamCall::send(
+      _upstream->io, port, token, alive, seconds,
+      [this, weak, port, seconds](UpstreamCall::Outcome outcome, HttpResponse response) {
+        auto s = weak.lock();
+        if (!s) return;
+        {
+          std::lock_guard lock(s->mutex);
+          s->probing = false;
+          s->lastProbe = Session::Clock::now();
+          // One that ended is the housekeeper's to restart, with how it ended.
+          if (!s->process || s->port != port || s->process->exited()) return;
+        }
+        if (outcome == UpstreamCall::Outcome::Answered && response.status == 200) return;
+        restart(s,
+                "did not answer within " + std::to_string(static_cast<long>(seconds)) + " s (" +
+                    response.body + ")",
+                port);
+      });
+}
+
+void SessionHost::restart(const SessionPtr& session, const std::string& why, int port) {
   std::unique_ptr<SessionProcess> old;
   std::shared_ptr<UpstreamEvents> upstream;
   {
     std::lock_guard lock(session->mutex);
-    if (session->phase != Session::Phase::Ready) return;
+    if (session->phase != Session::Phase::Ready || session->port != port) return;
     session->phase = Session::Phase::Starting;
     session->port = 0;
     ++session->restarts;
@@ -497,24 +586,32 @@ void SessionHost::end(const SessionPtr& session, const std::string& why) {
 }
 
 void SessionHost::housekeep() {
-  for (auto& session : _table.expire(Session::Clock::now()))
+  auto now = Session::Clock::now();
+  for (auto& session : _table.expire(now))
     end(session, "idle for " + std::to_string(static_cast<long>(_table.idleSeconds())) + " s");
+  auto probeEvery = std::chrono::duration_cast<Session::Clock::duration>(
+      std::chrono::duration<double>(_options.probeSeconds));
   for (auto& session : _table.all()) {
-    bool crashed = false, reopen = false;
+    bool crashed = false, reopen = false, check = false;
     int port = 0;
-    std::string how;
+    std::string how, token;
     {
       std::lock_guard lock(session->mutex);
       if (session->phase != Session::Phase::Ready || !session->process) continue;
       crashed = session->process->exited();
       how = session->process->howItEnded();
+      token = session->process->token();
       reopen = !crashed && !session->upstream;
+      check = !crashed && !session->probing && now - session->lastProbe >= probeEvery;
+      if (check) session->probing = true;
       port = session->port;
     }
-    if (crashed)
-      restart(session, "ended (" + how + ")");
-    else if (reopen)
-      watchEvents(session, port);
+    if (crashed) {
+      restart(session, "ended (" + how + ")", port);
+      continue;
+    }
+    if (reopen) watchEvents(session, port, token);
+    if (check) probe(session, port, token);
   }
 }
 

@@ -35,6 +35,10 @@ struct SessionHostOptions {
   std::size_t memoryBytes = 0;  // per session process; 0: no limit
   double startSeconds = 20;     // for a process to report its port
   double requestSeconds = 15;   // for a process to answer one request
+  // Every probeSeconds the front asks each process to answer from its main loop; one that
+  // gives no answer within hangSeconds is hung: it is killed and started again.
+  double probeSeconds = 5;
+  double hangSeconds = 15;
   web::HttpLimits limits;
 };
 
@@ -68,6 +72,8 @@ class SessionHost {
   std::size_t sessionCount() const { return _table.size(); }
   // The process of the session with that id (0 when none is running), for tests and benches.
   pid_t processOf(const std::string& id) const;
+  // The loopback port that process serves on (0 when none).
+  int portOf(const std::string& id) const;
 
   static constexpr const char* kResetMessage =
       "The screen was reset: its application stopped and was started again. Saved files are "
@@ -86,15 +92,22 @@ class SessionHost {
   void handle(const ExchangePtr& exchange);
   // The request's session, a new one (setCookie filled) or nothing when the front is full.
   SessionPtr sessionFor(const web::HttpRequest& request, std::string& setCookie);
-  void forward(const SessionPtr& session, const ExchangePtr& exchange, std::string setCookie);
+  // retried: the request already met a process that went away; it is not sent a third time.
+  void forward(const SessionPtr& session, const ExchangePtr& exchange, std::string setCookie,
+               bool retried = false);
+  // After a request met a process on port that went away: whether it ended (then it is
+  // restarted) or was already replaced, so that the request may go to the next one.
+  void afterLoss(const SessionPtr& session, int port, std::function<void(bool)> then);
+  void probe(const SessionPtr& session, int port, const std::string& token);
   void openEvents(const SessionPtr& session, const ExchangePtr& exchange, std::string setCookie);
   void whenReady(const SessionPtr& session, std::function<void(bool)> work);
   void launch(const SessionPtr& session);
   void ready(const SessionPtr& session, std::unique_ptr<SessionProcess> process);
-  void watchEvents(const SessionPtr& session, int port);
+  void watchEvents(const SessionPtr& session, int port, const std::string& token);
   void wakeViewers(const SessionPtr& session);
   void passOn(const SessionPtr& session, const std::string& message);
-  void restart(const SessionPtr& session, const std::string& why);
+  // Restarts the session's process if it is still the one serving on port.
+  void restart(const SessionPtr& session, const std::string& why, int port);
   void end(const SessionPtr& session, const std::string& why);
   void housekeep();
   web::HttpResponse fullAnswer(bool page) const;

@@ -18,35 +18,43 @@ namespace {
 
 // The child's end of the report pipe, once moved past the standard descriptors.
 constexpr int kReportFd = 3;
+constexpr std::size_t kMaxReportBytes = 100;
 
-// Reads "PORT\n" within the time left; 0 when the child said nothing in time or went away.
-int readPort(int fd, double seconds) {
+// Reads "PORT TOKEN\n" within the time left; false when the child said nothing usable in time
+// or went away.
+bool readReport(int fd, double seconds, int& port, std::string& token) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   std::string text;
-  char buffer[32];
+  char buffer[128];
   for (;;) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                     deadline - std::chrono::steady_clock::now())
                     .count();
-    if (left <= 0) return 0;
+    if (left <= 0) return false;
     pollfd p{fd, POLLIN, 0};
     int ready = poll(&p, 1, static_cast<int>(left));
     if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return 0;
+    if (ready <= 0) return false;
     ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
+    if (n <= 0) return false;
     text.append(buffer, static_cast<std::size_t>(n));
     std::size_t end = text.find('\n');
-    if (end != std::string::npos) {
-      int port = 0;
-      for (char c : text.substr(0, end)) {
-        if (c < '0' || c > '9' || port > 65535) return 0;
-        port = port * 10 + (c - '0');
-      }
-      return port > 0 && port <= 65535 ? port : 0;
+    if (end == std::string::npos) {
+      if (text.size() > kMaxReportBytes) return false;
+      continue;
     }
-    if (text.size() > 16) return 0;
+    std::size_t space = text.find(' ');
+    if (space == std::string::npos || space > end) return false;
+    port = 0;
+    for (char c : text.substr(0, space)) {
+      if (c < '0' || c > '9' || port > 65535) return false;
+      port = port * 10 + (c - '0');
+    }
+    token = text.substr(space + 1, end - space - 1);
+    bool plain =
+        !token.empty() && token.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    return port > 0 && port <= 65535 && plain;
   }
 }
 
@@ -101,12 +109,14 @@ std::unique_ptr<SessionProcess> SessionProcess::start(const std::vector<std::str
     _exit(127);
   }
   close(fds[1]);
-  int port = readPort(fds[0], seconds);
+  int port = 0;
+  std::string token;
+  bool reported = readReport(fds[0], seconds, port, token);
   close(fds[0]);
-  std::unique_ptr<SessionProcess> process(new SessionProcess(pid, port));
-  if (port == 0) {
+  std::unique_ptr<SessionProcess> process(new SessionProcess(pid, port, token));
+  if (!reported) {
     process->stop(0.5);
-    error = "the session process did not report its port (" +
+    error = "the session process did not report its port and token (" +
             (process->_ended.empty() ? std::string("no answer") : process->_ended) + ")";
     return nullptr;
   }

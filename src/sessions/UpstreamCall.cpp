@@ -25,7 +25,8 @@ bool frontOwns(std::string_view name) {
          n == "content-security-policy" || n == "keep-alive" || n == "vary";
 }
 
-http::request<http::string_body> upstreamRequest(int port, const web::HttpRequest& in) {
+http::request<http::string_body> upstreamRequest(int port, const std::string& token,
+                                                 const web::HttpRequest& in) {
   http::request<http::string_body> req;
   req.method_string(in.method);
   req.target(UpstreamCall::target(in));
@@ -33,6 +34,7 @@ http::request<http::string_body> upstreamRequest(int port, const web::HttpReques
   req.set(http::field::host, "127.0.0.1:" + std::to_string(port));
   for (const char* name : {"Content-Type", "Accept", "Range", "If-None-Match"})
     if (in.hasHeader(name)) req.set(name, in.header(name));
+  req.set(http::field::authorization, "Bearer " + token);
   req.set(http::field::connection, "close");
   if (!in.body.empty() || in.method == "POST") {
     req.body() = in.body;
@@ -53,17 +55,22 @@ class Call : public std::enable_shared_from_this<Call> {
         std::chrono::duration<double>(seconds)));
     _timer.async_wait([self = shared_from_this()](beast::error_code error) {
       if (error) return;
-      self->fail("the session's application did not answer in time");
+      self->fail(UpstreamCall::Outcome::Late, "the session's application did not answer in time");
     });
     tcp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"),
                            static_cast<unsigned short>(_port));
     _socket.async_connect(endpoint, [self = shared_from_this()](beast::error_code error) {
-      if (error) return self->fail("the session's application cannot be reached");
+      if (error)
+        return self->fail(UpstreamCall::Outcome::Lost,
+                          "the session's application cannot be reached");
       http::async_write(self->_socket, self->_req, [self](beast::error_code e, std::size_t) {
-        if (e) return self->fail("the session's application went away");
+        if (e)
+          return self->fail(UpstreamCall::Outcome::Lost, "the session's application went away");
         http::async_read(self->_socket, self->_buffer, self->_parser,
                          [self](beast::error_code e2, std::size_t) {
-                           if (e2) return self->fail("the session's application went away");
+                           if (e2)
+                             return self->fail(UpstreamCall::Outcome::Lost,
+                                               "the session's application went away");
                            self->finish();
                          });
       });
@@ -71,13 +78,13 @@ class Call : public std::enable_shared_from_this<Call> {
   }
 
  private:
-  void fail(const std::string& reason) {
+  void fail(UpstreamCall::Outcome outcome, const std::string& reason) {
     if (!_done) return;
     auto done = std::exchange(_done, nullptr);
     beast::error_code ignored;
     _timer.cancel();
     _socket.close(ignored);
-    done(false, web::textResponse(503, reason));
+    done(outcome, web::textResponse(503, reason));
   }
   void finish() {
     if (!_done) return;
@@ -93,7 +100,7 @@ class Call : public std::enable_shared_from_this<Call> {
         out.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
     beast::error_code ignored;
     _socket.close(ignored);
-    done(true, std::move(out));
+    done(UpstreamCall::Outcome::Answered, std::move(out));
   }
 
   tcp::socket _socket;
@@ -124,9 +131,10 @@ std::string UpstreamCall::target(const web::HttpRequest& request) {
   return out;
 }
 
-void UpstreamCall::send(asio::io_context& io, int port, const web::HttpRequest& request,
-                        double seconds, Done done) {
-  std::make_shared<Call>(io, port, upstreamRequest(port, request), std::move(done))->start(seconds);
+void UpstreamCall::send(asio::io_context& io, int port, const std::string& token,
+                        const web::HttpRequest& request, double seconds, Done done) {
+  std::make_shared<Call>(io, port, upstreamRequest(port, token, request), std::move(done))
+      ->start(seconds);
 }
 
 }  // namespace tessaly::sessions

@@ -19,7 +19,7 @@ class Events final : public UpstreamEvents, public std::enable_shared_from_this<
   Events(asio::io_context& io, Message message, Ended ended)
       : _socket(io), _message(std::move(message)), _ended(std::move(ended)) {}
 
-  void start(int port) {
+  void start(int port, const std::string& token) {
     _parser.body_limit(boost::none);
     // The parser keeps a reference to the callback: it lives as long as this stream.
     _onChunk = [this](std::uint64_t, beast::string_view body, beast::error_code&) {
@@ -31,6 +31,7 @@ class Events final : public UpstreamEvents, public std::enable_shared_from_this<
     _req.target("/api/events");
     _req.version(11);
     _req.set(http::field::host, "127.0.0.1:" + std::to_string(port));
+    _req.set(http::field::authorization, "Bearer " + token);
     tcp::endpoint endpoint(asio::ip::make_address_v4("127.0.0.1"),
                            static_cast<unsigned short>(port));
     _socket.async_connect(endpoint, [self = shared_from_this()](beast::error_code error) {
@@ -93,9 +94,10 @@ class Events final : public UpstreamEvents, public std::enable_shared_from_this<
 }  // namespace
 
 std::shared_ptr<UpstreamEvents> UpstreamEvents::open(asio::io_context& io, int port,
-                                                     Message message, Ended ended) {
+                                                     const std::string& token, Message message,
+                                                     Ended ended) {
   auto events = std::make_shared<Events>(io, std::move(message), std::move(ended));
-  events->start(port);
+  events->start(port, token);
   return events;
 }
 

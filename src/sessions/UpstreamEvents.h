@@ -17,7 +17,8 @@ class UpstreamEvents {
   // Opens GET /api/events on the process; each whole message (without its blank line) goes to
   // message, ended runs once when the stream stops for any reason other than close().
   static std::shared_ptr<UpstreamEvents> open(boost::asio::io_context& io, int port,
-                                              Message message, Ended ended);
+                                              const std::string& token, Message message,
+                                              Ended ended);
   virtual void close() = 0;
 };
 

@@ -45,6 +45,8 @@ p::Result<> DevicePolicy::applyViewport(const WebInput& input) {
                                   : _mode == Mode::Phone          ? p::UIUserInterfaceIdiomPhone
                                   : shortSide >= kTabletShortSide ? p::UIUserInterfaceIdiomPad
                                                                   : p::UIUserInterfaceIdiomPhone;
+  if (_mode == Mode::FirstViewport && _kindChosen) idiom = device.userInterfaceIdiom();
+  _kindChosen = true;
   if (!input.locale.empty() && input.locale != _locale) {
     // The browser's language is the locale of every number the application formats.
     _locale = input.locale;

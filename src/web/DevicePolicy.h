@@ -15,7 +15,9 @@ struct WebInput;
 
 class DevicePolicy {
  public:
-  enum class Mode { Auto, Phone, Tablet };
+  // FirstViewport: auto for the first viewport, then the kind stays (a browser session's own
+  // process is that browser's one device, however its window is resized later).
+  enum class Mode { Auto, Phone, Tablet, FirstViewport };
   // Starts the application afresh on the device as it now stands.
   using Relaunch = std::function<void()>;
   // Asked before such a restart: false keeps the running application on its kind of device
@@ -40,6 +42,7 @@ class DevicePolicy {
   Relaunch _relaunch;
   MayRelaunch _mayRelaunch;
   std::string _locale;
+  bool _kindChosen = false;
 };
 
 }  // namespace tessaly::web

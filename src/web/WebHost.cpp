@@ -182,6 +182,8 @@ WebHost::WebHost(WebApplication& app, platform::RunLoop& loop, WebHostOptions op
   _shared->app = &_app;
   if (!isLoopbackAddress(_options.address))
     _token = _options.token.empty() ? randomToken() : _options.token;
+  else
+    _token = _options.token;
   std::weak_ptr<Shared> weak = _shared;
   _loop.addTurnObserver([weak] {
     if (auto shared = weak.lock()) shared->publish();
@@ -233,8 +235,9 @@ void WebHost::stop() {
   _server->stop();
 }
 
-void WebHost::mount(std::string prefix, MountedHandler handler, bool takesPost) {
-  _mounted.push_back({std::move(prefix), std::move(handler), takesPost});
+void WebHost::mount(std::string prefix, MountedHandler handler, bool takesPost,
+                    bool openOnLoopback) {
+  _mounted.push_back({std::move(prefix), std::move(handler), takesPost, openOnLoopback});
 }
 
 std::string WebHost::url() const {
@@ -313,11 +316,13 @@ std::optional<HttpResponse> WebHost::refusal(const HttpRequest& req) const {
       return refused(403, "refused: requests from another origin are not accepted");
   }
   if (!needsToken()) return std::nullopt;
-  // The application in this process asks the mounted services (the lookup service) over
-  // loopback and has no token to give; those answers hold nothing of any session.
+  // The application in this process asks the lookup service over loopback and has no token
+  // to give; its answers hold nothing of any session. The screen's picture and the documents
+  // are not open that way.
   if (isLoopbackAddress(req.remoteAddress))
     for (const auto& mounted : _mounted)
-      if (req.path.compare(0, mounted.prefix.size(), mounted.prefix) == 0) return std::nullopt;
+      if (mounted.openOnLoopback && req.path.compare(0, mounted.prefix.size(), mounted.prefix) == 0)
+        return std::nullopt;
   std::string given = req.param("token");
   bool fromQuery = !given.empty();
   if (!fromQuery) given = cookieValue(req.header("Cookie"), kCookieName);
@@ -356,6 +361,7 @@ void WebHost::handle(const std::shared_ptr<HttpExchange>& exchange) {
   if (path == "/api/stats") return get ? exchange->respond(stats()) : only("GET");
   if (path == "/api/events") return req.method == "GET" ? handleEvents(exchange) : only("GET");
   if (path == "/api/input") return req.method == "POST" ? handleInput(exchange) : only("POST");
+  if (path == "/api/alive") return get ? handleAlive(exchange) : only("GET");
   for (const auto& mounted : _mounted) {
     if (path.compare(0, mounted.prefix.size(), mounted.prefix) != 0) continue;
     if (!get && !(mounted.takesPost && req.method == "POST"))
@@ -455,6 +461,14 @@ void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {
       exchange->respond(jsonResponse(reply.dump()));
     });
   });
+}
+
+// Answered from the main loop: proves that the application takes its turns, not only that the
+// server's threads run.
+void WebHost::handleAlive(const std::shared_ptr<HttpExchange>& exchange) {
+  exchange->deadline(_options.inputTimeoutSeconds,
+                     refused(503, "the application did not take its turn in time"));
+  _loop.post([exchange] { exchange->respond(textResponse(200, "alive")); });
 }
 
 void WebHost::handleEvents(const std::shared_ptr<HttpExchange>& exchange) {

@@ -44,7 +44,9 @@ struct WebHostOptions {
   std::size_t maxStreams = 64;         // event-stream viewers; those above get 503
   std::size_t maxBodyBytes = 2 << 20;  // as received and as decoded; overrides limits'
   double inputTimeoutSeconds = 10;
-  std::string token;  // listening beyond loopback: this token, or a random one when empty
+  // Listening beyond loopback: this token, or a random one when empty. On loopback a token
+  // given is needed too (a session's process takes only its front's requests).
+  std::string token;
   HttpLimits limits;  // deadlines, caps and connection counts of the server
 };
 
@@ -89,8 +91,11 @@ class WebHost {
   // and token checks and may block for a while (it runs on a worker beside the I/O threads,
   // never on the main loop); it returns status, content type and body. Call before start().
   // With takesPost the handler gets POST requests too (their bodies within the body limit).
+  // With openOnLoopback loopback callers need no token for it (the lookup service, which the
+  // application in this process asks without one; it holds nothing of the screen).
   using MountedHandler = std::function<HttpResponse(const HttpRequest&)>;
-  void mount(std::string prefix, MountedHandler handler, bool takesPost = false);
+  void mount(std::string prefix, MountedHandler handler, bool takesPost = false,
+             bool openOnLoopback = false);
 
  private:
   struct Shared;
@@ -98,6 +103,7 @@ class WebHost {
     std::string prefix;
     MountedHandler handler;
     bool takesPost = false;
+    bool openOnLoopback = false;
   };
 
   void handle(const std::shared_ptr<HttpExchange>& exchange);
@@ -107,6 +113,7 @@ class WebHost {
   void handleState(const std::shared_ptr<HttpExchange>& exchange);
   void handleInput(const std::shared_ptr<HttpExchange>& exchange);
   void handleEvents(const std::shared_ptr<HttpExchange>& exchange);
+  void handleAlive(const std::shared_ptr<HttpExchange>& exchange);
   HttpResponse config() const;
   HttpResponse stats() const;
 

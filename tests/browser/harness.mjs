@@ -145,7 +145,7 @@ export async function pagePoint(page, x, y, map = '.map-view') {
 }
 
 // A finger held still for longer than the long-press duration.
-export async function fingerLongPress(page, x, y, map = '#map') {
+export async function fingerLongPress(page, x, y, map = '.map-view') {
   const cdp = await page.context().newCDPSession(page);
   const p = await pagePoint(page, x, y, map);
   await cdp.send('Input.dispatchTouchEvent', { type: 'touchStart', touchPoints: [{ x: p.x, y: p.y }] });
@@ -155,7 +155,7 @@ export async function fingerLongPress(page, x, y, map = '#map') {
 }
 
 // The same with the mouse.
-export async function mouseLongPress(page, x, y, map = '#map') {
+export async function mouseLongPress(page, x, y, map = '.map-view') {
   const p = await pagePoint(page, x, y, map);
   await page.mouse.move(p.x, p.y);
   await page.mouse.down();

@@ -1,9 +1,10 @@
 // One application per browser session: a phone and a desktop each get a screen of their own,
 // share the documents, and a session that crashes, idles or does not fit is handled clearly.
-// The page is driven only through the HTTP API with the context's own session cookie.
+// The screens are driven through the HTTP API with the context's own session cookie; the
+// reset notice is read on the page drawn from the screen tree.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startProgram, launchBrowser, devices, screenshots, ensureDir, mapOf } from './harness.mjs';
+import { startProgram, launchBrowser, devices, screenshots, ensureDir, mapOf, waitForState } from './harness.mjs';
 import { join } from 'node:path';
 
 const ROUTE = '<route>\n<coordinates type="marker">43.7384,7.4246</coordinates>\n</route>\n';
@@ -142,6 +143,59 @@ test('the session limit refuses the next browser clearly and an idle session end
     assert.equal(res.status(), 200);
     await until(second, (s) => mapOf(s), 'the second screen');
     assert.match(server.errors(), new RegExp(`session ${firstId.slice(0, 8)} ends: idle`));
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});
+
+test('after its process was killed the page says the screen was reset, until closed', async () => {
+  const server = await startProgram(['--device', 'phone'], { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const context = await browser.newContext({ ...devices['Pixel 5'], baseURL: server.origin });
+    const page = await context.newPage();
+    page.on('pageerror', (e) => console.error('page error:', e.message));
+    await page.goto(server.url + '?page=modules');
+    await waitForState(page, (s) => s.map, 'the map screen');
+    const notice = page.locator('#session-notice');
+    assert.equal(await notice.count(), 0, 'no notice before anything happened');
+    process.kill(processOf(server, await sessionId(page)), 'SIGKILL');
+    await notice.waitFor({ state: 'visible', timeout: 20000 });
+    assert.match(await notice.textContent(), /The screen was reset: its application stopped/);
+    await waitForState(page, (s) => s.session && s.session.restarts === 1 && s.map, 'the new screen');
+    await page.locator('#session-notice button').click();
+    await notice.waitFor({ state: 'hidden' });
+    // Told once: a reload draws the same session's screen without it.
+    await page.reload();
+    await waitForState(page, (s) => s.session && s.session.restarts === 1 && s.map, 'the screen again');
+    await page.waitForTimeout(300);
+    assert.equal(await notice.isVisible(), false);
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});
+
+test('resizing a desktop window keeps its session a tablet-class device and keeps its path', async () => {
+  const server = await startProgram(['--device', 'auto'], { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const desktop = await open(browser, server, { viewport: { width: 1280, height: 800 } });
+    const tablet = (s) => s.device && s.device.idiom === 'tablet' && s.map;
+    const first = await until(desktop, tablet, 'a tablet-class screen');
+    // Made small (a phone's size), with nothing measured yet: still the same kind of device.
+    await desktop.setViewportSize({ width: 700, height: 450 });
+    await until(desktop, (s) => s.device.screen.width === 700, 'the small window');
+    assert.equal((await state(desktop)).device.idiom, 'tablet');
+    await press(desktop, 200, 200);
+    await press(desktop, 400, 300);
+    const measured = await until(desktop, (s) => annotations(s) === annotations(first) + 2, 'two pins');
+    await desktop.setViewportSize({ width: 1400, height: 900 });
+    const after = await until(desktop, (s) => s.device.screen.width === 1400, 'the large window');
+    assert.equal(after.device.idiom, 'tablet');
+    assert.equal(annotations(after), annotations(measured), 'the path is kept');
+    assert.ok(after.version > measured.version);
   } finally {
     await browser.close();
     await server.stop();

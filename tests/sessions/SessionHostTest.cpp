@@ -20,17 +20,18 @@ using tessaly::sessions::SessionHostOptions;
 
 namespace {
 
-// The child: a host of the small screen on a free loopback port, reported on fd.
+// The child: a host of the small screen on a free loopback port, reported with its token on fd.
 int runChild(int fd) {
   SmallScreen screen;
   auto& loop = RunLoop::main();
   WebHostOptions options;
   options.port = 0;
+  options.token = SessionCookie::newId();
   WebHost host(screen, loop, options);
   std::string error;
   if (!host.bind(error)) return 1;
   host.start();
-  std::string port = std::to_string(host.port()) + "\n";
+  std::string port = std::to_string(host.port()) + " " + host.token() + "\n";
   if (write(fd, port.data(), port.size()) < 0) return 1;
   close(fd);
   loop.post([&host] { host.publish(); });
@@ -208,6 +209,70 @@ TEST_F(SessionHostTest, ACrashedProcessIsRestartedAndThePageToldTheScreenWasRese
   ASSERT_EQ(reply->status, 200);
   EXPECT_GT(json::parse(reply->body)["version"].get<int>(), after["version"].get<int>() - 1);
   EXPECT_EQ(browser.state()["points"], 1);
+}
+
+TEST_F(SessionHostTest, ARequestMeetingACrashedProcessIsRetriedOnTheNextOne) {
+  start();
+  Browser browser(host->port());
+  ASSERT_EQ(browser.press(1, 2)->status, 200);
+  for (int round = 1; round <= 3; ++round) {
+    pid_t pid = host->processOf(browser.id());
+    ASSERT_GT(pid, 0);
+    kill(pid, SIGKILL);
+    // At once, before the front has seen the process end: the press goes to the next one.
+    auto reply = browser.press(3, 4);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->status, 200) << "round " << round << ": " << reply->body;
+    json after = browser.state();
+    EXPECT_EQ(after["points"], 1) << "round " << round << ": the press, once, on a new screen";
+    EXPECT_EQ(after["session"]["restarts"], round);
+    EXPECT_NE(host->processOf(browser.id()), pid);
+  }
+}
+
+TEST_F(SessionHostTest, AHungProcessIsKilledAndRestartedAndItsRequestRetried) {
+  SessionHostOptions options;
+  options.probeSeconds = 0.2;
+  options.hangSeconds = 1;
+  start(options);
+  Browser browser(host->port());
+  ASSERT_EQ(browser.press(1, 2)->status, 200);
+  pid_t pid = host->processOf(browser.id());
+  ASSERT_GT(pid, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  EXPECT_EQ(host->processOf(browser.id()), pid) << "a process that answers is left alone";
+  kill(pid, SIGSTOP);                // alive, but answers nothing
+  auto reply = browser.press(3, 4);  // waits on the hung process, then goes to the next one
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->status, 200) << reply->body;
+  EXPECT_TRUE(eventually([&] {
+    int status;
+    return waitpid(pid, &status, WNOHANG) < 0 && !processAlive(pid);
+  })) << "killed and reaped";
+  json after = browser.state();
+  EXPECT_EQ(after["points"], 1);
+  EXPECT_EQ(after["session"]["restarts"], 1);
+  EXPECT_NE(host->processOf(browser.id()), pid);
+}
+
+TEST_F(SessionHostTest, AProcessTakesRequestsOnlyWithItsTokenWhichTheFrontGives) {
+  start();
+  Browser browser(host->port());
+  ASSERT_EQ(browser.press(1, 2)->status, 200);
+  int port = host->portOf(browser.id());
+  ASSERT_GT(port, 0);
+  httplib::Client direct("127.0.0.1", port);
+  auto state = direct.Get("/api/state");
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->status, 401);
+  json input = {{"type", "longPress"}, {"point", {{"x", 5}, {"y", 6}}}};
+  EXPECT_EQ(direct.Post("/api/input", input.dump(), "application/json")->status, 401);
+  EXPECT_EQ(direct.Get("/api/events")->status, 401);
+  // The browser's own cookie and a guessed bearer do not open it either.
+  EXPECT_EQ(direct.Get("/api/state", browser.headers())->status, 401);
+  EXPECT_EQ(direct.Get("/api/state", {{"Authorization", "Bearer " + browser.id()}})->status, 401);
+  EXPECT_EQ(browser.state()["points"], 1) << "through the front it works, the stranger's press "
+                                             "was not applied";
 }
 
 TEST_F(SessionHostTest, EventStreamsPassStatesOnAndTellOfAReset) {

@@ -425,6 +425,27 @@ TEST_F(DeviceBridgeTest, AutoKeepsTheKindOfDeviceWhileTheApplicationHoldsWork) {
   EXPECT_EQ(s["device"]["screen"]["height"], 1180);
 }
 
+TEST_F(DeviceBridgeTest, ASessionsFirstViewportDecidesItsKindForGood) {
+  int relaunched = 0;
+  DeviceBridge session(DeviceBridge::DeviceMode::FirstViewport, [&] { ++relaunched; });
+  auto viewport = [&](int width, int height) {
+    auto parsed = parseInputs(R"({"type":"viewportChanged","width":)" + std::to_string(width) +
+                              R"(,"height":)" + std::to_string(height) +
+                              R"(,"orientation":"landscapeLeft"})");
+    EXPECT_EQ(session.apply(parsed.inputs.at(0)), "");
+    return json::parse(session.snapshot())["device"];
+  };
+  // A desktop window: a tablet-class device, started on it once.
+  EXPECT_EQ(viewport(1280, 800)["idiom"], "tablet");
+  EXPECT_EQ(relaunched, 1);
+  // Made small, and large again: still the same device, never started afresh.
+  json small = viewport(700, 450);
+  EXPECT_EQ(small["idiom"], "tablet");
+  EXPECT_EQ(small["screen"]["width"], 700);
+  EXPECT_EQ(viewport(1600, 1000)["idiom"], "tablet");
+  EXPECT_EQ(relaunched, 1);
+}
+
 TEST_F(DeviceBridgeTest, ASheetShownFromAToolbarItemNamesItsAnchor) {
   ASSERT_EQ(tapItem(1), "");
   json s = json::parse(bridge.snapshot());

@@ -1,4 +1,6 @@
 // The host over real loopback HTTP, with a small screen standing in for the application.
+#include <future>
+
 #include "web/WebHostFixture.h"
 
 TEST_F(WebHostTest, AnAppliedInputAnswersWithTheVersionThatShowsIt) {
@@ -128,23 +130,50 @@ TEST_F(WebHostTest, BeyondLoopbackEveryRequestNeedsTheToken) {
   EXPECT_EQ(screen.points.size(), 2u);
 }
 
-TEST_F(WebHostTest, MountedServicesAnswerLoopbackWithoutTheToken) {
-  // The application in the process asks its own lookup service over loopback, with no token.
+TEST_F(WebHostTest, OnlyServicesOpenOnLoopbackAnswerItWithoutTheToken) {
+  // The application in the process asks its own lookup service over loopback, with no token;
+  // the screen's picture and the documents, mounted the same way, still need it.
   WebHostOptions options;
   options.address = "0.0.0.0";
   options.token = "0123456789abcdef";
   start(options, false);
-  host->mount("/maps/api/", [](const tessaly::web::HttpRequest&) {
+  auto answer = [](const tessaly::web::HttpRequest&) {
     tessaly::web::HttpResponse response;
     response.contentType = "application/json";
     response.body = "{\"status\":\"OK\"}";
     return response;
-  });
+  };
+  host->mount("/maps/api/", answer, false, true);
+  host->mount("/api/documents", answer, true);
   runLoop();
   EXPECT_EQ(client->Get("/maps/api/geocode/json?address=x")->status, 200);
   EXPECT_EQ(client->Get("/maps/api/geocode/json", {{"Host", "evil.example"}})->status, 403);
   EXPECT_EQ(client->Get("/api/state")->status, 401);
   EXPECT_EQ(client->Get("/maps/other")->status, 401);
+  EXPECT_EQ(client->Get("/api/documents")->status, 401);
+  EXPECT_EQ(client->Post("/api/documents?name=a.xml", "<route/>", "application/xml")->status, 401);
+  EXPECT_EQ(client->Get("/api/documents", {{"Authorization", "Bearer 0123456789abcdef"}})->status,
+            200);
+}
+
+TEST_F(WebHostTest, OnLoopbackATokenGivenIsNeededAndTheMainLoopSaysItIsAlive) {
+  WebHostOptions options;
+  options.token = "0123456789abcdef";
+  start(options, false);
+  ASSERT_TRUE(host->needsToken());
+  httplib::Headers bearer = {{"Authorization", "Bearer 0123456789abcdef"}};
+  EXPECT_EQ(client->Get("/api/state")->status, 401);
+  EXPECT_EQ(post(kPress)->status, 401);
+  EXPECT_EQ(client->Get("/api/alive")->status, 401);
+  // Alive is answered by the main loop: only once it runs.
+  auto early = std::async(std::launch::async, [&] { return client->Get("/api/alive", bearer); });
+  EXPECT_EQ(early.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+  runLoop();
+  auto alive = early.get();
+  ASSERT_TRUE(alive);
+  EXPECT_EQ(alive->status, 200);
+  EXPECT_EQ(post(kPress, bearer)->status, 200);
+  EXPECT_EQ(screen.points.size(), 1u);
 }
 
 TEST_F(WebHostTest, EventStreamsSendEachNewVersionAndAreBounded) {

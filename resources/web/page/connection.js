@@ -2,6 +2,7 @@
 // connection shows a small message below the status bar (never over the toolbar), a touch while
 // disconnected says that it was not sent, and the page reconnects by itself and redraws.
 import { page } from './state.js';
+import { noticeFromEvent } from './notice.js';
 
 let drawState = () => {};
 let stream = null;
@@ -120,6 +121,7 @@ function open() {
     if (v > wanted || freshConnection) wanted = v;
     fetchState();
   });
+  stream.addEventListener('session', (e) => noticeFromEvent(JSON.parse(e.data)));
   stream.onerror = () => {
     lost();
     // The browser retries by itself unless the stream was refused; then the page does.

@@ -6,6 +6,7 @@ import { connect, send } from './connection.js';
 import { drawTree } from './draw.js';
 import { watchViewport } from './device.js';
 import { drawTools } from './tools.js';
+import { noticeFromState } from './notice.js';
 
 const screenNode = document.getElementById('screen');
 
@@ -23,6 +24,7 @@ function draw(state) {
   drawTools(state, send);
   document.documentElement.lang = (dev.locale || 'en').split(/[-_]/)[0];
   document.body.dataset.version = String(state.version);
+  noticeFromState(state.session);
 }
 
 async function start() {
