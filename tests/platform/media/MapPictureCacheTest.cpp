@@ -1,0 +1,64 @@
+// The map's land is drawn once for a view that stays, and again as soon as anything it depends
+// on changes; a line's points are projected again when the line or the view changes.
+#include "platform/media/MapPictureCache.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/media/LandOutline.h"
+
+using namespace tessaly::platform;
+
+namespace {
+
+MapProjection view(double longitude, CGSize size = {320, 372}) {
+  return {mapRectForRegion({{43.7, longitude}, {0.1, 0.1}}), size};
+}
+
+}  // namespace
+
+TEST(MapPictureCache, TheBackgroundIsKeptWhileTypeViewScaleAndLandStay) {
+  LandOutline::setSharedPath("/nonexistent/land.json");
+  MapPictureCache cache;
+  cairo_surface_t* first = cache.background("standard", view(7.3), 1);
+  cache.endFrame();
+  EXPECT_EQ(cache.background("standard", view(7.3), 1), first);
+  EXPECT_EQ(cache.backgroundsDrawn(), 1u);
+  EXPECT_EQ(cairo_image_surface_get_width(first), 320);
+  EXPECT_EQ(cairo_image_surface_get_height(first), 372);
+  cache.endFrame();
+  // Each change draws anew: the view moved, another type, another scale, another outline.
+  cache.background("standard", view(7.31), 1);
+  cache.background("satellite", view(7.3), 1);
+  cairo_surface_t* sharp = cache.background("standard", view(7.3), 2);
+  EXPECT_EQ(cairo_image_surface_get_width(sharp), 640);
+  EXPECT_EQ(cache.backgroundsDrawn(), 4u);
+  cache.endFrame();
+  LandOutline::setSharedPath("/nonexistent/other-land.json");
+  cache.background("standard", view(7.31), 1);
+  EXPECT_EQ(cache.backgroundsDrawn(), 5u);
+  cache.endFrame();
+  cache.endFrame();  // a picture without that map forgets it
+  cache.background("standard", view(7.31), 1);
+  EXPECT_EQ(cache.backgroundsDrawn(), 6u);
+  LandOutline::setSharedPath("");
+}
+
+TEST(MapPictureCache, ALineIsProjectedAgainWhenItsPointsOrTheViewChange) {
+  MapPictureCache cache;
+  std::vector<CLLocationCoordinate2D> points{{43.7, 7.3}, {43.7, 7.325}};
+  const auto& projected = cache.line(7, points, view(7.3));
+  ASSERT_EQ(projected.size(), 2u);
+  EXPECT_NEAR(projected[0].x, 160, 0.01);
+  EXPECT_NEAR(projected[0].y, 186, 0.01);
+  EXPECT_NEAR(projected[1].x, 240, 0.01);
+  const CGPoint* kept = cache.line(7, points, view(7.3)).data();
+  EXPECT_EQ(cache.line(7, points, view(7.3)).data(), kept);
+  // Moved east by 0.025 degrees: the same points stand 80 points further left.
+  EXPECT_NEAR(cache.line(7, points, view(7.325))[1].x, 160, 0.01);
+  points.push_back({43.75, 7.3});
+  const auto& longer = cache.line(7, points, view(7.3));
+  ASSERT_EQ(longer.size(), 3u);
+  EXPECT_LT(longer[2].y, 186 - 100);
+  // A line without id is projected every time, never kept.
+  EXPECT_EQ(cache.line(0, points, view(7.3)).size(), 3u);
+}
