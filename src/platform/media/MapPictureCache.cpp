@@ -108,10 +108,16 @@ const std::vector<CGPoint>& MapPictureCache::line(std::uint64_t id,
   auto project = [&](std::vector<CGPoint>& out) {
     out.clear();
     out.reserve(points.size());
-    for (const auto& c : points) {
-      MKMapPoint m = MKMapPointForCoordinate(c);
-      out.push_back(
-          {static_cast<CGFloat>(projection.px(m.x)), static_cast<CGFloat>(projection.py(m.y))});
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      MKMapPoint m = MKMapPointForCoordinate(points[i]);
+      CGPoint p{static_cast<CGFloat>(projection.px(m.x)), static_cast<CGFloat>(projection.py(m.y))};
+      // A point within half a point of the last one kept adds nothing to the stroke but its
+      // cost; the last point always stays, so the line ends where it ends.
+      if (!out.empty() && i + 1 < points.size() && std::fabs(p.x - out.back().x) < 0.5f &&
+          std::fabs(p.y - out.back().y) < 0.5f) {
+        continue;
+      }
+      out.push_back(p);
     }
   };
   if (id == 0 || points.empty()) {

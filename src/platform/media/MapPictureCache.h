@@ -27,7 +27,8 @@ class MapPictureCache {
   // while type, view, scale and the land outline stay. Owned by the cache.
   cairo_surface_t* background(std::string_view mapType, const MapProjection& projection,
                               double scale);
-  // A line's points in the view's points; id names the line (0: not kept).
+  // A line's points in the view's points, less those within half a point of the one before
+  // (the first and last stay); id names the line (0: not kept).
   const std::vector<CGPoint>& line(std::uint64_t id,
                                    const std::vector<CLLocationCoordinate2D>& points,
                                    const MapProjection& projection);

@@ -59,6 +59,14 @@ TEST(MapPictureCache, ALineIsProjectedAgainWhenItsPointsOrTheViewChange) {
   const auto& longer = cache.line(7, points, view(7.3));
   ASSERT_EQ(longer.size(), 3u);
   EXPECT_LT(longer[2].y, 186 - 100);
+  // Points closer together than half a point on screen are drawn as one, but the line still
+  // ends at its last point. 0.1 / 320 degrees of longitude are a tenth of a point.
+  std::vector<CLLocationCoordinate2D> dense{{43.7, 7.3}};
+  for (int i = 1; i <= 20; ++i) dense.push_back({43.7, 7.3 + i * 0.1 / 320 / 10});
+  const auto& thinned = cache.line(8, dense, view(7.3));
+  ASSERT_EQ(thinned.size(), 5u) << "every fifth point, and the last";
+  EXPECT_NEAR(thinned.back().x, 162, 0.01);
+  EXPECT_NEAR(thinned[1].x, 160.5, 0.01);
   // A line without id is projected every time, never kept.
   EXPECT_EQ(cache.line(0, points, view(7.3)).size(), 3u);
 }
