@@ -165,14 +165,24 @@ void drawPolylineView(DrawingContext& context, const DescriptionNode& node, CGSi
   const auto* coordinates = valueOf<std::vector<CLLocationCoordinate2D>>(node, "points");
   if (map == nullptr || coordinates == nullptr || coordinates->size() < 2) return;
   cairo_t* cr = context.cr();
+  // The view's alpha is the line's opacity.
+  UIColor color = colorOf(node, "strokeColor").value_or(UIColor::blackColor());
+  color.alpha = static_cast<CGFloat>(color.alpha * node.number("alpha", 1));
+  double width = node.number("lineWidth");
+  MapPictureCache::Stroke stroke{color, width > 0 ? width : kDefaultLineWidth};
+  double scale = context.scale();
+  if (cairo_surface_t* stroked =
+          context.cache().strokedLine(node.id, *coordinates, *map, scale, stroke)) {
+    cairo_scale(cr, 1 / scale, 1 / scale);
+    cairo_set_source_surface(cr, stroked, 0, 0);
+    cairo_paint(cr);
+    return;
+  }
   const std::vector<CGPoint>& points = context.cache().line(node.id, *coordinates, *map);
   cairo_move_to(cr, points[0].x, points[0].y);
   for (std::size_t i = 1; i < points.size(); ++i) cairo_line_to(cr, points[i].x, points[i].y);
-  // The view's alpha is the line's opacity (one stroke: no group needed).
-  setColor(cr, colorOf(node, "strokeColor").value_or(UIColor::blackColor()),
-           node.number("alpha", 1));
-  double width = node.number("lineWidth");
-  cairo_set_line_width(cr, width > 0 ? width : kDefaultLineWidth);
+  setColor(cr, color);
+  cairo_set_line_width(cr, stroke.width);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_stroke(cr);

@@ -68,6 +68,8 @@ bool sameCoordinate(const CLLocationCoordinate2D& a, const CLLocationCoordinate2
 
 MapPictureCache::~MapPictureCache() {
   for (auto& background : _backgrounds) cairo_surface_destroy(background.surface);
+  for (auto& line : _lines)
+    if (line.surface != nullptr) cairo_surface_destroy(line.surface);
 }
 
 cairo_surface_t* MapPictureCache::background(std::string_view mapType,
@@ -102,40 +104,81 @@ cairo_surface_t* MapPictureCache::background(std::string_view mapType,
   return surface;
 }
 
-const std::vector<CGPoint>& MapPictureCache::line(std::uint64_t id,
+namespace {
+
+void project(std::vector<CGPoint>& out, const std::vector<CLLocationCoordinate2D>& points,
+             const MapProjection& projection) {
+  out.clear();
+  out.reserve(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    MKMapPoint m = MKMapPointForCoordinate(points[i]);
+    CGPoint p{static_cast<CGFloat>(projection.px(m.x)), static_cast<CGFloat>(projection.py(m.y))};
+    // A point within half a point of the last one kept adds nothing to the stroke but its
+    // cost; the last point always stays, so the line ends where it ends.
+    if (!out.empty() && i + 1 < points.size() && std::fabs(p.x - out.back().x) < 0.5f &&
+        std::fabs(p.y - out.back().y) < 0.5f) {
+      continue;
+    }
+    out.push_back(p);
+  }
+}
+
+}  // namespace
+
+MapPictureCache::Line& MapPictureCache::lineEntry(std::uint64_t id,
                                                   const std::vector<CLLocationCoordinate2D>& points,
                                                   const MapProjection& projection) {
-  auto project = [&](std::vector<CGPoint>& out) {
-    out.clear();
-    out.reserve(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-      MKMapPoint m = MKMapPointForCoordinate(points[i]);
-      CGPoint p{static_cast<CGFloat>(projection.px(m.x)), static_cast<CGFloat>(projection.py(m.y))};
-      // A point within half a point of the last one kept adds nothing to the stroke but its
-      // cost; the last point always stays, so the line ends where it ends.
-      if (!out.empty() && i + 1 < points.size() && std::fabs(p.x - out.back().x) < 0.5f &&
-          std::fabs(p.y - out.back().y) < 0.5f) {
-        continue;
-      }
-      out.push_back(p);
-    }
-  };
-  if (id == 0 || points.empty()) {
-    project(_scratch);
-    return _scratch;
-  }
   for (auto& kept : _lines) {
     if (kept.id == id && kept.count == points.size() &&
         sameCoordinate(kept.first, points.front()) && sameCoordinate(kept.last, points.back()) &&
         kept.projection == projection) {
       kept.used = true;
-      return kept.points;
+      return kept;
     }
   }
   Line line{id, points.size(), points.front(), points.back(), projection, {}, true};
-  project(line.points);
+  project(line.points, points, projection);
   _lines.push_back(std::move(line));
-  return _lines.back().points;
+  return _lines.back();
+}
+
+const std::vector<CGPoint>& MapPictureCache::line(std::uint64_t id,
+                                                  const std::vector<CLLocationCoordinate2D>& points,
+                                                  const MapProjection& projection) {
+  if (id == 0 || points.empty()) {
+    project(_scratch, points, projection);
+    return _scratch;
+  }
+  return lineEntry(id, points, projection).points;
+}
+
+cairo_surface_t* MapPictureCache::strokedLine(std::uint64_t id,
+                                              const std::vector<CLLocationCoordinate2D>& points,
+                                              const MapProjection& projection, double scale,
+                                              const Stroke& stroke) {
+  if (id == 0 || points.size() < 2) return nullptr;
+  Line& line = lineEntry(id, points, projection);
+  if (line.surface != nullptr && line.scale == scale && line.stroke == stroke) return line.surface;
+  if (line.surface != nullptr) cairo_surface_destroy(line.surface);
+  int width = std::max(1, static_cast<int>(std::ceil(projection.size.width * scale)));
+  int height = std::max(1, static_cast<int>(std::ceil(projection.size.height * scale)));
+  line.surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+  line.scale = scale;
+  line.stroke = stroke;
+  cairo_t* cr = cairo_create(line.surface);
+  cairo_scale(cr, scale, scale);
+  cairo_move_to(cr, line.points[0].x, line.points[0].y);
+  for (std::size_t i = 1; i < line.points.size(); ++i)
+    cairo_line_to(cr, line.points[i].x, line.points[i].y);
+  drawing::setColor(cr, stroke.color);
+  cairo_set_line_width(cr, stroke.width);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(line.surface);
+  ++_linesStroked;
+  return line.surface;
 }
 
 void MapPictureCache::endFrame() {
@@ -143,6 +186,8 @@ void MapPictureCache::endFrame() {
     if (!background.used) cairo_surface_destroy(background.surface);
   std::erase_if(_backgrounds, [](const Background& b) { return !b.used; });
   for (auto& background : _backgrounds) background.used = false;
+  for (auto& line : _lines)
+    if (!line.used && line.surface != nullptr) cairo_surface_destroy(line.surface);
   std::erase_if(_lines, [](const Line& l) { return !l.used; });
   for (auto& line : _lines) line.used = false;
 }

@@ -12,6 +12,7 @@
 
 #include "platform/foundation/Geometry.h"
 #include "platform/media/MapProjection.h"
+#include "platform/ui/UIColor.h"
 
 namespace tessaly::platform {
 
@@ -32,11 +33,24 @@ class MapPictureCache {
   const std::vector<CGPoint>& line(std::uint64_t id,
                                    const std::vector<CLLocationCoordinate2D>& points,
                                    const MapProjection& projection);
+  // How a line is stroked.
+  struct Stroke {
+    UIColor color;
+    double width;
+    friend bool operator==(const Stroke&, const Stroke&) = default;
+  };
+  // The line stroked into a picture of the view's size at scale pixels per point (its
+  // projection and stroke kept beside its points): a long line is stroked once while it and
+  // the view stay. Null for a line without id (stroke it from line()). Owned by the cache.
+  cairo_surface_t* strokedLine(std::uint64_t id, const std::vector<CLLocationCoordinate2D>& points,
+                               const MapProjection& projection, double scale, const Stroke& stroke);
+
   // Forgets what was not asked for since the last call; called after each picture.
   void endFrame();
 
-  // How many backgrounds were drawn rather than reused (for tests of the keeping).
+  // How many backgrounds and lines were drawn rather than reused (for tests of the keeping).
   std::uint64_t backgroundsDrawn() const { return _backgroundsDrawn; }
+  std::uint64_t linesStroked() const { return _linesStroked; }
 
  private:
   struct Background {
@@ -54,12 +68,19 @@ class MapPictureCache {
     MapProjection projection;
     std::vector<CGPoint> points;
     bool used;
+    // The stroked picture, once asked for.
+    cairo_surface_t* surface = nullptr;
+    double scale = 0;
+    Stroke stroke{};
   };
+  Line& lineEntry(std::uint64_t id, const std::vector<CLLocationCoordinate2D>& points,
+                  const MapProjection& projection);
 
   std::vector<Background> _backgrounds;
   std::vector<Line> _lines;
   std::vector<CGPoint> _scratch;
   std::uint64_t _backgroundsDrawn = 0;
+  std::uint64_t _linesStroked = 0;
 };
 
 }  // namespace tessaly::platform

@@ -70,3 +70,32 @@ TEST(MapPictureCache, ALineIsProjectedAgainWhenItsPointsOrTheViewChange) {
   // A line without id is projected every time, never kept.
   EXPECT_EQ(cache.line(0, points, view(7.3)).size(), 3u);
 }
+
+TEST(MapPictureCache, ALongLineIsStrokedOnceWhileItItsStrokeAndTheViewStay) {
+  MapPictureCache cache;
+  std::vector<CLLocationCoordinate2D> points{{43.7, 7.3}, {43.7, 7.325}};
+  MapPictureCache::Stroke red{{1, 0, 0, 1}, 4};
+  cairo_surface_t* stroked = cache.strokedLine(3, points, view(7.3), 1, red);
+  ASSERT_NE(stroked, nullptr);
+  // Along the line (x 160 to 240 at y 186): red; beside it: nothing.
+  const unsigned char* data = cairo_image_surface_get_data(stroked);
+  int stride = cairo_image_surface_get_stride(stroked);
+  const unsigned char* on = data + 186 * stride + 200 * 4;
+  const unsigned char* off = data + 196 * stride + 200 * 4;
+  EXPECT_EQ(on[2], 255);
+  EXPECT_EQ(on[3], 255);
+  EXPECT_EQ(off[3], 0);
+  cache.endFrame();
+  EXPECT_EQ(cache.strokedLine(3, points, view(7.3), 1, red), stroked);
+  EXPECT_EQ(cache.linesStroked(), 1u);
+  // Another colour, another width, another scale, another view, more points: stroked again.
+  cache.strokedLine(3, points, view(7.3), 1, {{0, 0, 0, 0.6}, 4});
+  cache.strokedLine(3, points, view(7.3), 1, {{0, 0, 0, 0.6}, 2});
+  cache.strokedLine(3, points, view(7.3), 2, {{0, 0, 0, 0.6}, 2});
+  cache.strokedLine(3, points, view(7.31), 2, {{0, 0, 0, 0.6}, 2});
+  points.push_back({43.71, 7.3});
+  cache.strokedLine(3, points, view(7.31), 2, {{0, 0, 0, 0.6}, 2});
+  EXPECT_EQ(cache.linesStroked(), 6u);
+  // A line without id is not kept: its drawer strokes it itself.
+  EXPECT_EQ(cache.strokedLine(0, points, view(7.3), 1, red), nullptr);
+}
