@@ -4,8 +4,11 @@
 
 #include "LaunchedApp.h"
 #include "platform/media/LandOutline.h"
+#include "platform/media/NodeDrawers.h"
 #include "platform/media/ScreenRenderer.h"
+#include "platform/media/TableLayout.h"
 #include "platform/media/ViewDrawing.h"
+#include "platform/ui/DescriptionTree.h"
 #include "platform/ui/UIWindow.h"
 
 using namespace tessaly;
@@ -72,29 +75,92 @@ TEST_F(ScreenPictureOfAppTest, PinsLineAndStatusAreDrawnWhereAndAsTheScreenShows
   CGPoint away = onPicture({280, 60});
   EXPECT_NEAR(channel(picture, away, 1), byte(drawing::kSea.green), 4) << "sea off the path";
 
-  // The status label's white text is drawn in its slot of the toolbar.
+  // The status label's white text is drawn in its slot of the toolbar, as the toolbar's
+  // description places it.
   auto label = screen().statusLabel();
   ASSERT_FALSE(label->text().empty());
   auto toolbar = nav().toolbar();
-  const auto& items = toolbar->items();
-  std::vector<double> widths = drawing::barItemWidths(items, toolbar->bounds().size.width);
-  double slot = drawing::kBarPadding, slotWidth = 0;
+  ObjectIds ids;
+  DescriptionTree tree = DescriptionTree::ofKeyWindow(ids);
+  const DescriptionNode* bar = tree.first("toolbar");
+  ASSERT_NE(bar, nullptr);
+  const auto& items = bar->list("items");
+  std::vector<double> widths = drawers::barItemWidths(items, toolbar->bounds().size.width);
+  double slot = drawers::kBarPadding, slotWidth = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i]->customView() == label) {
+    if (!items[i]->children.empty() && items[i]->children.front()->objectAs<UIView>() == label) {
       slotWidth = widths[i];
       break;
     }
     slot += widths[i];
   }
-  ASSERT_GT(slotWidth, 0) << "the label stands in the toolbar";
-  CGPoint bar = toolbar->convertPoint(toolbar->bounds().origin, nullptr);
-  int top = static_cast<int>(bar.y - UIScreen::kStatusBarHeight);
+  CGPoint origin = toolbar->convertPoint(toolbar->bounds().origin, nullptr);
+  int top = static_cast<int>(origin.y - UIScreen::kStatusBarHeight);
   int white = 0;
   for (int y = top; y < top + static_cast<int>(toolbar->bounds().size.height); ++y)
-    for (int x = static_cast<int>(bar.x + slot); x < static_cast<int>(bar.x + slot + slotWidth);
-         ++x) {
+    for (int x = static_cast<int>(origin.x + slot);
+         x < static_cast<int>(origin.x + slot + slotWidth); ++x) {
       const std::uint8_t* px = picture.pixel(x, y);
       if (px && px[0] > 200 && px[1] > 200 && px[2] > 200) ++white;
     }
   EXPECT_GT(white, 20) << "text in the label's area";
+}
+
+TEST_F(ScreenPictureOfAppTest, TheSettingsTableShowsItsRowsTheSwitchOnAndThePickedSegments) {
+  writeSettings(1, 4, 1);  // satellite map, miles, the position shown
+  launch();
+  ASSERT_TRUE(screen().navigationItem().leftBarButtonItem()->tap());
+  RunLoop::main().runUntilIdle();
+  ScreenPicture picture = ScreenRenderer::screenshot(1);
+  ObjectIds ids;
+  DescriptionTree tree = DescriptionTree::ofKeyWindow(ids);
+  const DescriptionNode* table = tree.first("tableView");
+  ASSERT_NE(table, nullptr);
+  TableLayout layout = TableLayout::of(*table, table->rect("frame").origin);
+  ASSERT_EQ(layout.rows().size(), 3u);
+  auto at = [&](double x, double y) {
+    return picture.pixel(static_cast<int>(x), static_cast<int>(y - UIScreen::kStatusBarHeight));
+  };
+  auto near = [](const std::uint8_t* px, const UIColor& c) {
+    return px != nullptr && std::abs(px[2] - byte(c.red)) < 16 &&
+           std::abs(px[1] - byte(c.green)) < 16 && std::abs(px[0] - byte(c.blue)) < 16;
+  };
+  int switches = 0, segmented = 0;
+  for (const auto& row : layout.rows()) {
+    // The row's title is drawn at its left, dark on the white row.
+    int dark = 0;
+    for (double y = row.frame.origin.y + 8; y < row.frame.origin.y + row.frame.size.height - 8; ++y)
+      for (double x = row.frame.origin.x + 10; x < row.frame.origin.x + 120; ++x)
+        if (const std::uint8_t* px = at(x, y); px && px[1] < 90) ++dark;
+    EXPECT_GT(dark, 30) << row.cell->string("text");
+    for (const auto& child : row.cell->children) {
+      // The control's frame is in its cell's coordinates.
+      CGRect f = child->rect("frame");
+      double x = row.frame.origin.x + f.origin.x, y = row.frame.origin.y + f.origin.y;
+      if (child->kind == "switch") {
+        ++switches;
+        ASSERT_TRUE(child->boolean("on"));
+        EXPECT_TRUE(near(at(x + 8, y + f.size.height / 2 - 8), drawing::kSwitchOn))
+            << "the on colour at the switch's left";
+        EXPECT_TRUE(near(at(x + f.size.width - f.size.height / 2, y + f.size.height / 2),
+                         UIColor::whiteColor()))
+            << "its knob at the right";
+      } else if (child->kind == "segmentedControl") {
+        ++segmented;
+        auto count = child->strings("segments").size();
+        auto picked = static_cast<int>(child->number("selectedSegmentIndex"));
+        ASSERT_GE(picked, 0);
+        double w = f.size.width / static_cast<double>(count);
+        // The screen tints its segmented controls.
+        const auto* tint = child->value("tintColor");
+        ASSERT_TRUE(tint && std::holds_alternative<UIColor>(*tint));
+        for (int i = 0; i < static_cast<int>(count); ++i) {
+          EXPECT_EQ(near(at(x + i * w + 6, y + 5), std::get<UIColor>(*tint)), i == picked)
+              << row.cell->string("text") << " segment " << i;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(switches, 1);
+  EXPECT_EQ(segmented, 2);
 }

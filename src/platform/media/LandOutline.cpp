@@ -17,6 +17,7 @@ struct SharedState {
   std::mutex mutex;
   std::string path;
   std::unique_ptr<LandOutline> outline;
+  std::uint64_t generation = 0;
 };
 
 SharedState& sharedState() {
@@ -144,6 +145,12 @@ void LandOutline::setSharedPath(const std::string& path) {
   std::lock_guard lock(sharedState().mutex);
   sharedState().path = path;
   sharedState().outline.reset();
+  ++sharedState().generation;
+}
+
+std::uint64_t LandOutline::sharedGeneration() {
+  std::lock_guard lock(sharedState().mutex);
+  return sharedState().generation;
 }
 
 std::string LandOutline::sharedPath() {

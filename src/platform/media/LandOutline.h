@@ -1,6 +1,7 @@
 #pragma once
 // The outline of the world's land, read from the same TopoJSON file the web page draws
 // (world-atlas "land-50m.json"), as rings of map points ready to draw.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ class LandOutline {
   // Where shared() reads from; a path set here wins (the empty path: back to the search).
   static void setSharedPath(const std::string& path);
   static std::string sharedPath();
+  // Counts the changes of the shared path: what was drawn from the shared outline is stale once
+  // this has moved on.
+  static std::uint64_t sharedGeneration();
 
   const std::vector<Ring>& rings() const { return _rings; }
   std::size_t pointCount() const;

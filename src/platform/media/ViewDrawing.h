@@ -1,33 +1,14 @@
 #pragma once
-// How each kind of thing on the screen draws itself with Cairo, one function per kind. Every
-// function draws in the coordinates of the view's own bounds (or, for panels, of the screen
-// below the status bar) from what the object shows, and changes nothing.
+// The pens every kind's drawer shares: colours of the bars and the map, text in a box, rounded
+// boxes, gradients and the resources' images. They draw with Cairo and change nothing else.
 #include <cairo.h>
 
 #include <string>
-#include <vector>
 
-#include "platform/ui/UIBarButtonItem.h"
 #include "platform/ui/UIColor.h"
 #include "platform/ui/UILabel.h"
 
-namespace tessaly::platform {
-
-class ADBannerView;
-class MKMapView;
-class UIActionSheet;
-class UIAlertView;
-class UIButton;
-class UINavigationBar;
-class UISearchBar;
-class UISegmentedControl;
-class UISwitch;
-class UITableView;
-class UITextField;
-class UIToolbar;
-class UIView;
-
-namespace drawing {
+namespace tessaly::platform::drawing {
 
 // Colours of the bars and the map, as the web page shows them too.
 inline const UIColor kBarTop = {0xb0 / 255.f, 0xbc / 255.f, 0xcd / 255.f, 1};
@@ -42,12 +23,23 @@ inline const UIColor kHybridOutline = {0xff / 255.f, 0xe9 / 255.f, 0xa8 / 255.f,
 inline const UIColor kPinRed = {0.86f, 0.12f, 0.10f, 1};
 inline const UIColor kPinGreen = {0.10f, 0.75f, 0.10f, 1};
 inline const UIColor kPinPurple = {0.58f, 0.20f, 0.80f, 1};
+// A switch that is on, unless it sets its own tint; the blue of a selected segment.
+inline const UIColor kSwitchOn = {0.00f, 0.50f, 0.92f, 1};
+inline const UIColor kSegmentSelected = {0x3f / 255.f, 0x6e / 255.f, 0xb5 / 255.f, 1};
+// Tables: the grouped style's background and the page's header strip of a plain table.
+inline const UIColor kGroupedBackground = {0xc5 / 255.f, 0xcc / 255.f, 0xd4 / 255.f, 1};
+inline const UIColor kPlainHeader = {0xa5 / 255.f, 0xb1 / 255.f, 0xba / 255.f, 1};
+inline const UIColor kWhite = {1, 1, 1, 1};
+inline const UIColor kDarkText = {0.1f, 0.1f, 0.1f, 1};
+inline const UIColor kPlaceholder = {0.6f, 0.6f, 0.6f, 1};
+inline const UIColor kDetailBlue = {0x38 / 255.f, 0x54 / 255.f, 0x87 / 255.f, 1};
 
 // A pin stands on its coordinate; its head is a disc this far above it.
 inline constexpr double kPinHeadRise = 20;
 inline constexpr double kPinHeadRadius = 6;
 // The line's width when its view sets none.
 inline constexpr double kDefaultLineWidth = 4;
+inline constexpr double kPi = 3.14159265358979323846;
 
 void setColor(cairo_t* cr, const UIColor& color, double alphaFactor = 1);
 // One line of text in rect, cut with an ellipsis when too long, centred vertically.
@@ -55,32 +47,19 @@ void drawText(cairo_t* cr, const std::string& text, const UIFont& font, const UI
               double x, double y, double width, double height,
               NSTextAlignment alignment = NSTextAlignmentLeft);
 double textWidth(cairo_t* cr, const std::string& text, const UIFont& font);
+// What was typed into a field, or its placeholder in grey while it is empty.
+void drawEnteredText(cairo_t* cr, const std::string& text, const std::string& placeholder,
+                     double fontSize, double x, double y, double width, double height);
 
-// Where a bar's items stand across a bar of that width (spaces included, flexible spaces
-// sharing what is left), left to right.
-std::vector<double> barItemWidths(const UIBarButtonItems& items, double barWidth);
-inline constexpr double kBarPadding = 6;
+void roundedRect(cairo_t* cr, double x, double y, double w, double h, double r);
+void verticalGradient(cairo_t* cr, double y, double h, const UIColor& top, const UIColor& bottom);
+// The bars' blue-grey gradient over the whole bar, with a dark edge line at edgeY (or none).
+void fillBar(cairo_t* cr, double width, double height, double edgeY);
+// A rounded button with a gradient and its title, as panels and bars show them.
+void drawPanelButton(cairo_t* cr, double x, double y, double w, double h, const std::string& title,
+                     const UIColor& top, const UIColor& bottom, const UIColor& text);
+// An image of the resources' images folder (name.png), fitted into the box with its aspect kept;
+// nothing for a name that is no such image.
+void drawImage(cairo_t* cr, const std::string& name, double x, double y, double w, double h);
 
-void drawLabel(cairo_t* cr, const UILabel& label);
-void drawButton(cairo_t* cr, const UIButton& button);
-void drawTextField(cairo_t* cr, const UITextField& field);
-void drawSearchBar(cairo_t* cr, const UISearchBar& bar);
-void drawNavigationBar(cairo_t* cr, const UINavigationBar& bar);
-void drawToolbar(cairo_t* cr, const UIToolbar& toolbar);
-void drawMap(cairo_t* cr, const MKMapView& map);
-void drawBanner(cairo_t* cr, const ADBannerView& banner);
-void drawTable(cairo_t* cr, const UITableView& table);
-void drawSwitch(cairo_t* cr, const UISwitch& control);
-void drawSegmentedControl(cairo_t* cr, const UISegmentedControl& control);
-
-// A switch that is on, unless it sets its own tint; the blue of a selected segment.
-inline const UIColor kSwitchOn = {0.00f, 0.50f, 0.92f, 1};
-inline const UIColor kSegmentSelected = {0x3f / 255.f, 0x6e / 255.f, 0xb5 / 255.f, 1};
-// Panels cover the screen (width x height below the status bar).
-void drawAlert(cairo_t* cr, const UIAlertView& alert, double width, double height);
-// anchor: the bar item's rectangle on screen for a popover, or null for a sheet from below.
-void drawActionSheet(cairo_t* cr, const UIActionSheet& sheet, double width, double height,
-                     const double* anchor);
-
-}  // namespace drawing
-}  // namespace tessaly::platform
+}  // namespace tessaly::platform::drawing
