@@ -64,7 +64,8 @@ function makeMap(m, host, ctx) {
     attribution: source.attribution || '', maxZoom: 19, crossOrigin: false, updateWhenIdle: true }) : null);
   m.base = { standard: tileLayer(cfg.tiles), imagery: tileLayer(cfg.imagery) };
   loadLand().then((land) => {
-    if (!land) return;
+    // The map may be gone by then (the device changed and the screen was drawn afresh).
+    if (!land || m.gone) return;
     const style = { stroke: true, color: '#8a8470', weight: 0.8, fillColor: '#efe9d8', fillOpacity: 1, interactive: false };
     L.geoJSON(land, { ...style, pane: 'land' }).addTo(map);
     m.outline = L.geoJSON(land, { pane: 'landOutline', stroke: true, color: '#ffe9a8', weight: 1, fill: false,
@@ -209,6 +210,7 @@ export const mapView = {
   },
   remove(node, entry) {
     if (page.maps) page.maps.delete(entry.memo.data && entry.memo.data.id);
+    entry.memo.gone = true;
     if (entry.memo.map) entry.memo.map.remove();
   },
 };
