@@ -195,3 +195,43 @@ export const settingsPlist = ({ mapType = 0, unit = 0, currentLocation = 0 } = {
 </dict>
 </plist>
 `;
+
+// The page drawn from the screen tree, on a program started with the given arguments and
+// settings; page errors are collected in `errors`.
+export async function openScreens(contextOptions, { args = ['--device', 'auto'], settings } = {}) {
+  const server = await startProgram(args, { settings });
+  const browser = await launchBrowser();
+  const context = await browser.newContext(contextOptions);
+  const page = await context.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => { errors.push(e.message); console.error('page error:', e.message); });
+  await page.goto(new URL('/?page=modules', server.url).href);
+  return { server, browser, context, page, errors };
+}
+
+// Waits until the drawn screen tree passes check(screen, state); returns the screen.
+export async function waitForScreen(page, check, what = 'screen', timeout = 15000) {
+  const s = await waitForState(page, (st) => !!st.screen && check(st.screen, st), what, timeout)
+    .catch(async (e) => {
+      const screen = await page.evaluate(() => window.tessaly && window.tessaly.screen);
+      const titles = (screen && screen.children || []).map((c) => [c.kind, c.title, c.stack && c.stack.map((e) => e.title)]);
+      throw new Error(`${e.message.split(';')[0]}; screens: ${JSON.stringify(titles)}`);
+    });
+  return s.screen;
+}
+
+// A press held on a point of the drawn map view (its own coordinates) past the long press.
+export async function holdOnMap(page, x, y, selector = '.map-view') {
+  const box = await page.locator(selector).first().boundingBox();
+  await page.mouse.move(box.x + x, box.y + y);
+  await page.mouse.down();
+  await page.waitForTimeout(900);
+  await page.mouse.up();
+}
+
+// The host's tools panel sits over the top right corner of a phone-sized window, over the
+// navigation bar's right button; tests of the screens put it out of the way.
+export async function hideHostTools(page) {
+  await page.waitForFunction(() => document.getElementById('tools'));
+  await page.evaluate(() => { document.getElementById('tools').style.display = 'none'; });
+}

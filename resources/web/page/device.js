@@ -45,19 +45,38 @@ export function watchViewport(send) {
   report();
 }
 
+// A browser reports a passing "position unavailable" now and then (when a frame is added to the
+// page, for one) and the next position follows at once: only a refusal, or a failure that no
+// position follows within this time, reaches the application.
+export const LOCATION_FAILURE_GRACE_MS = 3000;
+
 let watchId = null;
+let failureTimer = null;
 export function followUserLocation(wanted, send) {
   if (wanted && watchId === null && navigator.geolocation) {
+    const failed = (err) => send({ type: 'locationFailed',
+      message: String(err.message || 'Location unavailable').slice(0, 500) });
     watchId = navigator.geolocation.watchPosition(
-      (pos) => send({
-        type: 'locationUpdate',
-        coordinate: { latitude: pos.coords.latitude, longitude: pos.coords.longitude },
-        accuracy: Math.max(0, pos.coords.accuracy || 0),
-      }),
-      (err) => send({ type: 'locationFailed', message: String(err.message || 'Location unavailable').slice(0, 500) }),
+      (pos) => {
+        clearTimeout(failureTimer);
+        failureTimer = null;
+        send({
+          type: 'locationUpdate',
+          coordinate: { latitude: pos.coords.latitude, longitude: pos.coords.longitude },
+          accuracy: Math.max(0, pos.coords.accuracy || 0),
+        });
+      },
+      (err) => {
+        if (err.code === 1) { failed(err); return; }  // permission denied
+        if (failureTimer === null) {
+          failureTimer = setTimeout(() => { failureTimer = null; failed(err); }, LOCATION_FAILURE_GRACE_MS);
+        }
+      },
       { enableHighAccuracy: true, maximumAge: 10000 });
   } else if (!wanted && watchId !== null) {
     navigator.geolocation.clearWatch(watchId);
     watchId = null;
+    clearTimeout(failureTimer);
+    failureTimer = null;
   }
 }

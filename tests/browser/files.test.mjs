@@ -1,0 +1,139 @@
+// Route files driven through the page drawn from the screen tree, on a phone and a tablet: a
+// path saved from the Load/Save sheet, listed in the file browser, loaded back, rows deleted by
+// a swipe and in editing mode.
+import { test, describe, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import { existsSync, readFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { openScreens, waitForScreen, hideHostTools, holdOnMap, screenshots, ensureDir } from './harness.mjs';
+import { findKind } from '../../resources/web/page/tree.js';
+
+const DEVICES = [
+  ['phone', { viewport: { width: 390, height: 844 } }],
+  ['tablet', { viewport: { width: 1024, height: 768 } }],
+];
+const FILES = 1;
+const CLEAR = 2;
+
+const front = (screen) => screen.children.filter((c) => c.kind === 'navigationController').at(-1);
+const topTitle = (screen) => front(screen).stack.at(-1).title;
+const mapView = (screen) => findKind(screen, 'mapView')[0];
+const pins = (screen) => mapView(screen).annotations.filter((a) => a.view === 'pin');
+const alerts = (screen) => screen.children.filter((c) => c.kind === 'alert' || c.kind === 'actionSheet');
+const toolbarItem = (page, tag) => page.locator(`[data-kind="toolbar"] [data-kind="barButtonItem"][data-tag="${tag}"]`);
+const DETAILS = /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d \(\d+ bytes\)$/;
+
+for (const [name, context] of DEVICES) {
+  describe(`route files on a ${name}`, () => {
+    let app; let page;
+    const tablet = name === 'tablet';
+
+    before(async () => {
+      app = await openScreens(context);
+      page = app.page;
+      await waitForScreen(page, (s) => !!mapView(s) && findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
+      await hideHostTools(page);
+    });
+
+    after(async () => {
+      await app?.browser.close();
+      if (app) assert.equal(await app.server.stop(), 0);
+      assert.deepEqual(app?.errors ?? [], []);
+    });
+
+    async function sheetButton(text) {
+      await toolbarItem(page, FILES).click();
+      const sheet = page.locator('.panel .sheet');
+      await sheet.locator('.title', { hasText: 'Load/Save file' }).waitFor();
+      await sheet.locator('button', { hasText: text }).click();
+    }
+    async function save(kind, fileName) {
+      await sheetButton(kind === 'xml' ? 'Save generic XML format' : 'Save in KML format');
+      const prompt = page.locator('.panel .alert');
+      await prompt.locator('.title', { hasText: kind === 'xml' ? 'Save XML' : 'Save KML' }).waitFor();
+      const field = prompt.locator('.alert-field');
+      assert.equal(await field.getAttribute('placeholder'), '<filename>');
+      await field.fill(fileName);
+      await prompt.locator('button', { hasText: 'Save' }).click();
+      const info = page.locator('.panel .alert', { hasText: 'File saved.' });
+      await info.waitFor();
+      assert.equal(await info.locator('.message').textContent(),
+        'File saved.\n\nYou can transfer the file to your computer using iTunes file sharing.');
+      await info.locator('button', { hasText: 'OK' }).click();
+      await waitForScreen(page, (s) => alerts(s).length === 0, 'the alerts closed');
+    }
+    async function openBrowser() {
+      await sheetButton('Load file');
+      const s = await waitForScreen(page, (sc) => topTitle(sc) === 'Choose file' && findKind(front(sc), 'tableView').length,
+        'the file browser');
+      assert.equal(front(s).presentation === 'formSheet', tablet, 'a form sheet on a tablet, pushed on a phone');
+      // A swipe starts where the row stands once the pushed screen has slid in.
+      await page.waitForFunction(() => !document.querySelector('.push-in, .pop-in'));
+      return page.locator(`[data-kind="navigationController"][data-id="${front(s).id}"]`);
+    }
+    const rowNames = (scope) => scope.locator('.table-cell [data-kind="label"]:first-child').allTextContents();
+
+    test('a path saved as XML and KML is listed, loads back, and its rows are deleted', async () => {
+      for (const [x, y] of [[100, 220], [200, 300], [280, 200]]) await holdOnMap(page, x, y);
+      const placed = pins(await waitForScreen(page, (s) => pins(s).length === 3, 'three markers'))
+        .map((p) => p.coordinate);
+      await save('xml', 'walk');
+      await save('kml', 'walk');
+      const xml = readFileSync(join(app.server.documents, 'walk.xml'), 'utf8').split('\n');
+      assert.equal(xml.length, 3 + 3 + 1, 'declaration, route, three entries, end, and the final line feed');
+      assert.match(xml[2], /^ {2}<coordinates type="marker">-?\d+\.\d{6},-?\d+\.\d{6}<\/coordinates>$/);
+
+      await toolbarItem(page, CLEAR).click();
+      await waitForScreen(page, (s) => pins(s).length === 0, 'the path cleared');
+
+      let scope = await openBrowser();
+      const names = await rowNames(scope);
+      assert.deepEqual([...names].sort(), ['walk.kml', 'walk.xml']);
+      for (const row of await scope.locator('.table-cell').all()) {
+        assert.match(await row.locator('[data-kind="label"]').nth(1).textContent(), DETAILS);
+      }
+      assert.equal(await scope.locator('.section-footer').textContent(),
+        'KML files (in gray) are handled by an external app if available');
+      await page.screenshot({ path: join(ensureDir(screenshots), `files-${name}-browser.png`) });
+
+      await scope.locator('.table-cell', { hasText: 'walk.xml' }).click();
+      const s = await waitForScreen(page, (sc) => topTitle(sc) === '' && !sc.children.some((c) => c.presentation) &&
+        pins(sc).length === 3, 'the path loaded and the browser closed');
+      pins(s).forEach((p, i) => {
+        assert.ok(Math.abs(p.coordinate.latitude - placed[i].latitude) < 1e-4 &&
+          Math.abs(p.coordinate.longitude - placed[i].longitude) < 1e-4, `marker ${i}`);
+      });
+      assert.equal(pins(s)[0].pinColor, 'green');
+
+      // A swipe deletes one row, editing mode the other; then the list is empty.
+      scope = await openBrowser();
+      const xmlRow = scope.locator('.table-cell', { hasText: 'walk.xml' });
+      const b = await xmlRow.boundingBox();
+      await page.mouse.move(b.x + b.width - 20, b.y + b.height / 2);
+      await page.mouse.down();
+      await page.mouse.move(b.x + b.width - 140, b.y + b.height / 2 + 2, { steps: 6 });
+      await page.mouse.up();
+      await xmlRow.locator('.delete-button').click();
+      await waitForScreen(page, (sc) => findKind(front(sc), 'tableViewCell').length === 1, 'one row left');
+      assert.equal(existsSync(join(app.server.documents, 'walk.xml')), false);
+      assert.deepEqual(await rowNames(scope), ['walk.kml']);
+
+      await scope.locator('.nav-right .bar-item', { hasText: 'Edit' }).click();
+      await waitForScreen(page, (sc) => findKind(front(sc), 'tableView')[0].editing, 'editing mode');
+      const kmlRow = scope.locator('.table-cell', { hasText: 'walk.kml' });
+      await kmlRow.locator('.delete-control').click();
+      await kmlRow.locator('.delete-button').click();
+      const empty = await waitForScreen(page, (sc) => findKind(front(sc), 'tableViewCell').length === 0,
+        'no rows left');
+      assert.equal(existsSync(join(app.server.documents, 'walk.kml')), false);
+      assert.equal(findKind(front(empty), 'tableView')[0].editing, false, 'editing ends with the last row');
+      await scope.locator('.section-footer', { hasText: 'No files found.' }).waitFor();
+      assert.equal(await scope.locator('.nav-right .bar-item').getAttribute('aria-disabled'), 'true');
+      if (tablet) await scope.locator('.nav-left .bar-item', { hasText: 'Back' }).click();
+      else await scope.locator('.back-button').click();
+      const back = await waitForScreen(page, (sc) => topTitle(sc) === '' && !sc.children.some((c) => c.presentation),
+        'back on the map screen');
+      assert.equal(pins(back).length, 3, 'deleting files leaves the path alone');
+    });
+  });
+}
