@@ -164,3 +164,30 @@ TEST_F(ScreenPictureOfAppTest, TheSettingsTableShowsItsRowsTheSwitchOnAndThePick
   EXPECT_EQ(switches, 1);
   EXPECT_EQ(segmented, 2);
 }
+
+TEST_F(ScreenPictureOfAppTest, ATabletsSettingsSheetDimsTheMapScreenAroundIt) {
+  launch(UIUserInterfaceIdiomPad);
+  ScreenPicture before = ScreenRenderer::screenshot(1);
+  ASSERT_TRUE(screen().navigationItem().leftBarButtonItem()->tap());
+  RunLoop::main().runUntilIdle();
+  ScreenPicture after = ScreenRenderer::screenshot(1);
+  ObjectIds ids;
+  DescriptionTree tree = DescriptionTree::ofKeyWindow(ids);
+  const DescriptionNode* sheet = nullptr;
+  for (const DescriptionNode* node : tree.all("navigationController"))
+    if (node->string("presentation") == "formSheet") sheet = node;
+  ASSERT_NE(sheet, nullptr);
+  CGRect f = sheet->rect("frame");
+  ASSERT_LT(f.size.width, after.width);
+  auto at = [](const ScreenPicture& p, double x, double y) {
+    return p.pixel(static_cast<int>(x), static_cast<int>(y - UIScreen::kStatusBarHeight));
+  };
+  // Beside the sheet the map shows through, darkened; inside it the sheet is not.
+  double outsideX = f.origin.x - 30, y = f.origin.y + 300;
+  const std::uint8_t *was = at(before, outsideX, y), *now = at(after, outsideX, y);
+  ASSERT_TRUE(was && now);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(now[c], was[c] * 0.55, 8) << c;
+  const std::uint8_t* inside = at(after, f.origin.x + 5, y);
+  ASSERT_NE(inside, nullptr);
+  EXPECT_GT(inside[1], 150) << "the sheet itself is not dimmed";
+}
