@@ -95,7 +95,7 @@ export async function startFixtureServer(state) {
   });
   await new Promise((resolve) => http0.listen(0, '127.0.0.1', resolve));
   server.origin = `http://127.0.0.1:${http0.address().port}`;
-  server.url = server.origin + '/?page=modules';
+  server.url = server.origin + '/';
   server.stop = () => new Promise((resolve) => {
     server.dropStreams();
     http0.close(resolve);
