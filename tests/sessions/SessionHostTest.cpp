@@ -27,8 +27,7 @@ int runChild(int fd) {
   WebHostOptions options;
   options.port = 0;
   WebHost host(screen, loop, options);
-  std::string error;
-  if (!host.bind(error)) return 1;
+  if (!host.bind()) return 1;
   host.start();
   std::string port = std::to_string(host.port()) + "\n";
   if (write(fd, port.data(), port.size()) < 0) return 1;
@@ -90,8 +89,8 @@ class SessionHostTest : public ::testing::Test {
     options.resourcesDir = _resources.string();
     options.sessionCommand = {std::filesystem::read_symlink("/proc/self/exe").string()};
     host = std::make_unique<SessionHost>(options);
-    std::string error;
-    ASSERT_TRUE(host->bind(error)) << error;
+    auto bound = host->bind();
+    ASSERT_TRUE(bound) << bound.reason();
     host->start();
   }
   void TearDown() override {
