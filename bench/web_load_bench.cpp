@@ -58,9 +58,8 @@ int serve(int portPipe) {
   tessaly::web::WebHostOptions options;
   options.port = 0;
   tessaly::web::WebHost host(recorder, loop, options);
-  std::string error;
-  if (!host.bind(error)) {
-    std::fprintf(stderr, "bench: %s\n", error.c_str());
+  if (auto bound = host.bind(); !bound) {
+    std::fprintf(stderr, "bench: %s\n", bound.reason().c_str());
     return 1;
   }
   host.start();

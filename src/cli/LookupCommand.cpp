@@ -172,9 +172,8 @@ int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
           exchange->respond(web::textResponse(503, "The lookup service is busy; try again."));
       });
   served = &server;
-  std::string error;
-  if (!server.bind(listen.host, listen.port, error)) {
-    err << "tessaly lookup: " << error << "\n";
+  if (auto bound = server.bind(listen.host, listen.port); !bound) {
+    err << "tessaly lookup: " << bound.reason() << "\n";
     return 1;
   }
   server.start();

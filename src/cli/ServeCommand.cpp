@@ -142,9 +142,8 @@ int runSessionFront(const web::WebHostOptions& web, sessions::SessionHostOptions
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   command.insert(command.begin(), {exe.string(), "serve"});
   sessions::SessionHost host(front);
-  std::string error;
-  if (!host.bind(error)) {
-    err << "tessaly serve: " << error << "\n";
+  if (auto bound = host.bind(); !bound) {
+    err << "tessaly serve: " << bound.reason() << "\n";
     finish();
     return 1;
   }
@@ -331,9 +330,8 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
         [&lookup](const web::HttpRequest& request) { return lookupResponse(*lookup, request); },
         false, true);
   }
-  std::string error;
-  if (!host.bind(error)) {
-    err << "tessaly serve: " << error << "\n";
+  if (auto bound = host.bind(); !bound) {
+    err << "tessaly serve: " << bound.reason() << "\n";
     stopPreparing = true;
     if (preparing.joinable()) preparing.join();
     return 1;

@@ -106,14 +106,12 @@ SessionHost::~SessionHost() {
   _upstream->processes.join();
 }
 
-bool SessionHost::bind(std::string& error) {
-  std::string host = _options.address == "localhost" ? "127.0.0.1" : _options.address;
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
-    host = host.substr(1, host.size() - 2);
-  if (!_server->bind(host, _options.port, error)) return false;
+platform::Result<> SessionHost::bind() {
+  auto bound = _server->bind(_options.address, _options.port);
+  if (!bound) return bound;
   _port = _server->port();
   _gate.setPort(_port);
-  return true;
+  return bound;
 }
 
 void SessionHost::start() {

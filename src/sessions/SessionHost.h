@@ -49,7 +49,8 @@ class SessionHost {
   SessionHost(const SessionHost&) = delete;
   SessionHost& operator=(const SessionHost&) = delete;
 
-  bool bind(std::string& error);
+  // Binds the listening socket; refused with the reason when the address cannot be had.
+  platform::Result<> bind();
   void start();
   // Ends every session (and its process) and stops serving.
   void stop();

@@ -117,25 +117,19 @@ std::string plainRefusal(const HttpLimits& limits, int status, const std::string
   return out;
 }
 
-bool HttpServerCore::admit(const std::string& address, std::string& reason) {
+platform::Result<> HttpServerCore::admit(const std::string& address) {
   std::lock_guard lock(mutex);
-  if (stopping) {
-    reason = "refused: the server is stopping";
-    return false;
-  }
-  if (total >= limits.maxConnections) {
-    reason = "refused: the server has too many connections";
-    return false;
-  }
+  if (stopping) return platform::Refusal{"refused: the server is stopping"};
+  if (total >= limits.maxConnections)
+    return platform::Refusal{"refused: the server has too many connections"};
   std::size_t& mine = perAddress[address];
   if (mine >= limits.maxConnectionsPerAddress) {
     if (mine == 0) perAddress.erase(address);
-    reason = "refused: too many connections from this address";
-    return false;
+    return platform::Refusal{"refused: too many connections from this address"};
   }
   ++mine;
   ++total;
-  return true;
+  return platform::done();
 }
 
 void HttpServerCore::release(const std::string& address) {

@@ -29,8 +29,8 @@ struct HttpServerCore {
   HttpServerCore(HttpLimits l, HttpServer::Handler h)
       : limits(std::move(l)), handler(std::move(h)) {}
 
-  // Takes a place for a new connection from address; false with the reason when none is left.
-  bool admit(const std::string& address, std::string& reason);
+  // Takes a place for a new connection from address; refused with the reason when none is left.
+  platform::Result<> admit(const std::string& address);
   void release(const std::string& address);
 
   HttpLimits limits;

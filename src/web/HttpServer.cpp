@@ -40,12 +40,11 @@ struct HttpServer::Core : HttpServerCore {
             return;
           }
           std::string address = addressOf(socket);
-          std::string reason;
-          if (admit(address, reason)) {
+          if (auto admitted = admit(address)) {
             std::make_shared<HttpConnection>(*this, std::move(socket), address)->start();
           } else {
             // A new socket's send buffer is empty: this short answer goes out without waiting.
-            std::string answer = plainRefusal(limits, 503, reason);
+            std::string answer = plainRefusal(limits, 503, admitted.reason());
             boost::system::error_code ignored;
             socket.non_blocking(true, ignored);
             socket.write_some(asio::buffer(answer), ignored);
@@ -68,13 +67,13 @@ HttpServer::~HttpServer() {
   stop();
 }
 
-bool HttpServer::bind(const std::string& address, int port, std::string& error) {
+platform::Result<> HttpServer::bind(const std::string& given, int port) {
+  std::string address = given == "localhost" ? "127.0.0.1" : given;
+  if (address.size() > 2 && address.front() == '[' && address.back() == ']')
+    address = address.substr(1, address.size() - 2);
   boost::system::error_code e;
   auto ip = asio::ip::make_address(address, e);
-  if (e) {
-    error = "cannot listen on " + address + " (not an address)";
-    return false;
-  }
+  if (e) return platform::Refusal{"cannot listen on " + given + " (not an address)"};
   tcp::endpoint endpoint(ip, static_cast<unsigned short>(port));
   auto& acceptor = _core->acceptor;
   acceptor.open(endpoint.protocol(), e);
@@ -84,11 +83,11 @@ bool HttpServer::bind(const std::string& address, int port, std::string& error) 
   if (e) {
     boost::system::error_code ignored;
     acceptor.close(ignored);
-    error = "cannot listen on " + address + ":" + std::to_string(port) + " (" + e.message() + ")";
-    return false;
+    return platform::Refusal{"cannot listen on " + address + ":" + std::to_string(port) + " (" +
+                             e.message() + ")"};
   }
   _port = acceptor.local_endpoint().port();
-  return true;
+  return platform::done();
 }
 
 void HttpServer::start() {

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/foundation/Result.h"
 #include "web/HttpExchange.h"
 
 namespace tessaly::web {
@@ -41,8 +42,9 @@ class HttpServer {
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Binds and listens; port 0 picks a free one. False with a reason when that fails.
-  bool bind(const std::string& address, int port, std::string& error);
+  // Binds and listens; port 0 picks a free one (port() tells which). "localhost" is the IPv4
+  // loopback, and an IPv6 address may come in brackets. Refused with the reason when it fails.
+  platform::Result<> bind(const std::string& address, int port);
   int port() const { return _port; }
   // Serves on threads of its own until stop().
   void start();

@@ -218,13 +218,10 @@ WebHost::~WebHost() {
   _shared->app = nullptr;
 }
 
-bool WebHost::bind(std::string& error) {
-  std::string host = _options.address == "localhost" ? "127.0.0.1" : _options.address;
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
-    host = host.substr(1, host.size() - 2);
-  if (!_server->bind(host, _options.port, error)) return false;
-  _port = _server->port();
-  return true;
+platform::Result<> WebHost::bind() {
+  auto bound = _server->bind(_options.address, _options.port);
+  if (bound) _port = _server->port();
+  return bound;
 }
 
 void WebHost::start() {

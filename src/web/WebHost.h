@@ -67,8 +67,8 @@ class WebHost {
   WebHost(const WebHost&) = delete;
   WebHost& operator=(const WebHost&) = delete;
 
-  // Binds the listening socket. False with a reason when the address cannot be had.
-  bool bind(std::string& error);
+  // Binds the listening socket; refused with the reason when the address cannot be had.
+  platform::Result<> bind();
   // Serves on a thread of its own until stop().
   void start();
   void stop();

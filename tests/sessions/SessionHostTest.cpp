@@ -28,8 +28,7 @@ int runChild(int fd) {
   options.port = 0;
   options.token = SessionCookie::newId();
   WebHost host(screen, loop, options);
-  std::string error;
-  if (!host.bind(error)) return 1;
+  if (!host.bind()) return 1;
   host.start();
   std::string port = std::to_string(host.port()) + " " + host.token() + "\n";
   if (write(fd, port.data(), port.size()) < 0) return 1;
@@ -91,8 +90,8 @@ class SessionHostTest : public ::testing::Test {
     options.resourcesDir = _resources.string();
     options.sessionCommand = {std::filesystem::read_symlink("/proc/self/exe").string()};
     host = std::make_unique<SessionHost>(options);
-    std::string error;
-    ASSERT_TRUE(host->bind(error)) << error;
+    auto bound = host->bind();
+    ASSERT_TRUE(bound) << bound.reason();
     host->start();
   }
   void TearDown() override {

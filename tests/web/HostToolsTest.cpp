@@ -46,8 +46,8 @@ class HostToolsTest : public WebHostTest {
     options.resourcesDir = resources().string();
     host = std::make_unique<WebHost>(*tools, loop, options);
     tools->mountOn(*host);
-    std::string error;
-    ASSERT_TRUE(host->bind(error)) << error;
+    auto bound = host->bind();
+    ASSERT_TRUE(bound) << bound.reason();
     host->start();
     client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
     runLoop();

@@ -85,8 +85,8 @@ class ScreenOverHttpTest : public ::testing::Test {
     tessaly::web::WebHostOptions options;
     options.port = 0;
     host = std::make_unique<WebHost>(bridge, loop, options);
-    std::string error;
-    ASSERT_TRUE(host->bind(error)) << error;
+    auto bound = host->bind();
+    ASSERT_TRUE(bound) << bound.reason();
     host->start();
     client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
     loop.post([this] { host->publish(); });

@@ -53,8 +53,8 @@ class WebHostTest : public ::testing::Test {
     if (options.address == "127.0.0.1") options.address = "127.0.0.1";
     if (options.resourcesDir.empty()) options.resourcesDir = _resources.string();
     host = std::make_unique<WebHost>(screen, loop, options);
-    std::string error;
-    ASSERT_TRUE(host->bind(error)) << error;
+    auto bound = host->bind();
+    ASSERT_TRUE(bound) << bound.reason();
     host->start();
     client = std::make_unique<httplib::Client>("127.0.0.1", host->port());
     if (loopNow) runLoop();

@@ -320,8 +320,8 @@ TEST_F(WebHostLimitsTest, AHostWithoutAPortMeansPort80) {
   options.address = "127.0.0.80";
   options.port = 80;
   host = std::make_unique<WebHost>(screen, loop, options);
-  std::string error;
-  if (!host->bind(error)) GTEST_SKIP() << "port 80 not available here: " << error;
+  if (auto bound = host->bind(); !bound)
+    GTEST_SKIP() << "port 80 not available here: " << bound.reason();
   host.reset();
   start(options, true, false);
   httplib::Client on80("127.0.0.80", 80);
@@ -329,6 +329,30 @@ TEST_F(WebHostLimitsTest, AHostWithoutAPortMeansPort80) {
   EXPECT_EQ(on80.Get("/api/state", {{"Host", "127.0.0.80:80"}})->status, 200);
   EXPECT_EQ(on80.Get("/api/state", {{"Host", "127.0.0.80:"}})->status, 403);
   EXPECT_EQ(on80.Get("/api/state", {{"Host", "127.0.0.80:8080"}})->status, 403);
+}
+
+TEST_F(WebHostLimitsTest, AnAddressThatCannotBeHadIsRefusedWithTheReason) {
+  WebHostOptions options = quick();
+  options.address = "localhost";  // the IPv4 loopback
+  options.port = 0;
+  WebHost first(screen, loop, options);
+  ASSERT_TRUE(first.bind());
+  ASSERT_GT(first.port(), 0);
+
+  options.address = "127.0.0.1";
+  options.port = first.port();
+  WebHost taken(screen, loop, options);
+  auto refused = taken.bind();
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(refused.reason().rfind(
+                "cannot listen on 127.0.0.1:" + std::to_string(first.port()) + " (", 0),
+            0u)
+      << refused.reason();
+  EXPECT_EQ(taken.port(), 0);
+
+  options.address = "no-such-address";
+  WebHost nonsense(screen, loop, options);
+  EXPECT_EQ(nonsense.bind().reason(), "cannot listen on no-such-address (not an address)");
 }
 
 TEST_F(WebHostLimitsTest, KeptAliveRequestsDoNotWaitForDelayedAcknowledgements) {
