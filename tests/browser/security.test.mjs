@@ -11,7 +11,8 @@ test('listening beyond loopback refuses requests without the token', async () =>
     const token = link.searchParams.get('token');
     assert.match(token, /^[0-9a-f]{32,}$/);
     const origin = `http://127.0.0.1:${link.port}`;
-    for (const path of ['/', '/api/state', '/page/main.js']) {
+    // Loopback callers too: the screen's picture and the documents are no lookup service.
+    for (const path of ['/', '/api/state', '/page/main.js', '/api/screen.png', '/api/documents']) {
       const res = await fetch(origin + path);
       assert.equal(res.status, 401, path);
     }
