@@ -3,21 +3,17 @@
 import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { openApplication, waitForState, devices, program, sourceDir, screenshots, ensureDir } from './harness.mjs';
+import { openApplication, waitForState, devices, screenshots, ensureDir } from './harness.mjs';
+import { monacoExtract, monacoDatabase } from './monaco.mjs';
 
-const monaco = join(sourceDir, '..', 'shared', 'data', 'osm', 'monaco.osm.pbf');
 const pins = (s) => s.map.annotations.filter((a) => a.kind !== 'userLocation');
 
-describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no Monaco extract' }, () => {
-  let dir; let database; let server; let browser; let page;
+describe('the own lookup service on Monaco', { skip: !monacoDatabase() && `no ${monacoExtract}` }, () => {
+  let database; let server; let browser; let page;
 
   before(async () => {
-    dir = mkdtempSync(join(tmpdir(), 'tessaly-service-browser-'));
-    database = join(dir, 'lookup.sqlite');
-    execFileSync(program, ['import', '--database', database, monaco], { stdio: 'ignore', timeout: 240000 });
+    database = monacoDatabase();
     ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] },
       ['--device', 'auto', '--database', database]));
     await waitForState(page, (s) => s.map && s.navigation && !s.navigation.toolbar.hidden, 'the map screen');
@@ -26,7 +22,6 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
   after(async () => {
     if (browser) await browser.close();
     if (server) assert.equal(await server.stop(), 0);
-    if (dir) rmSync(dir, { recursive: true, force: true });
   });
 
   async function searchAndPick(text, expected) {
