@@ -5,7 +5,8 @@ import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import http from 'node:http';
 import { join } from 'node:path';
-import { openScreens, waitForScreen, hideHostTools, settingsPlist, screenshots, ensureDir } from './harness.mjs';
+import { openScreens, waitForScreen, settingsPlist, screenshots, ensureDir } from './harness.mjs';
+import { encodePolyline } from './polyline.mjs';
 import { monacoExtract, monacoDatabase } from './monaco.mjs';
 import { findKind } from '../../resources/web/page/tree.js';
 
@@ -14,22 +15,7 @@ const PLACES = [
   { formatted_address: 'Port Hercule, Monaco', geometry: { location: { lat: 43.7347, lng: 7.4206 } } },
 ];
 
-// A road between the two places in the encoded polyline format.
-function encode(points) {
-  let out = '';
-  let last = [0, 0];
-  const value = (v) => {
-    let n = v < 0 ? ~(v << 1) : v << 1;
-    while (n >= 0x20) { out += String.fromCharCode((0x20 | (n & 0x1f)) + 63); n >>= 5; }
-    out += String.fromCharCode(n + 63);
-  };
-  for (const [lat, lng] of points) {
-    const a = Math.round(lat * 1e5); const b = Math.round(lng * 1e5);
-    value(a - last[0]); value(b - last[1]);
-    last = [a, b];
-  }
-  return out;
-}
+const encode = encodePolyline;
 const ROAD = [];
 for (let i = 0; i <= 20; i++) ROAD.push([43.7396 - i * 0.000245, 7.4276 - i * 0.00035 + (i % 2) * 0.0003]);
 
@@ -107,15 +93,11 @@ for (const [name, context] of DEVICES) {
       app = await openScreens(context,
         { args: ['--device', 'auto', '--geocoder', service.base, '--directions', service.base] });
       page = app.page;
-      await waitForScreen(page, (s) => !!mapView(s) && findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
-      await hideHostTools(page);
     });
 
     after(async () => {
-      await app?.browser.close();
-      if (app) assert.equal(await app.server.stop(), 0);
+      await app?.close();
       await service?.close();
-      assert.deepEqual(app?.errors ?? [], []);
     });
 
     test('typing sends nothing, Search does with the indicator on; a picked place is centred and marked', async () => {
@@ -215,12 +197,10 @@ describe('a route on the own lookup service', { skip: !monacoDatabase() && `no $
     const database = monacoDatabase();
     app = await openScreens({ viewport: { width: 1024, height: 768 } }, { args: ['--device', 'auto', '--database', database], settings: settingsPlist({ unit: 2 }) });
     page = app.page;
-    await waitForScreen(page, (s) => !!mapView(s) && findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
   });
 
   after(async () => {
-    await app?.browser.close();
-    if (app) assert.equal(await app.server.stop(), 0);
+    await app?.close();
   });
 
   test("the application's total is the road distance the service reports", async (t) => {
