@@ -5,7 +5,7 @@ import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { existsSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openScreens, waitForScreen, hideHostTools, holdOnMap, screenshots, ensureDir } from './harness.mjs';
+import { openScreens, waitForScreen, holdOnMap, screenshots, ensureDir } from './harness.mjs';
 import { findKind } from '../../resources/web/page/tree.js';
 
 const DEVICES = [
@@ -31,14 +31,10 @@ for (const [name, context] of DEVICES) {
     before(async () => {
       app = await openScreens(context);
       page = app.page;
-      await waitForScreen(page, (s) => !!mapView(s) && findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
-      await hideHostTools(page);
     });
 
     after(async () => {
-      await app?.browser.close();
-      if (app) assert.equal(await app.server.stop(), 0);
-      assert.deepEqual(app?.errors ?? [], []);
+      await app?.close();
     });
 
     async function sheetButton(text) {

@@ -196,8 +196,11 @@ export const settingsPlist = ({ mapType = 0, unit = 0, currentLocation = 0 } = {
 </plist>
 `;
 
+import { findKind } from '../../resources/web/page/tree.js';
+
 // The page drawn from the screen tree, on a program started with the given arguments and
-// settings; page errors are collected in `errors`.
+// settings, once it shows the map screen with its toolbar (and the host's tools put aside).
+// close() ends both and fails on a program that did not exit cleanly or on a page error.
 export async function openScreens(contextOptions, { args = ['--device', 'auto'], settings } = {}) {
   const server = await startProgram(args, { settings });
   const browser = await launchBrowser();
@@ -205,8 +208,26 @@ export async function openScreens(contextOptions, { args = ['--device', 'auto'],
   const page = await context.newPage();
   const errors = [];
   page.on('pageerror', (e) => { errors.push(e.message); console.error('page error:', e.message); });
-  await page.goto(new URL('/?page=modules', server.url).href);
-  return { server, browser, context, page, errors };
+  const app = {
+    server, browser, context, page, errors,
+    async close() {
+      await browser.close();
+      const code = await server.stop();
+      if (code !== 0) throw new Error(`the program exited with ${code}`);
+      if (errors.length) throw new Error(`page errors: ${errors.join('; ')}`);
+    },
+  };
+  try {
+    await page.goto(new URL('/?page=modules', server.url).href);
+    await waitForScreen(page, (s) => findKind(s, 'mapView').length > 0 &&
+      findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
+    await hideHostTools(page);
+  } catch (e) {
+    await browser.close();
+    await server.stop();
+    throw e;
+  }
+  return app;
 }
 
 // Waits until the drawn screen tree passes check(screen, state); returns the screen.

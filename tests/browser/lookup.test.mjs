@@ -7,28 +7,14 @@ import { join } from 'node:path';
 import {
   openApplication, waitForState, devices, screenshots, ensureDir, mapOf, pins, lines, toolbarOf, busy,
 } from './harness.mjs';
+import { encodePolyline } from './polyline.mjs';
 
 const PLACES = [
   { formatted_address: 'Place du Casino, 98000 Monaco', geometry: { location: { lat: 43.7396, lng: 7.4276 } } },
   { formatted_address: '<b>Port</b> Hercule & Quai, Monaco', geometry: { location: { lat: 43.7347, lng: 7.4206 } } },
 ];
 
-// A polyline of the step between the two places: the encoder side of the format.
-function encode(points) {
-  let out = '';
-  let last = [0, 0];
-  const value = (v) => {
-    let n = v < 0 ? ~(v << 1) : v << 1;
-    while (n >= 0x20) { out += String.fromCharCode((0x20 | (n & 0x1f)) + 63); n >>= 5; }
-    out += String.fromCharCode(n + 63);
-  };
-  for (const [lat, lng] of points) {
-    const a = Math.round(lat * 1e5); const b = Math.round(lng * 1e5);
-    value(a - last[0]); value(b - last[1]);
-    last = [a, b];
-  }
-  return out;
-}
+const encode = encodePolyline;
 const ROAD = [];
 for (let i = 0; i <= 40; i++) ROAD.push([43.7396 - i * 0.0001225, 7.4276 - i * 0.000175 + (i % 2) * 0.0002]);
 

@@ -3,22 +3,17 @@
 import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import {
-  openApplication, waitForState, devices, program, sourceDir, screenshots, ensureDir, mapOf, pins, lines, toolbarOf, busy,
+  openApplication, waitForState, devices, screenshots, ensureDir, mapOf, pins, lines, toolbarOf, busy,
 } from './harness.mjs';
+import { monacoExtract, monacoDatabase } from './monaco.mjs';
 
-const monaco = join(sourceDir, '..', 'shared', 'data', 'osm', 'monaco.osm.pbf');
-
-describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no Monaco extract' }, () => {
-  let dir; let database; let server; let browser; let page;
+describe('the own lookup service on Monaco', { skip: !monacoDatabase() && `no ${monacoExtract}` }, () => {
+  let database; let server; let browser; let page;
 
   before(async () => {
-    dir = mkdtempSync(join(tmpdir(), 'tessaly-service-browser-'));
-    database = join(dir, 'lookup.sqlite');
-    execFileSync(program, ['import', '--database', database, monaco], { stdio: 'ignore', timeout: 240000 });
+    database = monacoDatabase();
     ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] },
       ['--device', 'auto', '--database', database]));
     await waitForState(page, (s) => mapOf(s) && toolbarOf(s), 'the map screen');
@@ -27,7 +22,6 @@ describe('the own lookup service on Monaco', { skip: !existsSync(monaco) && 'no 
   after(async () => {
     if (browser) await browser.close();
     if (server) assert.equal(await server.stop(), 0);
-    if (dir) rmSync(dir, { recursive: true, force: true });
   });
 
   async function searchAndPick(text, expected) {

@@ -432,7 +432,7 @@ TEST_F(DeviceBridgeTest, ASessionsFirstViewportDecidesItsKindForGood) {
     auto parsed = parseInputs(R"({"type":"viewportChanged","width":)" + std::to_string(width) +
                               R"(,"height":)" + std::to_string(height) +
                               R"(,"orientation":"landscapeLeft"})");
-    EXPECT_EQ(session.apply(parsed.inputs.at(0)), "");
+    EXPECT_TRUE(session.apply(parsed.value().at(0)).ok());
     return json::parse(session.snapshot())["device"];
   };
   // A desktop window: a tablet-class device, started on it once.
