@@ -218,10 +218,9 @@ export async function openScreens(contextOptions, { args = ['--device', 'auto'],
     },
   };
   try {
-    await page.goto(new URL('/?page=modules', server.url).href);
+    await page.goto(server.url);
     await waitForScreen(page, (s) => findKind(s, 'mapView').length > 0 &&
       findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
-    await hideHostTools(page);
   } catch (e) {
     await browser.close();
     await server.stop();
@@ -248,11 +247,4 @@ export async function holdOnMap(page, x, y, selector = '.map-view') {
   await page.mouse.down();
   await page.waitForTimeout(900);
   await page.mouse.up();
-}
-
-// The host's tools panel sits over the top right corner of a phone-sized window, over the
-// navigation bar's right button; tests of the screens put it out of the way.
-export async function hideHostTools(page) {
-  await page.waitForFunction(() => document.getElementById('tools'));
-  await page.evaluate(() => { document.getElementById('tools').style.display = 'none'; });
 }

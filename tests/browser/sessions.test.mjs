@@ -156,7 +156,7 @@ test('after its process was killed the page says the screen was reset, until clo
     const context = await browser.newContext({ ...devices['Pixel 5'], baseURL: server.origin });
     const page = await context.newPage();
     page.on('pageerror', (e) => console.error('page error:', e.message));
-    await page.goto(server.url + '?page=modules');
+    await page.goto(server.url);
     await waitForState(page, (s) => s.map, 'the map screen');
     const notice = page.locator('#session-notice');
     assert.equal(await notice.count(), 0, 'no notice before anything happened');
