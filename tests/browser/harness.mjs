@@ -196,10 +196,8 @@ export const settingsPlist = ({ mapType = 0, unit = 0, currentLocation = 0 } = {
 </plist>
 `;
 
-import { findKind } from '../../resources/web/page/tree.js';
-
 // The page drawn from the screen tree, on a program started with the given arguments and
-// settings, once it shows the map screen with its toolbar (and the host's tools put aside).
+// settings, once it shows the map screen with its toolbar.
 // close() ends both and fails on a program that did not exit cleanly or on a page error.
 export async function openScreens(contextOptions, { args = ['--device', 'auto'], settings } = {}) {
   const server = await startProgram(args, { settings });
