@@ -4,6 +4,7 @@
 import { test, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { startProgram, launchBrowser, fingerLongPress, mouseLongPress, post } from './harness.mjs';
+import { screenArea } from '../../resources/web/page/tools.js';
 import { findKind } from '../../resources/web/page/tree.js';
 
 const WORLD = 268435456;
@@ -28,12 +29,10 @@ async function open(viewport, touch) {
   const page = await context.newPage();
   page.on('pageerror', (e) => console.error('page error:', e.message));
   await page.goto(server.url);
-  // The device takes the window, less the host's tools strip along its long side.
   await page.waitForFunction((w) => {
     const t = window.tessaly;
-    const width = t && t.state && t.state.device && t.state.device.screen.width;
-    return width <= w && width >= w - 44 && t.maps && t.maps.size === 1;
-  }, viewport.width);
+    return t && t.state && t.state.device && t.state.device.screen.width === w && t.maps && t.maps.size === 1;
+  }, screenArea(viewport.width, viewport.height).width);
   return { server, page, press: touch ? fingerLongPress : mouseLongPress };
 }
 

@@ -6,6 +6,7 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { startProgram, launchBrowser, devices, screenshots, ensureDir, mapOf, waitForState } from './harness.mjs';
 import { join } from 'node:path';
+import { screenArea } from '../../resources/web/page/tools.js';
 
 const ROUTE = '<route>\n<coordinates type="marker">43.7384,7.4246</coordinates>\n</route>\n';
 
@@ -157,18 +158,18 @@ test('after its process was killed the page says the screen was reset, until clo
     const page = await context.newPage();
     page.on('pageerror', (e) => console.error('page error:', e.message));
     await page.goto(server.url);
-    await waitForState(page, (s) => s.map, 'the map screen');
+    await waitForState(page, (s) => mapOf(s), 'the map screen');
     const notice = page.locator('#session-notice');
     assert.equal(await notice.count(), 0, 'no notice before anything happened');
     process.kill(processOf(server, await sessionId(page)), 'SIGKILL');
     await notice.waitFor({ state: 'visible', timeout: 20000 });
     assert.match(await notice.textContent(), /The screen was reset: its application stopped/);
-    await waitForState(page, (s) => s.session && s.session.restarts === 1 && s.map, 'the new screen');
+    await waitForState(page, (s) => s.session && s.session.restarts === 1 && mapOf(s), 'the new screen');
     await page.locator('#session-notice button').click();
     await notice.waitFor({ state: 'hidden' });
     // Told once: a reload draws the same session's screen without it.
     await page.reload();
-    await waitForState(page, (s) => s.session && s.session.restarts === 1 && s.map, 'the screen again');
+    await waitForState(page, (s) => s.session && s.session.restarts === 1 && mapOf(s), 'the screen again');
     await page.waitForTimeout(300);
     assert.equal(await notice.isVisible(), false);
   } finally {
@@ -182,17 +183,17 @@ test('resizing a desktop window keeps its session a tablet-class device and keep
   const browser = await launchBrowser();
   try {
     const desktop = await open(browser, server, { viewport: { width: 1280, height: 800 } });
-    const tablet = (s) => s.device && s.device.idiom === 'tablet' && s.map;
+    const tablet = (s) => s.device && s.device.idiom === 'tablet' && mapOf(s);
     const first = await until(desktop, tablet, 'a tablet-class screen');
     // Made small (a phone's size), with nothing measured yet: still the same kind of device.
     await desktop.setViewportSize({ width: 700, height: 450 });
-    await until(desktop, (s) => s.device.screen.width === 700, 'the small window');
+    await until(desktop, (s) => s.device.screen.width === screenArea(700, 450).width, 'the small window');
     assert.equal((await state(desktop)).device.idiom, 'tablet');
     await press(desktop, 200, 200);
     await press(desktop, 400, 300);
     const measured = await until(desktop, (s) => annotations(s) === annotations(first) + 2, 'two pins');
     await desktop.setViewportSize({ width: 1400, height: 900 });
-    const after = await until(desktop, (s) => s.device.screen.width === 1400, 'the large window');
+    const after = await until(desktop, (s) => s.device.screen.width === screenArea(1400, 900).width, 'the large window');
     assert.equal(after.device.idiom, 'tablet');
     assert.equal(annotations(after), annotations(measured), 'the path is kept');
     assert.ok(after.version > measured.version);
