@@ -9,6 +9,7 @@
 #include "sessions/SessionCookie.h"
 #include "sessions/UpstreamCall.h"
 #include "sessions/UpstreamEvents.h"
+#include "web/WebHost.h"
 
 namespace tessaly::sessions {
 namespace {
@@ -77,23 +78,9 @@ SessionHost::SessionHost(SessionHostOptions options)
       _gate(_options.address, _options.token),
       _table(_options.maxSessions, _options.idleSeconds),
       _upstream(std::make_unique<Upstream>()) {
-  if (!_options.resourcesDir.empty()) _files.mount("/", _options.resourcesDir);
-  if (!_options.modulesDir.empty()) {
-    _files.mount("/vendor/leaflet", _options.modulesDir + "/leaflet/dist");
-    _files.mount("/vendor/topojson-client", _options.modulesDir + "/topojson-client/dist");
-    _files.mount("/vendor/world-atlas", _options.modulesDir + "/world-atlas");
-  }
+  web::mountPageFiles(_files, _options.resourcesDir, _options.modulesDir);
   web::HttpLimits limits = _options.limits;
-  limits.defaultHeaders = {
-      {"X-Content-Type-Options", "nosniff"},
-      {"X-Frame-Options", "DENY"},
-      {"Referrer-Policy", "same-origin"},
-      {"Cache-Control", "no-store"},
-      {"Content-Security-Policy",
-       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
-       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
-       "base-uri 'none'; form-action 'none'"},
-  };
+  limits.defaultHeaders = web::pageSecurityHeaders();
   _server = std::make_unique<web::HttpServer>(
       std::move(limits), [this](std::shared_ptr<web::HttpExchange> e) { handle(e); });
 }

@@ -189,25 +189,11 @@ WebHost::WebHost(WebApplication& app, platform::RunLoop& loop, WebHostOptions op
     if (auto shared = weak.lock()) shared->publish();
   });
 
-  if (!_options.resourcesDir.empty()) _files.mount("/", _options.resourcesDir);
-  if (!_options.modulesDir.empty()) {
-    _files.mount("/vendor/leaflet", _options.modulesDir + "/leaflet/dist");
-    _files.mount("/vendor/topojson-client", _options.modulesDir + "/topojson-client/dist");
-    _files.mount("/vendor/world-atlas", _options.modulesDir + "/world-atlas");
-  }
+  mountPageFiles(_files, _options.resourcesDir, _options.modulesDir);
 
   HttpLimits limits = _options.limits;
   limits.maxBodyBytes = _options.maxBodyBytes;
-  limits.defaultHeaders = {
-      {"X-Content-Type-Options", "nosniff"},
-      {"X-Frame-Options", "DENY"},
-      {"Referrer-Policy", "same-origin"},
-      {"Cache-Control", "no-store"},
-      {"Content-Security-Policy",
-       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
-       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
-       "base-uri 'none'; form-action 'none'"},
-  };
+  limits.defaultHeaders = pageSecurityHeaders();
   _server = std::make_unique<HttpServer>(
       std::move(limits), [this](std::shared_ptr<HttpExchange> exchange) { handle(exchange); });
 }
@@ -279,6 +265,28 @@ bool hostNamesServer(const std::string& hostHeader, const std::string& listenAdd
 }
 
 // Compares without leaking, through timing, how much of the token was right.
+void mountPageFiles(StaticFiles& files, const std::string& resourcesDir,
+                    const std::string& modulesDir) {
+  if (!resourcesDir.empty()) files.mount("/", resourcesDir);
+  if (modulesDir.empty()) return;
+  files.mount("/vendor/leaflet", modulesDir + "/leaflet/dist");
+  files.mount("/vendor/topojson-client", modulesDir + "/topojson-client/dist");
+  files.mount("/vendor/world-atlas", modulesDir + "/world-atlas");
+}
+
+HttpHeaders pageSecurityHeaders() {
+  return {
+      {"X-Content-Type-Options", "nosniff"},
+      {"X-Frame-Options", "DENY"},
+      {"Referrer-Policy", "same-origin"},
+      {"Cache-Control", "no-store"},
+      {"Content-Security-Policy",
+       "default-src 'self'; img-src 'self' data: http: https:; style-src 'self' "
+       "'unsafe-inline'; script-src 'self'; connect-src 'self'; frame-ancestors 'none'; "
+       "base-uri 'none'; form-action 'none'"},
+  };
+}
+
 bool sameSecret(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   unsigned char diff = 0;

@@ -59,6 +59,11 @@ bool hostNamesServer(const std::string& hostHeader, const std::string& listenAdd
 bool sameSecret(const std::string& a, const std::string& b);
 // The value of the cookie of that name in a Cookie header; "" when it has none.
 std::string cookieValue(const std::string& header, const std::string& name);
+// The page's files: the resources at "/" and the page's libraries under "/vendor/".
+void mountPageFiles(StaticFiles& files, const std::string& resourcesDir,
+                    const std::string& modulesDir);
+// The headers every answer of a host carries: no sniffing, no framing, the page's own scripts only.
+HttpHeaders pageSecurityHeaders();
 
 class WebHost {
  public:
