@@ -6,6 +6,7 @@
 // The map draws its land (the outline beside the sources' resources) as the program does.
 #include <time.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -97,11 +98,13 @@ int main(int argc, char** argv) {
   double drawing = recorder.pictures > 0 ? recorder.drawing / recorder.pictures * 1000 : 0;
   auto size = platform::fileSize(ScreenRecorder::moviePath()).value_or(0);
   std::printf(
-      "path %zu entries, %.1f s recorded: %.0f frames written (%.1f a second, goal 40), %lld "
-      "skipped; CPU per frame %.2f ms (goal < 12): drawing %.2f ms, encoding and the rest "
+      "path %zu entries, %.1f s recorded: %.0f frames written of %.0f timer periods (%.1f a "
+      "second, goal 40), %lld skipped; CPU per frame %.2f ms (goal < 12): drawing %.2f ms, "
+      "encoding and the rest "
       "%.2f ms; movie %ju bytes\n",
-      loaded, wall, frames, frames / wall, static_cast<long long>(recorder.framesSkipped()),
-      perFrame, drawing, perFrame - drawing, static_cast<std::uintmax_t>(size));
+      loaded, wall, frames, std::floor(wall / 0.025), frames / wall,
+      static_cast<long long>(recorder.framesSkipped()), perFrame, drawing, perFrame - drawing,
+      static_cast<std::uintmax_t>(size));
   Application::shutdown();
   std::filesystem::remove_all(root);
   return frames > 0 ? 0 : 1;

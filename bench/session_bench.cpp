@@ -130,6 +130,8 @@ struct Server {
 struct Browser {
   explicit Browser(int port) : client("127.0.0.1", port) {
     client.set_keep_alive(true);
+    // A browser sends each request at once; without this the small writes wait for an ACK.
+    client.set_tcp_nodelay(true);
     client.set_read_timeout(30, 0);
   }
   httplib::Headers headers() const {
@@ -156,13 +158,33 @@ struct Browser {
   std::string cookie;
 };
 
+// The map view in a state's screen tree, or null.
+const json* findMapView(const json& node) {
+  if (!node.is_object()) return nullptr;
+  if (node.value("kind", "") == "mapView") return &node;
+  auto children = node.find("children");
+  if (children == node.end() || !children->is_array()) return nullptr;
+  for (const auto& child : *children)
+    if (const json* found = findMapView(child)) return found;
+  return nullptr;
+}
+
+const json* mapView(const json& state) {
+  auto screen = state.find("screen");
+  return screen == state.end() ? nullptr : findMapView(*screen);
+}
+
 std::size_t pins(const json& state) {
-  if (!state.contains("map") || !state["map"].is_object()) return 0;
-  return state["map"].value("annotations", json::array()).size();
+  const json* map = mapView(state);
+  if (!map) return 0;
+  std::size_t count = 0;
+  for (const auto& annotation : map->value("annotations", json::array()))
+    if (annotation.value("view", json()) == "pin") ++count;
+  return count;
 }
 
 bool hasMap(const std::optional<json>& state) {
-  return state && !state->is_discarded() && state->contains("map") && (*state)["map"].is_object();
+  return state && !state->is_discarded() && mapView(*state);
 }
 
 // Presses once and reads states until the new pin is there; the time it took, or -1.

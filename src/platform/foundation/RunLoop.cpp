@@ -97,7 +97,10 @@ std::size_t RunLoop::runTurn() {
       if (it->second.due <= current) {
         timers.push_back(it->second.task);
         if (it->second.repeat > 0) {
-          it->second.due = current + it->second.repeat;
+          // A repeating timer keeps its own schedule, so late wake-ups do not add up; firings
+          // missed while the loop was busy are dropped, not run in a burst.
+          it->second.due += it->second.repeat;
+          if (it->second.due <= current) it->second.due = current + it->second.repeat;
           ++it;
         } else {
           it = _timers.erase(it);

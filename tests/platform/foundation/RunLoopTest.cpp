@@ -53,6 +53,31 @@ TEST(RunLoop, TestClockFiresTimersInTimeOrderAndRepeats) {
   EXPECT_DOUBLE_EQ(loop.now(), 105.7);
 }
 
+TEST(RunLoop, RepeatingTimerKeepsItsScheduleWhenWokenLate) {
+  RunLoop loop;
+  loop.useTestClock(0);
+  std::vector<double> fired;
+  loop.schedule(
+      0.025, [&] { fired.push_back(loop.now()); }, 0.025);
+  // Woken 5 ms late: the next firing is still due on the timer's own grid.
+  loop.useTestClock(0.030);
+  loop.runTurn();
+  loop.useTestClock(0.049);
+  loop.runTurn();
+  EXPECT_EQ(fired.size(), 1u);
+  loop.useTestClock(0.050);
+  loop.runTurn();
+  ASSERT_EQ(fired.size(), 2u);
+  // Far behind: missed firings are dropped, not run in a burst.
+  loop.useTestClock(1.0);
+  loop.runTurn();
+  loop.runTurn();
+  EXPECT_EQ(fired.size(), 3u);
+  loop.useTestClock(1.025);
+  loop.runTurn();
+  EXPECT_EQ(fired.size(), 4u);
+}
+
 TEST(RunLoop, RunWakesForTasksFromOtherThreadsAndStops) {
   RunLoop loop;
   int seen = 0;
