@@ -342,7 +342,8 @@ TEST_F(DeviceBridgeTest, AnAlertTakesEveryTouchUntilOneOfItsButtonsIsPressed) {
   json alert = first(s, "alert");
   EXPECT_EQ(alert["message"], "Call it <i>something</i>");
   EXPECT_EQ(alert["buttons"], json::array({"Cancel", "Save"}));
-  EXPECT_EQ(alert["textField"]["text"], "");
+  ASSERT_EQ(alert["textFields"].size(), 1u);
+  EXPECT_EQ(alert["textFields"][0]["text"], "");
   auto id = std::to_string(alert["id"].get<std::uint64_t>());
 
   EXPECT_EQ(press(50, 60), "an alert is on screen; press one of its buttons first");

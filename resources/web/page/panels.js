@@ -29,16 +29,20 @@ export const alert = {
     title.hidden = !data.title;
     setText(message, data.message);
     message.hidden = !data.message;
-    const tf = data.textField;
-    if (tf && !ctx.memo.input) {
-      ctx.memo.input = textInput(ctx, () => Number(ctx.memo.input.dataset.id), 'alert-field');
-      field.appendChild(ctx.memo.input);
+    // One input a field (a login alert has two), each typing into its own field by id.
+    const fields = data.textFields || [];
+    const inputs = (ctx.memo.inputs ||= []);
+    while (inputs.length < fields.length) {
+      const input = textInput(ctx, () => Number(input.dataset.id), 'alert-field');
+      inputs.push(input);
+      field.appendChild(input);
     }
-    if (tf) {
-      ctx.memo.input.dataset.id = String(tf.id);
-      updateTextInput(ctx.memo.input, { ...tf, focused: tf.focused || ctx.fresh });
-    }
-    field.hidden = !tf;
+    while (inputs.length > fields.length) inputs.pop().remove();
+    fields.forEach((tf, i) => {
+      inputs[i].dataset.id = String(tf.id);
+      updateTextInput(inputs[i], { ...tf, focused: tf.focused || (ctx.fresh && i === 0) });
+    });
+    field.hidden = fields.length === 0;
     const key = buttonsKey(data);
     if (ctx.memo.buttons === key) return;
     ctx.memo.buttons = key;
@@ -46,7 +50,8 @@ export const alert = {
     syncChildren(buttons, (data.buttons || []).map((text, index) => {
       const b = button(index === data.cancelButtonIndex ? 'cancel' : '', text, () => {
         const input = { type: 'pressAlertButton', id: Number(node.dataset.id), index };
-        if (ctx.memo.input && data.textField) input.text = ctx.memo.input.value;
+        // The first field's text goes with the press, so a name typed just now is not lost.
+        if (ctx.memo.inputs && ctx.memo.inputs.length) input.text = ctx.memo.inputs[0].value;
         ctx.send(input);
       });
       return b;

@@ -6,10 +6,11 @@ export function* walk(node, parent = null) {
   if (!node || typeof node !== 'object') return;
   yield { node, parent };
   for (const [key, value] of Object.entries(node)) {
-    if (key === 'children' || key === 'items' || key === 'annotations' || key === 'overlays') {
-      if (Array.isArray(value)) for (const c of value) yield* walk(c, node);
-    } else if (key === 'sections' && Array.isArray(value)) {
+    if (key === 'sections' && Array.isArray(value)) {
       for (const s of value) for (const c of s.cells || []) yield* walk(c, node);
+    } else if (Array.isArray(value)) {
+      // A list of nodes (children, bar items, map layers, an alert's fields): its items have kinds.
+      for (const c of value) if (c && typeof c === 'object' && typeof c.kind === 'string') yield* walk(c, node);
     } else if (value && typeof value === 'object' && typeof value.kind === 'string') {
       yield* walk(value, node);
     }

@@ -30,13 +30,13 @@ void drawAlert(DrawingContext& context, const DescriptionNode& node, CGSize) {
   cairo_paint(cr);
   std::vector<std::string> buttons = node.strings("buttons");
   std::string title = node.string("title"), message = node.string("message");
-  const DescriptionNode* field = node.slot("textField");
+  const auto& fields = node.list("textFields");
   auto cancel = static_cast<int>(node.number("cancelButtonIndex", -1));
   bool sideBySide = buttons.size() == 2;
   double w = std::min(284.0, width - 20);
   double buttonRows = sideBySide ? 1 : static_cast<double>(buttons.size());
   double h = 20 + (title.empty() ? 0 : 26) + (message.empty() ? 0 : 24) +
-             (field != nullptr ? 36 : 0) + buttonRows * 50 + 6;
+             static_cast<double>(fields.size()) * 36 + buttonRows * 50 + 6;
   double x = (width - w) / 2, y = std::max(10.0, (height - h) / 2);
   roundedRect(cr, x, y, w, h, 10);
   verticalGradient(cr, y, h, {0.16f, 0.24f, 0.45f, 0.96f}, {0.05f, 0.10f, 0.30f, 0.96f});
@@ -55,8 +55,8 @@ void drawAlert(DrawingContext& context, const DescriptionNode& node, CGSize) {
              NSTextAlignmentCenter);
     cursor += 24;
   }
-  if (field != nullptr) {
-    // The text field draws itself in its place in the alert.
+  for (const auto& field : fields) {
+    // Each text field draws itself in its place in the alert, one below the other.
     context.drawPlaced(*field,
                        {static_cast<CGFloat>(x + 12),
                         static_cast<CGFloat>(cursor + 4 + UIScreen::kStatusBarHeight)},

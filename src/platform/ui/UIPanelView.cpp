@@ -166,10 +166,10 @@ void UIAlertView::describeProperties(DescriptionSink& sink) const {
   sink.strings("buttons", _buttons);
   sink.number("cancelButtonIndex", _cancelButtonIndex);
   sink.number("firstOtherButtonIndex", _firstOtherButtonIndex);
-  if (!_textFields.empty())
-    _textFields.front()->describe(sink, "textField");
-  else
-    sink.null("textField");
+  // A login alert has two fields; each is its own node, typed into by its own id.
+  sink.beginList("textFields");
+  for (const auto& field : _textFields) field->describe(sink);
+  sink.endList();
 }
 
 void UIActionSheet::describeProperties(DescriptionSink& sink) const {

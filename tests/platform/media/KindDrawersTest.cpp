@@ -327,13 +327,15 @@ std::vector<Fixture> fixtures() {
                    s.strings("buttons", {"Cancel", "Save"});
                    s.number("cancelButtonIndex", 0);
                    s.number("firstOtherButtonIndex", 1);
-                   open(s, "textField", CGRectZero, "textField");
+                   s.beginList("textFields");
+                   open(s, "textField", CGRectZero);
                    s.string("text", "");
                    s.string("placeholder", "Name");
                    s.boolean("secure", false);
                    s.boolean("enabled", true);
                    s.boolean("focused", true);
                    s.endNode();
+                   s.endList();
                    s.endNode();
                  },
                  nothing, true});
@@ -527,4 +529,44 @@ TEST_F(KindDrawersTest, ASheetShownFromABarItemPointsAtWhereTheBarDrewIt) {
   ScreenPicture sheet = screen(false);
   EXPECT_FALSE(near(sheet.pixel(14, 390), {0.93f, 0.93f, 0.95f, 1}, 4));
   EXPECT_GT(differingPixels(popover, sheet), 1000);
+}
+
+TEST_F(KindDrawersTest, AnAlertDrawsEachOfItsTextFieldsOneBelowTheOther) {
+  auto alert = [](int fields) {
+    return [fields](DescriptionSink& s) {
+      open(s, "alert", CGRectZero);
+      s.string("title", "Log in");
+      s.string("message", "");
+      s.strings("buttons", {"Cancel", "OK"});
+      s.number("cancelButtonIndex", 0);
+      s.number("firstOtherButtonIndex", 1);
+      s.beginList("textFields");
+      for (int i = 0; i < fields; ++i) {
+        open(s, "textField", CGRectZero);
+        s.string("text", "");
+        s.string("placeholder", "");
+        s.boolean("secure", i == 1);
+        s.boolean("enabled", true);
+        s.boolean("focused", false);
+        s.endNode();
+      }
+      s.endList();
+      s.endNode();
+    };
+  };
+  // White bands (the fields) down a column left of the centred title.
+  auto whiteBands = [](const ScreenPicture& picture) {
+    int bands = 0;
+    bool inside = false;
+    for (int y = 0; y < picture.height; ++y) {
+      bool white = near(picture.pixel(40, y), UIColor::whiteColor(), 4);
+      if (white && !inside) ++bands;
+      inside = white;
+    }
+    return bands;
+  };
+  // The window behind is white too: count inside the dimmed screen only.
+  EXPECT_EQ(whiteBands(draw(alert(0))), 0);
+  EXPECT_EQ(whiteBands(draw(alert(1))), 1);
+  EXPECT_EQ(whiteBands(draw(alert(2))), 2);
 }

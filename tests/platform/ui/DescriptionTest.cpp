@@ -78,8 +78,28 @@ TEST_F(ScreenTest, TheWindowHoldsStatusBarRootScreenAndPanelsLast) {
   EXPECT_EQ(shown.strings("buttons"), (std::vector<std::string>{"Cancel", "Save"}));
   EXPECT_EQ(shown.number("cancelButtonIndex"), 0);
   EXPECT_EQ(shown.number("firstOtherButtonIndex"), 1);
-  ASSERT_NE(shown.slot("textField"), nullptr);
-  EXPECT_TRUE(shown.slot("textField")->boolean("secure"));
+  ASSERT_EQ(shown.list("textFields").size(), 1u);
+  EXPECT_TRUE(shown.list("textFields").front()->boolean("secure"));
+}
+
+TEST_F(ScreenTest, ALoginAlertDescribesBothItsFieldsAndAPlainAlertNone) {
+  auto alert =
+      std::make_shared<UIAlertView>("Log in", "", &model, "Cancel", std::vector<std::string>{"OK"});
+  alert->setAlertViewStyle(UIAlertViewStyleLoginAndPasswordInput);
+  alert->textFieldAtIndex(0)->setText("ann");
+  alert->show();
+  auto tree = describe();
+  const DescriptionNode* shown = tree.first("alert");
+  ASSERT_NE(shown, nullptr);
+  const auto& fields = shown->list("textFields");
+  ASSERT_EQ(fields.size(), 2u);
+  EXPECT_EQ(fields[0]->string("text"), "ann");
+  EXPECT_FALSE(fields[0]->boolean("secure"));
+  EXPECT_TRUE(fields[1]->boolean("secure"));
+  EXPECT_NE(fields[0]->id, fields[1]->id);
+  alert->setAlertViewStyle(UIAlertViewStyleDefault);
+  auto plain = describe();
+  EXPECT_TRUE(plain.first("alert")->list("textFields").empty());
 }
 
 TEST_F(ScreenTest, NavigationControllerWritesStackBarTopScreenAndToolbar) {

@@ -147,8 +147,9 @@ TEST_F(TouchRouterTest, WhileAnAlertIsUpOnlyItsButtonsAndFieldAreTaken) {
   expectRefused(make(Touch::Kind::PressSheetButton, alertId), "does not take pressSheetButton");
   // Its text field takes typing; then a button press with the field's text.
   auto tree = describe();
-  auto field = tree.find(alertId)->slot("textField");
-  ASSERT_NE(field, nullptr);
+  const auto& fields = tree.find(alertId)->list("textFields");
+  ASSERT_EQ(fields.size(), 1u);
+  const auto& field = fields.front();
   Touch type = make(Touch::Kind::TypeText, field->id);
   type.text = "walk";
   ASSERT_TRUE(touch(type).ok());
