@@ -41,10 +41,11 @@ p::Result<> DevicePolicy::applyViewport(const WebInput& input) {
   auto& device = p::UIDevice::currentDevice();
   float shortSide = std::min(input.size.width, input.size.height);
   float longSide = std::max(input.size.width, input.size.height);
-  p::UIUserInterfaceIdiom idiom = _mode == Mode::Tablet           ? p::UIUserInterfaceIdiomPad
-                                  : _mode == Mode::Phone          ? p::UIUserInterfaceIdiomPhone
-                                  : shortSide >= kTabletShortSide ? p::UIUserInterfaceIdiomPad
-                                                                  : p::UIUserInterfaceIdiomPhone;
+  float tabletFrom = input.finePointer ? kDesktopTabletShortSide : kTabletShortSide;
+  p::UIUserInterfaceIdiom idiom = _mode == Mode::Tablet     ? p::UIUserInterfaceIdiomPad
+                                  : _mode == Mode::Phone    ? p::UIUserInterfaceIdiomPhone
+                                  : shortSide >= tabletFrom ? p::UIUserInterfaceIdiomPad
+                                                            : p::UIUserInterfaceIdiomPhone;
   if (_mode == Mode::FirstViewport && _kindChosen) idiom = device.userInterfaceIdiom();
   _kindChosen = true;
   if (!input.locale.empty() && input.locale != _locale) {

@@ -36,6 +36,9 @@ class DevicePolicy {
 
   // A short side of at least this many points makes a tablet in auto mode.
   static constexpr float kTabletShortSide = 768;
+  // A window pointed at with a mouse is a desktop's: a tablet-class device from this short side
+  // (a laptop's browser is often under 768 points high), a phone only when it is phone-sized.
+  static constexpr float kDesktopTabletShortSide = 500;
 
  private:
   Mode _mode;

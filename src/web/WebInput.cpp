@@ -116,9 +116,9 @@ class Fields {
     return v->get<bool>();
   }
 
-  std::optional<std::string> oneOf(const std::string& key,
-                                   std::initializer_list<const char*> names) {
-    auto s = string(key, 64);
+  std::optional<std::string> oneOf(const std::string& key, std::initializer_list<const char*> names,
+                                   bool required = true) {
+    auto s = string(key, 64, required);
     if (!s) return std::nullopt;
     for (const char* n : names)
       if (*s == n) return s;
@@ -284,6 +284,9 @@ platform::Result<WebInput> parseInput(const json& value) {
             f.fail("field 'locale' must be a language tag such as en-US");
         in.locale = *locale;
       }
+      // A mouse ("fine") or a finger ("coarse"): what the browser is pointed with.
+      if (auto pointer = f.oneOf("pointer", {"fine", "coarse"}, false))
+        in.finePointer = *pointer == "fine";
       break;
     }
     case K::RegionChanged: {

@@ -59,6 +59,7 @@ struct WebInput {
   platform::CGSize size;
   int orientation = 1;  // 1 portrait, 2 upside down, 3 landscape left, 4 landscape right
   std::string locale;
+  bool finePointer = false;  // a viewport pointed at with a mouse: a desktop's window
   platform::CLLocationCoordinate2D coordinate;
   bool hasCoordinate = false;
   double latitudeDelta = 0;

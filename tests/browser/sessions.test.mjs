@@ -202,3 +202,21 @@ test('resizing a desktop window keeps its session a tablet-class device and keep
     await server.stop();
   }
 });
+
+test('a laptop window under 768 high is a tablet-class device; a touch screen of that size is a phone', async () => {
+  const server = await startProgram(['--device', 'auto'], { sessions: true });
+  const browser = await launchBrowser();
+  try {
+    const laptop = await open(browser, server, { viewport: { width: 1366, height: 650 } });
+    const touch = await open(browser, server, { viewport: { width: 1024, height: 650 }, hasTouch: true, isMobile: true });
+    const laptopScreen = await until(laptop, (s) => mapOf(s) && s.device.screen.width > 0, 'the laptop screen');
+    assert.equal(laptopScreen.device.idiom, 'tablet');
+    // The tablet's bars are there: the measuring commands are in reach.
+    assert.ok(JSON.stringify(laptopScreen.screen).includes('"kind":"toolbar"'));
+    const touchScreen = await until(touch, (s) => mapOf(s) && s.device.screen.width > 0, 'the touch screen');
+    assert.equal(touchScreen.device.idiom, 'phone');
+  } finally {
+    await browser.close();
+    await server.stop();
+  }
+});

@@ -406,6 +406,29 @@ TEST_F(DeviceBridgeTest, TheViewportDecidesSizeOrientationLocaleAndKindOfDevice)
   EXPECT_EQ(s["device"]["screen"]["height"], 1180);
 }
 
+TEST_F(DeviceBridgeTest, AWindowPointedAtWithAMouseIsATabletFromALaptopsHeight) {
+  auto kindFor = [](const std::string& viewport) {
+    DeviceBridge bridge(DeviceBridge::DeviceMode::FirstViewport, [] {});
+    auto parsed = parseInputs(viewport);
+    EXPECT_TRUE(parsed.ok()) << viewport;
+    if (!parsed.ok()) return std::string();
+    EXPECT_TRUE(bridge.apply(parsed.value().at(0)).ok());
+    return json::parse(bridge.snapshot())["device"]["idiom"].get<std::string>();
+  };
+  const std::string laptop = R"({"type":"viewportChanged","width":1366,"height":606,)"
+                             R"("orientation":"landscapeLeft")";
+  EXPECT_EQ(kindFor(laptop + R"(,"pointer":"fine"})"), "tablet");
+  EXPECT_EQ(kindFor(laptop + R"(,"pointer":"coarse"})"), "phone");
+  EXPECT_EQ(kindFor(laptop + "}"), "phone");
+  EXPECT_EQ(kindFor(R"({"type":"viewportChanged","width":390,"height":700,)"
+                    R"("orientation":"portrait","pointer":"fine"})"),
+            "phone");
+  auto pen = parseInputs(laptop + R"(,"pointer":"pen"})");
+  ASSERT_FALSE(pen.ok());
+  EXPECT_NE(pen.reason().find("'pointer' must be one of fine, coarse"), std::string::npos)
+      << pen.reason();
+}
+
 TEST_F(DeviceBridgeTest, AFixedDeviceIgnoresTheViewportsKind) {
   DeviceBridge phone(DeviceBridge::DeviceMode::Phone, [] { FAIL() << "no relaunch expected"; });
   auto parsed = parseInputs(

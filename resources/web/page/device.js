@@ -15,6 +15,12 @@ function orientationName() {
   return name;
 }
 
+function pointerKind() {
+  if (typeof matchMedia !== 'function') return 'coarse';
+  return matchMedia('(pointer: fine)').matches && !matchMedia('(any-pointer: coarse)').matches
+    ? 'fine' : 'coarse';
+}
+
 export function viewportInput() {
   const area = screenArea(Math.round(window.innerWidth), Math.round(window.innerHeight));
   return {
@@ -23,6 +29,8 @@ export function viewportInput() {
     height: area.height,
     orientation: orientationName(),
     locale: (navigator.language || 'en-US').replace(/[^A-Za-z0-9_-]/g, '').slice(0, 35),
+    // A mouse and no touch screen: a desktop's window, a tablet-class device from a smaller size.
+    pointer: pointerKind(),
   };
 }
 
