@@ -66,6 +66,17 @@ for (const [name, context] of DEVICES) {
         ['Current position', 'Map type', 'Unit']);
       assert.deepEqual(await scope.locator('.table-cell', { hasText: 'Map type' }).locator('.segment').allTextContents(),
         ['Map', 'Satelite', 'Hybrid']);
+      // Every control stands inside its row and the row inside its section, the last segment
+      // included (both measured at one moment: the screen may still be sliding in).
+      const outside = await scope.locator('.table-cell').evaluateAll((cells) => cells.flatMap((cell) => {
+        const inside = (b, c) => b.left >= c.left - 0.5 && b.right <= c.right + 0.5 && b.top >= c.top - 0.5 &&
+          b.bottom <= c.bottom + 0.5;
+        const row = cell.getBoundingClientRect();
+        const boxes = [...cell.querySelectorAll('.switch, .segment')].map((n) => [n, row])
+          .concat([[cell, cell.closest('.section-rows').getBoundingClientRect()]]);
+        return boxes.filter(([n, c]) => !inside(n.getBoundingClientRect(), c)).map(([n]) => n.textContent || n.className);
+      }));
+      assert.deepEqual(outside, [], 'controls outside their rows');
       await segment(scope, 'Unit', 'nm').click();
       await segment(scope, 'Map type', 'Satelite').click();
       await waitForScreen(page, (s) => findKind(front(s), 'segmentedControl').map((c) => c.selectedSegmentIndex)
