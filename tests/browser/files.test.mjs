@@ -131,5 +131,58 @@ for (const [name, context] of DEVICES) {
         'back on the map screen');
       assert.equal(pins(back).length, 3, 'deleting files leaves the path alone');
     });
+
+    // The file browser stays upright on a phone: turned with the browser open, the phone
+    // shows it turned with the device, whole, beside the tools strip; closed, the map turns.
+    if (!tablet) {
+      test('a phone turned with the file browser open shows it whole and turned; Back brings the turned map', async () => {
+        const scope = await openBrowser();
+        await page.setViewportSize({ width: 844, height: 390 });
+        await waitForScreen(page, (sc, st) => st.device.orientation === 'landscapeLeft', 'the phone turned');
+        await page.waitForFunction(() => document.getElementById('screen').dataset.turn === '-90');
+        assert.equal(topTitle(await waitForScreen(page, () => true)), 'Choose file', 'the browser stays upright');
+        const window = { x: 0, y: 0, width: 800, height: 390 };
+        const screenBox = await page.locator('#screen').boundingBox();
+        for (const k of ['x', 'y', 'width', 'height']) assert.ok(Math.abs(screenBox[k] - window[k]) < 1, `screen ${k}`);
+        const strip = await page.locator('#tools').boundingBox();
+        assert.ok(Math.abs(strip.x - 800) < 1 && strip.height <= 390 + 1, `the strip beside it: ${JSON.stringify(strip)}`);
+        for (const what of ['.back-button', '.nav-right .bar-item', '.section-footer']) {
+          const b = await scope.locator(what).boundingBox();
+          assert.ok(b.x >= -0.5 && b.y >= -0.5 && b.x + b.width <= 800.5 && b.y + b.height <= 390.5,
+            `${what} on screen: ${JSON.stringify(b)}`);
+        }
+        await page.screenshot({ path: join(ensureDir(screenshots), 'files-phone-turned.png') });
+        await scope.locator('.back-button').click();
+        const map = await waitForScreen(page, (sc, st) => topTitle(sc) === '' && st.device.landscape, 'the turned map');
+        assert.equal(await page.locator('#screen').getAttribute('data-turn'), '0');
+        assert.deepEqual(mapView(map).frame, { x: 0, y: 20, width: 800, height: 370 });
+        await page.setViewportSize(context.viewport);
+        await waitForScreen(page, (sc, st) => !st.device.landscape && findKind(sc, 'toolbar').some((t) => !t.hidden),
+          'upright again');
+      });
+
+      test('opened from a sheet the phone was turned under, the browser has its Back button', async () => {
+        await toolbarItem(page, FILES).click();
+        const sheet = page.locator('.panel .sheet');
+        await sheet.locator('.title', { hasText: 'Load/Save file' }).waitFor();
+        await page.setViewportSize({ width: 844, height: 390 });
+        await waitForScreen(page, (sc, st) => st.device.landscape && alerts(sc).length === 1, 'turned under the sheet');
+        await sheet.locator('button', { hasText: 'Load file' }).click();
+        const s = await waitForScreen(page, (sc, st) => topTitle(sc) === 'Choose file', 'the file browser');
+        const bar = findKind(front(s), 'navigationBar')[0];
+        assert.equal(bar.hidden, false, 'the browser shows its navigation bar');
+        const table = findKind(front(s), 'tableView')[0];
+        assert.ok(table.frame.y >= bar.frame.y + bar.frame.height, 'the list below the bar');
+        await page.waitForFunction(() => !document.querySelector('.push-in, .pop-in'));
+        await page.locator('.back-button').click();
+        const map = await waitForScreen(page, (sc, st) => topTitle(sc) === '', 'back on the map');
+        assert.ok(findKind(map, 'navigationBar').every((b) => b.hidden) && findKind(map, 'toolbar').every((t) => t.hidden),
+          'the turned map keeps the whole screen');
+        assert.deepEqual(mapView(map).frame, { x: 0, y: 20, width: 800, height: 370 });
+        await page.setViewportSize(context.viewport);
+        await waitForScreen(page, (sc, st) => !st.device.landscape && findKind(sc, 'toolbar').some((t) => !t.hidden),
+          'upright again');
+      });
+    }
   });
 }
