@@ -136,15 +136,10 @@ void prepareLookupDatabase(const service::LookupOptions& options, const std::str
     err << "tessaly: " << *made << "\n";
 }
 
-namespace {
-
-// The option loop of a command that takes the lookup options: those first, then --help (the
-// usage, status 0), then the command's own (own answers whether it took the option, or refuses
-// its value), and any other option refused with the usage (status 2). The status to end with,
-// or nullopt once every option was taken.
-std::optional<int> readOptions(OptionReader& reader, service::LookupOptions& options,
-                               void (*usage)(std::ostream&), std::ostream& out, std::ostream& err,
-                               const std::function<p::Result<bool>(OptionReader&)>& own) {
+std::optional<int> readLookupCommandOptions(
+    OptionReader& reader, service::LookupOptions& options, void (*usage)(std::ostream&),
+    std::ostream& out, std::ostream& err,
+    const std::function<p::Result<bool>(OptionReader&)>& own) {
   while (reader.next()) {
     auto shared = takeLookupOption(reader, options);
     if (!shared) return badOption(err, shared.reason());
@@ -163,20 +158,18 @@ std::optional<int> readOptions(OptionReader& reader, service::LookupOptions& opt
   return std::nullopt;
 }
 
-}  // namespace
-
 int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
   service::LookupOptions options;
   p::HostPort listen{"127.0.0.1", 8090};
   OptionReader reader("tessaly lookup", argc, argv);
-  auto ended =
-      readOptions(reader, options, lookupUsage, out, err, [&](OptionReader& r) -> p::Result<bool> {
-        if (!r.is("--listen")) return false;
-        auto address = r.hostPort();
-        if (!address) return p::Refusal{address.reason()};
-        listen = *address;
-        return true;
-      });
+  auto ended = readLookupCommandOptions(reader, options, lookupUsage, out, err,
+                                        [&](OptionReader& r) -> p::Result<bool> {
+                                          if (!r.is("--listen")) return false;
+                                          auto address = r.hostPort();
+                                          if (!address) return p::Refusal{address.reason()};
+                                          listen = *address;
+                                          return true;
+                                        });
   if (ended) return *ended;
   if (options.geocoderUpstream.empty() || options.routerUpstream.empty())
     prepareLookupDatabase(options, findModulesDir(), out, err);
@@ -213,8 +206,8 @@ int runImport(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string file, remove;
   bool list = false;
   OptionReader reader("tessaly import", argc, argv);
-  auto ended =
-      readOptions(reader, options, importUsage, out, err, [&](OptionReader& r) -> p::Result<bool> {
+  auto ended = readLookupCommandOptions(
+      reader, options, importUsage, out, err, [&](OptionReader& r) -> p::Result<bool> {
         if (r.is("--list")) {
           list = true;
         } else if (r.is("--remove")) {
