@@ -87,6 +87,12 @@ for (const [name, context] of DEVICES) {
       assert.deepEqual([...names].sort(), ['walk.kml', 'walk.xml']);
       for (const row of await scope.locator('.table-cell').all()) {
         assert.match(await row.locator('[data-kind="label"]').nth(1).textContent(), DETAILS);
+        // Each row shows its file's picture at its left, and the page has that picture.
+        const image = row.locator('.cell-image');
+        assert.ok(await image.isVisible(), 'a picture at the row\'s left');
+        const url = await image.evaluate((n) => n.style.backgroundImage.replace(/^url\("(.*)"\)$/, '$1'));
+        assert.match(url, /^\/images\/[xk]ml\.svg$/);
+        assert.equal((await fetch(app.server.origin + url)).status, 200, url);
       }
       assert.equal(await scope.locator('.section-footer').textContent(),
         'KML files (in gray) are handled by an external app if available');
