@@ -7,8 +7,10 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iomanip>
 #include <iostream>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -134,28 +136,41 @@ void prepareLookupDatabase(const service::LookupOptions& options, const std::str
     err << "tessaly: " << *made << "\n";
 }
 
-int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  service::LookupOptions options;
-  p::HostPort listen{"127.0.0.1", 8090};
-  OptionReader reader("tessaly lookup", argc, argv);
+std::optional<int> readLookupCommandOptions(
+    OptionReader& reader, service::LookupOptions& options, void (*usage)(std::ostream&),
+    std::ostream& out, std::ostream& err,
+    const std::function<p::Result<bool>(OptionReader&)>& own) {
   while (reader.next()) {
     auto shared = takeLookupOption(reader, options);
     if (!shared) return badOption(err, shared.reason());
     if (*shared) continue;
     if (reader.isHelp()) {
-      lookupUsage(out);
+      usage(out);
       return 0;
     }
-    if (reader.is("--listen")) {
-      auto address = reader.hostPort();
-      if (!address) return badOption(err, address.reason());
-      listen = *address;
-      continue;
-    }
+    auto taken = own(reader);
+    if (!taken) return badOption(err, taken.reason());
+    if (*taken) continue;
     err << reader.unknown() << "\n";
-    lookupUsage(err);
+    usage(err);
     return 2;
   }
+  return std::nullopt;
+}
+
+int runLookup(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  service::LookupOptions options;
+  p::HostPort listen{"127.0.0.1", 8090};
+  OptionReader reader("tessaly lookup", argc, argv);
+  auto ended = readLookupCommandOptions(reader, options, lookupUsage, out, err,
+                                        [&](OptionReader& r) -> p::Result<bool> {
+                                          if (!r.is("--listen")) return false;
+                                          auto address = r.hostPort();
+                                          if (!address) return p::Refusal{address.reason()};
+                                          listen = *address;
+                                          return true;
+                                        });
+  if (ended) return *ended;
   if (options.geocoderUpstream.empty() || options.routerUpstream.empty())
     prepareLookupDatabase(options, findModulesDir(), out, err);
   service::LookupService lookup(options);
@@ -191,27 +206,22 @@ int runImport(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::string file, remove;
   bool list = false;
   OptionReader reader("tessaly import", argc, argv);
-  while (reader.next()) {
-    auto shared = takeLookupOption(reader, options);
-    if (!shared) return badOption(err, shared.reason());
-    if (*shared) continue;
-    if (reader.isHelp()) {
-      importUsage(out);
-      return 0;
-    } else if (reader.is("--list")) {
-      list = true;
-    } else if (reader.is("--remove")) {
-      auto region = reader.value();
-      if (!region) return badOption(err, region.reason());
-      remove = *region;
-    } else if (reader.option().rfind("--", 0) != 0 && file.empty()) {
-      file = reader.option();
-    } else {
-      err << reader.unknown() << "\n";
-      importUsage(err);
-      return 2;
-    }
-  }
+  auto ended = readLookupCommandOptions(
+      reader, options, importUsage, out, err, [&](OptionReader& r) -> p::Result<bool> {
+        if (r.is("--list")) {
+          list = true;
+        } else if (r.is("--remove")) {
+          auto region = r.value();
+          if (!region) return p::Refusal{region.reason()};
+          remove = *region;
+        } else if (r.option().rfind("--", 0) != 0 && file.empty()) {
+          file = r.option();
+        } else {
+          return false;
+        }
+        return true;
+      });
+  if (ended) return *ended;
   if (static_cast<int>(list) + static_cast<int>(!remove.empty()) +
           static_cast<int>(!file.empty()) !=
       1) {

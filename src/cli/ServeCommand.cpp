@@ -189,80 +189,75 @@ int runServe(int argc, char** argv, std::ostream& out, std::ostream& err) {
   std::vector<std::string> forwarded;  // the options each session's process gets too
 
   OptionReader reader("tessaly serve", argc, argv);
-  while (reader.next()) {
-    auto shared = takeLookupOption(reader, lookupOptions);
-    if (!shared) return badOption(err, shared.reason());
-    if (*shared) continue;  // the lookup service runs in the front only
-    const std::string& arg = reader.option();
-    int first = reader.index();
-    bool frontOnly = arg == "--listen" || arg == "--geocoder" || arg == "--directions";
-    if (reader.isHelp()) {
-      usage(out);
-      return 0;
-    } else if (arg == "--listen") {
-      auto address = reader.hostPort();
-      if (!address) return badOption(err, address.reason());
-      options.address = address->host;
-      options.port = address->port;
-    } else if (arg == "--documents" || arg == "--resources" || arg == "--device" ||
-               arg == "--tiles" || arg == "--imagery") {
-      auto value = reader.value();
-      if (!value) return badOption(err, value.reason());
-      const std::string& v = *value;
-      if (arg == "--documents") {
-        documents = v;
-      } else if (arg == "--resources") {
-        root = v;
-      } else if (arg == "--device") {
-        if (v == "phone")
-          mode = web::DeviceBridge::DeviceMode::Phone;
-        else if (v == "tablet")
-          mode = web::DeviceBridge::DeviceMode::Tablet;
-        else if (v == "auto")
-          mode = web::DeviceBridge::DeviceMode::Auto;
-        else
-          return badOption(err,
-                           reader.refuse("wants phone, tablet or auto, got '" + v + "'").reason);
-        options.device = v;
-      } else {
-        if (!validTemplate(v))
-          return badOption(
-              err, reader.refuse("wants an http(s) address with {z}, {x} and {y}, got '" + v + "'")
-                       .reason);
-        (arg == "--tiles" ? options.tiles : options.imagery) = v;
-        (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
-            "Tiles: " + hostOf(v);
-      }
-    } else if (arg == "--geocoder" || arg == "--directions") {
-      auto base = reader.baseAddress();
-      if (!base) return badOption(err, base.reason());
-      (arg == "--geocoder" ? geocoder : directions) = *base;
-    } else if (arg == "--single") {
-      single = frontOnly = true;
-    } else if (arg == "--sessions" || arg == "--session-idle" || arg == "--session-memory" ||
-               arg == "--session-child") {
-      frontOnly = true;
-      auto value = reader.value();
-      if (!value) return badOption(err, value.reason());
-      const std::string& v = *value;
-      char* end = nullptr;
-      double number = std::strtod(v.c_str(), &end);
-      bool whole = arg != "--session-idle";
-      if (v.empty() || *end || !(number >= (arg == "--sessions" ? 1 : 0)) || number > 1e9 ||
-          (whole && number != static_cast<long>(number)))
-        return badOption(err, reader.refuse("wants a number, got '" + v + "'").reason);
-      if (arg == "--sessions") front.maxSessions = static_cast<std::size_t>(number);
-      if (arg == "--session-idle") front.idleSeconds = number;
-      if (arg == "--session-memory") front.memoryBytes = static_cast<std::size_t>(number) << 20;
-      if (arg == "--session-child") childFd = static_cast<int>(number);
-    } else {
-      err << reader.unknown() << "\n";
-      usage(err);
-      return 2;
-    }
-    if (!frontOnly)
-      for (int k = first; k <= reader.index(); ++k) forwarded.emplace_back(argv[k]);
-  }
+  // The lookup options stay with the front (the lookup service runs there only); the others
+  // are forwarded to each session's process unless they are the front's own.
+  auto ended = readLookupCommandOptions(
+      reader, lookupOptions, usage, out, err, [&](OptionReader&) -> platform::Result<bool> {
+        const std::string& arg = reader.option();
+        int first = reader.index();
+        bool frontOnly = arg == "--listen" || arg == "--geocoder" || arg == "--directions";
+        if (arg == "--listen") {
+          auto address = reader.hostPort();
+          if (!address) return platform::Refusal{address.reason()};
+          options.address = address->host;
+          options.port = address->port;
+        } else if (arg == "--documents" || arg == "--resources" || arg == "--device" ||
+                   arg == "--tiles" || arg == "--imagery") {
+          auto value = reader.value();
+          if (!value) return platform::Refusal{value.reason()};
+          const std::string& v = *value;
+          if (arg == "--documents") {
+            documents = v;
+          } else if (arg == "--resources") {
+            root = v;
+          } else if (arg == "--device") {
+            if (v == "phone")
+              mode = web::DeviceBridge::DeviceMode::Phone;
+            else if (v == "tablet")
+              mode = web::DeviceBridge::DeviceMode::Tablet;
+            else if (v == "auto")
+              mode = web::DeviceBridge::DeviceMode::Auto;
+            else
+              return reader.refuse("wants phone, tablet or auto, got '" + v + "'");
+            options.device = v;
+          } else {
+            if (!validTemplate(v))
+              return reader.refuse("wants an http(s) address with {z}, {x} and {y}, got '" + v +
+                                   "'");
+            (arg == "--tiles" ? options.tiles : options.imagery) = v;
+            (arg == "--tiles" ? options.tilesAttribution : options.imageryAttribution) =
+                "Tiles: " + hostOf(v);
+          }
+        } else if (arg == "--geocoder" || arg == "--directions") {
+          auto base = reader.baseAddress();
+          if (!base) return platform::Refusal{base.reason()};
+          (arg == "--geocoder" ? geocoder : directions) = *base;
+        } else if (arg == "--single") {
+          single = frontOnly = true;
+        } else if (arg == "--sessions" || arg == "--session-idle" || arg == "--session-memory" ||
+                   arg == "--session-child") {
+          frontOnly = true;
+          auto value = reader.value();
+          if (!value) return platform::Refusal{value.reason()};
+          const std::string& v = *value;
+          char* end = nullptr;
+          double number = std::strtod(v.c_str(), &end);
+          bool whole = arg != "--session-idle";
+          if (v.empty() || *end || !(number >= (arg == "--sessions" ? 1 : 0)) || number > 1e9 ||
+              (whole && number != static_cast<long>(number)))
+            return reader.refuse("wants a number, got '" + v + "'");
+          if (arg == "--sessions") front.maxSessions = static_cast<std::size_t>(number);
+          if (arg == "--session-idle") front.idleSeconds = number;
+          if (arg == "--session-memory") front.memoryBytes = static_cast<std::size_t>(number) << 20;
+          if (arg == "--session-child") childFd = static_cast<int>(number);
+        } else {
+          return false;
+        }
+        if (!frontOnly)
+          for (int k = first; k <= reader.index(); ++k) forwarded.emplace_back(argv[k]);
+        return true;
+      });
+  if (ended) return *ended;
 
   root = findRoot(root);
   if (root.empty()) {

@@ -69,6 +69,8 @@ void LoadFileViewController::loadFiles() {
     row.title->setNameColor(file.isXML ? kXMLNameColor : kKMLNameColor);
     row.title->setDetails(RouteFileStore::createDetails(file.modified, file.size));
     row.image = std::make_shared<p::UIImage>(file.isXML ? "xml.png" : "kml.png");
+    // Shown at the row's left, in the room the hosted view's offset leaves.
+    row.cell->imageView()->setImage(row.image);
     row.cell->setTag(file.isXML ? kXMLRowTag : kKMLRowTag);
     row.cell->setSubviewOffset(kSubviewOffset);
     row.cell->setSelectionStyle(p::UITableViewCellSelectionStyleGray);

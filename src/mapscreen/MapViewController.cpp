@@ -209,6 +209,8 @@ void MapViewController::viewWillAppear(bool /*animated*/) {}
 
 void MapViewController::viewDidAppear(bool /*animated*/) {
   if (auto* nav = navigation()) nav->setToolbarHidden(false, false);
+  // Back on a turned phone, the map has the whole screen again.
+  showPhoneBarsFor(interfaceOrientation());
   setTabBarButtons();
   updateToolbarButtons();
   layoutForCurrentOrientation(false);
@@ -222,19 +224,29 @@ unsigned MapViewController::supportedInterfaceOrientations() {
   return p::UIInterfaceOrientationMaskAll;
 }
 
-void MapViewController::willRotateToInterfaceOrientation(int orientation, double /*duration*/) {
+void MapViewController::viewWillDisappear(bool /*animated*/) {
+  // The bars a turned phone hid are the map's own layout: a screen pushed over the map gets
+  // its navigation bar, and with it its way back.
+  if (auto* nav = navigation(); nav != nullptr && !isTablet())
+    nav->setNavigationBarHidden(false, false);
+}
+
+void MapViewController::showPhoneBarsFor(int orientation) {
   // A turned phone gives the whole screen to the map.
-  if (!isTablet()) {
-    if (auto* nav = navigation()) {
-      if (p::UIInterfaceOrientationIsPortrait(orientation)) {
-        nav->setToolbarHidden(false, false);
-        nav->setNavigationBarHidden(false, false);
-      } else if (p::UIInterfaceOrientationIsLandscape(orientation)) {
-        nav->setToolbarHidden(true, false);
-        nav->setNavigationBarHidden(true, false);
-      }
+  if (isTablet()) return;
+  if (auto* nav = navigation()) {
+    if (p::UIInterfaceOrientationIsPortrait(orientation)) {
+      nav->setToolbarHidden(false, false);
+      nav->setNavigationBarHidden(false, false);
+    } else if (p::UIInterfaceOrientationIsLandscape(orientation)) {
+      nav->setToolbarHidden(true, false);
+      nav->setNavigationBarHidden(true, false);
     }
   }
+}
+
+void MapViewController::willRotateToInterfaceOrientation(int orientation, double /*duration*/) {
+  showPhoneBarsFor(orientation);
   if (auto banner = applicationAdBanner())
     banner->setCurrentContentSizeIdentifier(p::UIInterfaceOrientationIsLandscape(orientation)
                                                 ? p::ADBannerContentSizeIdentifier480x32

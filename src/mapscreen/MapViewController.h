@@ -96,6 +96,7 @@ class MapViewController : public platform::UIViewController,
   void didReceiveMemoryWarning() override {}
   void viewWillAppear(bool animated) override;
   void viewDidAppear(bool animated) override;
+  void viewWillDisappear(bool animated) override;
   bool shouldAutorotateToInterfaceOrientation(int orientation) override;
   bool shouldAutorotate() override { return true; }
   unsigned supportedInterfaceOrientations() override;
@@ -192,6 +193,8 @@ class MapViewController : public platform::UIViewController,
 
   // --- Layout and banner ---
   void layoutForCurrentOrientation(bool animated);
+  // On a phone: both bars shown upright, hidden turned (the map takes the whole screen).
+  void showPhoneBarsFor(int orientation);
   void bannerViewDidLoadAd(platform::ADBannerView* banner) override;
   void bannerViewDidFailToReceiveAdWithError(platform::ADBannerView* banner,
                                              const platform::NSError& error) override;

@@ -3,32 +3,15 @@
 #include <charconv>
 #include <cmath>
 
+#include "platform/foundation/PercentDecoding.h"
+
 namespace tessaly::service {
 namespace {
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
+// A query text as forms are read: "+" is a space and a broken escape stays as written.
 std::string decode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '+') {
-      out.push_back(' ');
-    } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-               hexValue(text[i + 2]) >= 0) {
-      out.push_back(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-      i += 2;
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
+  return *platform::PercentDecoding::decode(text, platform::PercentDecoding::Escapes::Lenient,
+                                            platform::PercentDecoding::Plus::Space);
 }
 
 std::string_view trim(std::string_view s) {

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/foundation/Log.h"
+#include "platform/foundation/PercentDecoding.h"
 #include "web/Gzip.h"
 
 namespace tessaly::web {
@@ -282,9 +283,13 @@ void HttpConnection::dispatch() {
   std::string_view target = view(message.target());
   std::size_t question = target.find('?');
   if (question != std::string_view::npos) request.query = std::string(target.substr(question + 1));
-  if (!percentDecode(target.substr(0, question), request.path, false) || request.path.empty() ||
-      request.path[0] != '/')
+  // A path with a broken escape or a NUL is refused: it must mean what it shows.
+  auto path = platform::PercentDecoding::decode(target.substr(0, question),
+                                                platform::PercentDecoding::Escapes::Strict,
+                                                platform::PercentDecoding::Plus::Literal);
+  if (!path || path->empty() || (*path)[0] != '/')
     return refuse(400, "refused: the path is not valid");
+  request.path = std::move(*path);
   for (const auto& field : message)
     request.headers.emplace_back(std::string(field.name_string()), std::string(field.value()));
   request.remoteAddress = _address;

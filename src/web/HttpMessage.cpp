@@ -1,13 +1,14 @@
 #include "web/HttpMessage.h"
 
+#include "platform/foundation/PercentDecoding.h"
+
 namespace tessaly::web {
 namespace {
 
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
+// A query's name or value: "+" is a space; a broken escape or a NUL refuses it.
+std::optional<std::string> decodeQueryText(std::string_view text) {
+  return platform::PercentDecoding::decode(text, platform::PercentDecoding::Escapes::Strict,
+                                           platform::PercentDecoding::Plus::Space);
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -21,27 +22,6 @@ std::string asciiLower(std::string_view text) {
   for (char& c : out)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
-}
-
-bool percentDecode(std::string_view text, std::string& out, bool plusIsSpace) {
-  out.clear();
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '%') {
-      if (i + 2 >= text.size()) return false;
-      int high = hexValue(text[i + 1]);
-      int low = hexValue(text[i + 2]);
-      if (high < 0 || low < 0) return false;
-      c = static_cast<char>(high * 16 + low);
-      i += 2;
-    } else if (c == '+' && plusIsSpace) {
-      c = ' ';
-    }
-    if (c == '\0') return false;
-    out.push_back(c);
-  }
-  return true;
 }
 
 std::string HttpRequest::header(std::string_view name) const {
@@ -63,10 +43,10 @@ std::string HttpRequest::param(std::string_view name) const {
     std::string_view pair = rest.substr(0, end);
     rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     std::size_t equals = pair.find('=');
-    std::string key, value;
-    if (!percentDecode(pair.substr(0, equals), key, true) || key != name) continue;
+    auto key = decodeQueryText(pair.substr(0, equals));
+    if (!key || *key != name) continue;
     if (equals == std::string_view::npos) return {};
-    if (percentDecode(pair.substr(equals + 1), value, true)) return value;
+    if (auto value = decodeQueryText(pair.substr(equals + 1))) return *value;
   }
   return {};
 }

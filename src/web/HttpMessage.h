@@ -35,9 +35,6 @@ struct HttpResponse {
 // A plain-text answer: the reason on one line.
 HttpResponse textResponse(int status, std::string_view text);
 
-// Decodes %XX escapes (and "+" as a space when asked). False for a broken escape or a NUL.
-bool percentDecode(std::string_view text, std::string& out, bool plusIsSpace);
-
 // Lower-case ASCII copy.
 std::string asciiLower(std::string_view text);
 

@@ -69,17 +69,6 @@ export async function launchBrowser() {
   });
 }
 
-// Starts the program and a browser and opens the application's page in a context of the given
-// kind (viewport, touch, locale); page errors go to the test's output.
-export async function openApplication(contextOptions, programArgs = ['--device', 'auto']) {
-  const server = await startProgram(programArgs);
-  const browser = await launchBrowser();
-  const page = await (await browser.newContext(contextOptions)).newPage();
-  page.on('pageerror', (e) => console.error('page error:', e.message));
-  await page.goto(server.url);
-  return { server, browser, page };
-}
-
 // What the screen tree of a state shows, read as a person would: the nodes of a kind that are on
 // screen, front last.
 export const shownNodes = (s, kind) => (s && s.screen ? visibleNodes(s.screen).filter((n) => n.kind === kind) : []);
@@ -117,9 +106,11 @@ export async function waitForState(page, check, what = 'state', timeout = 15000)
     await new Promise((r) => setTimeout(r, 40));
   }
   const refused = await page.evaluate(() => window.tessaly && window.tessaly.lastError);
+  const screens = (s && s.screen && s.screen.children || []).map((c) => [c.kind, c.title, c.stack && c.stack.map((e) => e.title)]);
   throw new Error(`timed out waiting for ${what}; last refusal: ${refused}; last state: ${JSON.stringify(s && {
     version: s.version, device: s.device, screen: topScreen(s), panels: panels(s).map((p) => p.title),
-    bars: [!navigationBarOf(s), !toolbarOf(s)], map: mapOf(s) && mapOf(s).frame, pins: pins(s).length })}`);
+    bars: [!navigationBarOf(s), !toolbarOf(s)], map: mapOf(s) && mapOf(s).frame, pins: pins(s).length })}; screens: ${
+    JSON.stringify(screens)}`);
 }
 
 // Taps the toolbar item with that tag through the API, by its id as the page would.
@@ -196,10 +187,12 @@ export const settingsPlist = ({ mapType = 0, unit = 0, currentLocation = 0 } = {
 </plist>
 `;
 
-// The page drawn from the screen tree, on a program started with the given arguments and
-// settings, once it shows the map screen with its toolbar.
-// close() ends both and fails on a program that did not exit cleanly or on a page error.
-export async function openScreens(contextOptions, { args = ['--device', 'auto'], settings } = {}) {
+// Starts the program with the given arguments and settings and a browser, and opens the
+// application's page in a context of the given kind (viewport, touch, locale); resolves once the
+// page shows the map screen (with its toolbar, unless a phone is turned). Page errors go to the
+// test's output; close() ends both and fails on a program that did not exit cleanly or on a
+// page error.
+export async function openApplication(contextOptions, { args = ['--device', 'auto'], settings } = {}) {
   const server = await startProgram(args, { settings });
   const browser = await launchBrowser();
   const context = await browser.newContext(contextOptions);
@@ -217,25 +210,13 @@ export async function openScreens(contextOptions, { args = ['--device', 'auto'],
   };
   try {
     await page.goto(server.url);
-    await waitForScreen(page, (s) => findKind(s, 'mapView').length > 0 &&
-      findKind(s, 'toolbar').some((t) => !t.hidden), 'the map screen');
+    await waitForState(page, (s) => mapOf(s) && (toolbarOf(s) || s.device.landscape), 'the map screen');
   } catch (e) {
     await browser.close();
     await server.stop();
     throw e;
   }
   return app;
-}
-
-// Waits until the drawn screen tree passes check(screen, state); returns the screen.
-export async function waitForScreen(page, check, what = 'screen', timeout = 15000) {
-  const s = await waitForState(page, (st) => !!st.screen && check(st.screen, st), what, timeout)
-    .catch(async (e) => {
-      const screen = await page.evaluate(() => window.tessaly && window.tessaly.screen);
-      const titles = (screen && screen.children || []).map((c) => [c.kind, c.title, c.stack && c.stack.map((e) => e.title)]);
-      throw new Error(`${e.message.split(';')[0]}; screens: ${JSON.stringify(titles)}`);
-    });
-  return s.screen;
 }
 
 // A press held on a point of the drawn map view (its own coordinates) past the long press.

@@ -58,7 +58,7 @@ for (const [name, context] of [['phone', { ...devices['Pixel 5'] }],
     before(async () => {
       service = await startService();
       ({ server, browser, page } = await openApplication(context,
-        ['--device', 'auto', '--geocoder', service.base, '--directions', service.base]));
+        { args: ['--device', 'auto', '--geocoder', service.base, '--directions', service.base] }));
       await waitForState(page, (s) => mapOf(s) && toolbarOf(s), 'the map screen');
     });
 

@@ -5,7 +5,7 @@ import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import http from 'node:http';
 import { join } from 'node:path';
-import { openScreens, waitForScreen, settingsPlist, screenshots, ensureDir } from './harness.mjs';
+import { openApplication, waitForState, settingsPlist, screenshots, ensureDir } from './harness.mjs';
 import { encodePolyline } from './polyline.mjs';
 import { monacoExtract, monacoDatabase } from './monaco.mjs';
 import { findKind } from '../../resources/web/page/tree.js';
@@ -57,11 +57,11 @@ const DEVICES = [
   ['phone', { viewport: { width: 390, height: 844 } }],
   ['tablet', { viewport: { width: 1024, height: 768 } }],
 ];
-const mapView = (screen) => findKind(screen, 'mapView')[0];
-const pins = (screen) => mapView(screen).annotations.filter((a) => a.view === 'pin');
-const searchBar = (screen) => findKind(screen, 'searchBar')[0];
-const statusBar = (screen) => findKind(screen, 'statusBar')[0];
-const alerts = (screen) => screen.children.filter((c) => c.kind === 'alert');
+const mapView = (st) => findKind(st.screen, 'mapView')[0];
+const pins = (st) => mapView(st).annotations.filter((a) => a.view === 'pin');
+const searchBar = (st) => findKind(st.screen, 'searchBar')[0];
+const statusBar = (st) => findKind(st.screen, 'statusBar')[0];
+const alerts = (st) => st.screen.children.filter((c) => c.kind === 'alert');
 const toolbarItem = (page, tag) => page.locator(`[data-kind="toolbar"] [data-kind="barButtonItem"][data-tag="${tag}"]`);
 const SEARCH = 6;
 const ROUTE = 5;
@@ -69,7 +69,7 @@ const ROUTE = 5;
 // The search bar opened from the toolbar, with the keyboard in it.
 async function openSearch(page) {
   await toolbarItem(page, SEARCH).click();
-  await waitForScreen(page, (s) => searchBar(s) && !searchBar(s).hidden, 'the search bar');
+  await waitForState(page, (s) => searchBar(s) && !searchBar(s).hidden, 'the search bar');
   const field = page.locator('.search-bar .search-field');
   await field.waitFor();
   await page.waitForFunction(() => document.activeElement === document.querySelector('.search-bar .search-field'));
@@ -81,7 +81,7 @@ const resultRows = (page) => page.locator('[data-kind="tableView"] .table-cell')
 
 async function pick(page, text) {
   await resultRows(page).filter({ hasText: text }).first().click();
-  return waitForScreen(page, (s) => searchBar(s).hidden && !searchBar(s).displayActive, 'the search closed');
+  return waitForState(page, (s) => searchBar(s).hidden && !searchBar(s).displayActive, 'the search closed');
 }
 
 for (const [name, context] of DEVICES) {
@@ -90,7 +90,7 @@ for (const [name, context] of DEVICES) {
 
     before(async () => {
       service = await startService();
-      app = await openScreens(context,
+      app = await openApplication(context,
         { args: ['--device', 'auto', '--geocoder', service.base, '--directions', service.base] });
       page = app.page;
     });
@@ -103,7 +103,7 @@ for (const [name, context] of DEVICES) {
     test('typing sends nothing, Search does with the indicator on; a picked place is centred and marked', async () => {
       const field = await openSearch(page);
       await field.pressSequentially('Casino', { delay: 20 });
-      await waitForScreen(page, (s) => searchBar(s).text === 'Casino', 'the typed text');
+      await waitForState(page, (s) => searchBar(s).text === 'Casino', 'the typed text');
       await page.waitForTimeout(200);
       assert.equal(service.asked.length, 0, 'typing alone sends nothing');
       assert.equal(await resultRows(page).count(), 0);
@@ -112,7 +112,7 @@ for (const [name, context] of DEVICES) {
       await field.press('Enter');
       // The network activity indicator spins while the answer is outstanding.
       await page.locator('.status-bar .network-activity').waitFor({ state: 'visible' });
-      assert.equal(statusBar(await waitForScreen(page, () => true)).networkActivityIndicatorVisible, true);
+      assert.equal(statusBar(await waitForState(page, () => true)).networkActivityIndicatorVisible, true);
       assert.equal(service.asked.length, 1);
       assert.equal(service.asked[0].query, '?address=Casino&sensor=false');
       service.release();
@@ -145,12 +145,12 @@ for (const [name, context] of DEVICES) {
         await box.waitFor();
         assert.equal(await box.locator('.title').textContent(), 'Error');
         assert.equal(await box.locator('.message').textContent(), text);
-        const s = await waitForScreen(page, (sc) => !statusBar(sc).networkActivityIndicatorVisible, 'the indicator off');
+        const s = await waitForState(page, (st) => !statusBar(st).networkActivityIndicatorVisible, 'the indicator off');
         assert.equal(pins(s).length, 1, 'the path stays as it was');
         await box.locator('button', { hasText: 'OK' }).click();
-        await waitForScreen(page, (sc) => alerts(sc).length === 0, 'the alert closed');
+        await waitForState(page, (st) => alerts(st).length === 0, 'the alert closed');
         await page.locator('.search-bar .search-cancel').click();
-        await waitForScreen(page, (sc) => searchBar(sc).hidden, 'the search cancelled');
+        await waitForState(page, (st) => searchBar(st).hidden, 'the search cancelled');
       }
       service.fail(null);
     });
@@ -171,8 +171,8 @@ for (const [name, context] of DEVICES) {
       assert.equal(await sheet.evaluate((n) => n.classList.contains('popover')), name === 'tablet',
         'a popover at its item on a tablet');
       await sheet.locator('button', { hasText: 'Driving' }).click();
-      s = await waitForScreen(page, (sc) => mapView(sc).overlays.length === 1 &&
-        mapView(sc).overlays[0].points.length > 10 && !statusBar(sc).networkActivityIndicatorVisible, 'the road route');
+      s = await waitForState(page, (st) => mapView(st).overlays.length === 1 &&
+        mapView(st).overlays[0].points.length > 10 && !statusBar(st).networkActivityIndicatorVisible, 'the road route');
       const route = service.asked.find((a) => a.path === '/maps/api/directions/json');
       assert.equal(route.query, '?origin=43.739600,7.427600&destination=43.734700,7.420600&mode=driving&sensor=false');
       // Start, the step's first point (a marker), the end; the line goes through the road's points.
@@ -195,7 +195,7 @@ describe('a route on the own lookup service', { skip: !monacoDatabase() && `no $
 
   before(async () => {
     const database = monacoDatabase();
-    app = await openScreens({ viewport: { width: 1024, height: 768 } }, { args: ['--device', 'auto', '--database', database], settings: settingsPlist({ unit: 2 }) });
+    app = await openApplication({ viewport: { width: 1024, height: 768 } }, { args: ['--device', 'auto', '--database', database], settings: settingsPlist({ unit: 2 }) });
     page = app.page;
   });
 
@@ -212,11 +212,11 @@ describe('a route on the own lookup service', { skip: !monacoDatabase() && `no $
       await resultRows(page).filter({ hasText: expected }).first().waitFor({ timeout: 30000 });
       await pick(page, expected);
     }
-    const [a, b] = pins(await waitForScreen(page, (s) => pins(s).length === 2, 'two markers'));
+    const [a, b] = pins(await waitForState(page, (s) => pins(s).length === 2, 'two markers'));
     await toolbarItem(page, ROUTE).click();
     await page.locator('.panel .sheet button', { hasText: 'Driving' }).click();
-    const s = await waitForScreen(page, (sc) => mapView(sc).overlays.length === 1 &&
-      mapView(sc).overlays[0].points.length > 10 && !statusBar(sc).networkActivityIndicatorVisible, 'the road route', 30000);
+    const s = await waitForState(page, (st) => mapView(st).overlays.length === 1 &&
+      mapView(st).overlays[0].points.length > 10 && !statusBar(st).networkActivityIndicatorVisible, 'the road route', 30000);
     const status = await page.locator('[data-kind="toolbar"] [data-kind="label"]').first().textContent();
     // Metres, grouped and with the unit on a tablet: the total to the centimetre.
     assert.match(status, /^[\d,]+\.\d\d m$/);

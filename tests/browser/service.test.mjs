@@ -15,7 +15,7 @@ describe('the own lookup service on Monaco', { skip: !monacoDatabase() && `no ${
   before(async () => {
     database = monacoDatabase();
     ({ server, browser, page } = await openApplication({ ...devices['Pixel 5'] },
-      ['--device', 'auto', '--database', database]));
+      { args: ['--device', 'auto', '--database', database] }));
     await waitForState(page, (s) => mapOf(s) && toolbarOf(s), 'the map screen');
   });
 

@@ -4,7 +4,7 @@ import { test, describe, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { openScreens, waitForScreen, holdOnMap, settingsPlist, sourceDir, screenshots, ensureDir } from './harness.mjs';
+import { openApplication, waitForState, holdOnMap, settingsPlist, sourceDir, screenshots, ensureDir } from './harness.mjs';
 import { findKind } from '../../resources/web/page/tree.js';
 
 // Standard tiles and imagery at two closed loopback addresses the page's tiles can be told apart by.
@@ -17,11 +17,11 @@ const DEVICES = [
 ];
 
 // The screen in front: the last navigation controller of the window, and its top screen.
-const front = (screen) => screen.children.filter((c) => c.kind === 'navigationController').at(-1);
-const topTitle = (screen) => front(screen).stack.at(-1).title;
-const mapView = (screen) => findKind(screen, 'mapView')[0];
-const pins = (screen) => mapView(screen).annotations.filter((a) => a.view === 'pin');
-const frontSelector = (screen) => `[data-kind="navigationController"][data-id="${front(screen).id}"]`;
+const front = (st) => st.screen.children.filter((c) => c.kind === 'navigationController').at(-1);
+const topTitle = (st) => front(st).stack.at(-1).title;
+const mapView = (st) => findKind(st.screen, 'mapView')[0];
+const pins = (st) => mapView(st).annotations.filter((a) => a.view === 'pin');
+const frontSelector = (st) => `[data-kind="navigationController"][data-id="${front(st).id}"]`;
 
 for (const [name, context] of DEVICES) {
   describe(`settings and help on a ${name}`, () => {
@@ -29,7 +29,7 @@ for (const [name, context] of DEVICES) {
     const tablet = name === 'tablet';
 
     before(async () => {
-      app = await openScreens({ ...context, geolocation: HERE, permissions: ['geolocation'] },
+      app = await openApplication({ ...context, geolocation: HERE, permissions: ['geolocation'] },
         { args: ['--device', 'auto', '--imagery', IMAGERY], settings: settingsPlist() });
       page = app.page;
     });
@@ -43,20 +43,20 @@ for (const [name, context] of DEVICES) {
 
     async function openSettings() {
       await page.locator('.navigation-bar .nav-left [data-kind="barButtonItem"]').first().click();
-      const s = await waitForScreen(page, (sc) => topTitle(sc) === 'Settings', 'the settings screen');
+      const s = await waitForState(page, (st) => topTitle(st) === 'Settings', 'the settings screen');
       const nav = front(s);
       assert.equal(nav.presentation === 'formSheet', tablet, 'a form sheet on a tablet, pushed on a phone');
-      return { screen: s, scope: page.locator(frontSelector(s)) };
+      return { state: s, scope: page.locator(frontSelector(s)) };
     }
     const segment = (scope, row, title) => scope.locator('.table-cell', { hasText: row })
       .locator('.segment', { hasText: new RegExp(`^${title}$`) });
-    const closed = () => waitForScreen(page, (s) => topTitle(s) === '' && !s.children.some((c) => c.presentation),
+    const closed = () => waitForState(page, (s) => topTitle(s) === '' && !s.screen.children.some((c) => c.presentation),
       'back on the map screen');
 
     test('nm and satellite imagery saved; a change left by Back changes nothing', async () => {
       await holdOnMap(page, 120, 200);
       await holdOnMap(page, 240, 300);
-      await waitForScreen(page, (s) => pins(s).length === 2, 'two markers');
+      await waitForState(page, (s) => pins(s).length === 2, 'two markers');
       const km = number(await status());
       assert.ok(km > 100, `a path of some length: ${km}`);
       const tiles = () => page.locator('.map-view img.leaflet-tile').evaluateAll((imgs) => imgs.map((i) => i.src));
@@ -66,9 +66,20 @@ for (const [name, context] of DEVICES) {
         ['Current position', 'Map type', 'Unit']);
       assert.deepEqual(await scope.locator('.table-cell', { hasText: 'Map type' }).locator('.segment').allTextContents(),
         ['Map', 'Satelite', 'Hybrid']);
+      // Every control stands inside its row and the row inside its section, the last segment
+      // included (both measured at one moment: the screen may still be sliding in).
+      const outside = await scope.locator('.table-cell').evaluateAll((cells) => cells.flatMap((cell) => {
+        const inside = (b, c) => b.left >= c.left - 0.5 && b.right <= c.right + 0.5 && b.top >= c.top - 0.5 &&
+          b.bottom <= c.bottom + 0.5;
+        const row = cell.getBoundingClientRect();
+        const boxes = [...cell.querySelectorAll('.switch, .segment')].map((n) => [n, row])
+          .concat([[cell, cell.closest('.section-rows').getBoundingClientRect()]]);
+        return boxes.filter(([n, c]) => !inside(n.getBoundingClientRect(), c)).map(([n]) => n.textContent || n.className);
+      }));
+      assert.deepEqual(outside, [], 'controls outside their rows');
       await segment(scope, 'Unit', 'nm').click();
       await segment(scope, 'Map type', 'Satelite').click();
-      await waitForScreen(page, (s) => findKind(front(s), 'segmentedControl').map((c) => c.selectedSegmentIndex)
+      await waitForState(page, (s) => findKind(front(s), 'segmentedControl').map((c) => c.selectedSegmentIndex)
         .join() === '1,4', 'the choices shown');
       // Nothing is taken over before Save.
       assert.match(readFileSync(join(app.server.documents, 'settings.plist'), 'utf8'),
@@ -92,7 +103,7 @@ for (const [name, context] of DEVICES) {
       assert.equal(await segment(scope, 'Unit', 'nm').getAttribute('aria-checked'), 'true');
       await segment(scope, 'Unit', 'km').click();
       await segment(scope, 'Map type', 'Hybrid').click();
-      await waitForScreen(page, (sc) => findKind(front(sc), 'segmentedControl').map((c) => c.selectedSegmentIndex)
+      await waitForState(page, (st) => findKind(front(st), 'segmentedControl').map((c) => c.selectedSegmentIndex)
         .join() === '2,0', 'the new choices shown');
       if (tablet) await scope.locator('.nav-left .bar-item', { hasText: 'Back' }).click();
       else await scope.locator('.back-button').click();
@@ -110,7 +121,7 @@ for (const [name, context] of DEVICES) {
       await page.waitForFunction(() => document.querySelector('.switch[aria-checked="true"]'));
       assert.equal(await page.locator('[data-view="userLocation"]').count(), 0, 'not before Save');
       await scope.locator('.nav-right .bar-item', { hasText: 'Save' }).click();
-      const s = await waitForScreen(page, (sc) => topTitle(sc) === '' && mapView(sc).userLocation !== null,
+      const s = await waitForState(page, (st) => topTitle(st) === '' && mapView(st).userLocation !== null,
         'the position on the map');
       const at = mapView(s).userLocation.coordinate;
       assert.ok(Math.abs(at.latitude - HERE.latitude) < 1e-6 && Math.abs(at.longitude - HERE.longitude) < 1e-6);
@@ -138,7 +149,7 @@ for (const [name, context] of DEVICES) {
       const version = readFileSync(join(sourceDir, 'resources', 'Info.plist'), 'utf8')
         .match(/<key>CFBundleVersion<\/key>\s*<string>([^<]*)<\/string>/)[1];
       await page.locator('.navigation-bar .nav-right [data-kind="barButtonItem"]').first().click();
-      const s = await waitForScreen(page, (sc) => topTitle(sc) === 'Information' && findKind(front(sc), 'webView').length,
+      const s = await waitForState(page, (st) => topTitle(st) === 'Information' && findKind(front(st), 'webView').length,
         'the help screen');
       assert.equal(front(s).presentation === 'formSheet', tablet);
       const frame = page.frameLocator(`${frontSelector(s)} iframe.web-view`);
@@ -150,9 +161,9 @@ for (const [name, context] of DEVICES) {
       const link = frame.locator('a', { hasText: 'tessaly.example' }).first();
       // The position stays shown meanwhile: the frame added to the page brings no failure alert.
       await page.waitForTimeout(500);
-      assert.deepEqual((await waitForScreen(page, () => true)).children.filter((c) => c.kind === 'alert'), []);
+      assert.deepEqual((await waitForState(page, () => true)).screen.children.filter((c) => c.kind === 'alert'), []);
       const [tab] = await Promise.all([page.context().waitForEvent('page'), link.click()]);
-      const opened = await waitForScreen(page, (sc, st) => st.openedURLs.includes('https://tessaly.example/'),
+      const opened = await waitForState(page, (st) => st.openedURLs.includes('https://tessaly.example/'),
         'the link handed to the system');
       await tab.waitForURL((u) => u.href.startsWith('https://tessaly.example/') || u.href.startsWith('chrome-error:'),
         { timeout: 10000 }).catch(() => {});

@@ -135,6 +135,8 @@ TEST_F(RouteFilesScreenTest, SaveBrowseLoadBackAndDeleteOnPhoneAndTablet) {
     const auto& row = browser->rows()[static_cast<std::size_t>(xml)];
     EXPECT_EQ(row.cell->tag(), 1);
     EXPECT_EQ(row.image->name(), "xml.png");
+    EXPECT_EQ(row.cell->image(), row.image) << "the row shows its file's picture";
+    EXPECT_EQ(browser->rows()[static_cast<std::size_t>(1 - xml)].cell->image()->name(), "kml.png");
     EXPECT_EQ(row.cell->subviewOffset(), 50);
     EXPECT_EQ(row.cell->reuseIdentifier(), "cellID");
     EXPECT_NE(row.title->details().find(" bytes)"), std::string::npos) << row.title->details();

@@ -5,6 +5,7 @@ import assert from 'node:assert/strict';
 import {
   WORLD, TILE, latForY, yForLat, lonForX, wrapLongitude, nearestCopy, continuousPath, viewForMapRect,
   regionForView, latitudeSpanForHeight, sameMapRect, panToShow, popoverPlacement, touchTarget, fittingFontSize,
+  screenTurn, turnTransform,
 } from '../../resources/web/page/geometry.js';
 
 const close = (a, b, eps, what) => assert.ok(Math.abs(a - b) <= eps, `${what}: ${a} vs ${b}`);
@@ -87,4 +88,32 @@ test('touch targets grow to 44 points around their centre; long texts shrink to 
   assert.equal(fittingFontSize(50, 14, 60), 14);
   assert.equal(fittingFontSize(120, 14, 60), 8, "never below 8");
   assert.equal(fittingFontSize(80, 14, 60), 10.5);
+});
+
+test('a screen that stays upright in a turned window is drawn turned with the device, whole', () => {
+  const phone = { width: 390, height: 800 };
+  // Screens that turn with the window are drawn as they are.
+  assert.deepEqual(screenTurn(phone, { width: 390, height: 800 }, 'portrait'), { angle: 0, width: 390, height: 800 });
+  assert.deepEqual(screenTurn({ width: 800, height: 390 }, { width: 800, height: 390 }, 'landscapeLeft'),
+    { angle: 0, width: 800, height: 390 });
+  assert.equal(turnTransform({ angle: 0 }, phone), '');
+  // An upright screen in a landscape window takes the window's shape, its top at the device's top.
+  const left = screenTurn(phone, { width: 800, height: 390 }, 'landscapeLeft');
+  assert.deepEqual(left, { angle: -90, width: 800, height: 390 });
+  assert.equal(screenTurn(phone, { width: 800, height: 390 }, 'landscapeRight').angle, 90);
+  // The transforms move the turned box back to the window's top left: its corners land on
+  // (0, 0) and (800, 390).
+  const corners = (angle, [tx, ty]) => [[0, 0], [390, 800]].map(([x, y]) => {
+    const r = (angle * Math.PI) / 180;
+    return [Math.round(x * Math.cos(r) - y * Math.sin(r) + tx), Math.round(x * Math.sin(r) + y * Math.cos(r) + ty)];
+  });
+  for (const angle of [-90, 90]) {
+    const t = turnTransform({ angle }, phone);
+    const shift = [Number((t.match(/translateX\((\d+)px\)/) || [0, 0])[1]), Number((t.match(/translateY\((\d+)px\)/) || [0, 0])[1])];
+    const xs = corners(angle, shift).map((c) => c[0]).sort((a, b) => a - b);
+    const ys = corners(angle, shift).map((c) => c[1]).sort((a, b) => a - b);
+    assert.deepEqual([xs, ys], [[0, 800], [0, 390]], `${angle}: ${t}`);
+  }
+  // No size yet, or a square: nothing to turn.
+  assert.equal(screenTurn({ width: 0, height: 0 }, { width: 800, height: 390 }, 'landscapeLeft').angle, 0);
 });

@@ -126,3 +126,24 @@ export function fittingFontSize(textWidth, size, boxWidth, least = 8) {
   if (textWidth <= boxWidth || textWidth <= 0) return size;
   return Math.max(least, Math.floor(((size * boxWidth) / textWidth) * 2) / 2);
 }
+
+// How the device's screen is drawn in the part of the window left to it. A screen that stays
+// upright while the device is turned (on a phone, the screens other than the map) is drawn a
+// quarter turn round, as the turned device shows it: whole, instead of cut off at the window's
+// edge. Landscape left has the device's top at the left, so the screen turns back by -90
+// degrees; landscape right by 90. Returns the angle and the size the drawn screen takes.
+export function screenTurn(screen, area, orientation) {
+  const upright = { angle: 0, width: screen.width, height: screen.height };
+  if (!screen.width || !screen.height || screen.width === screen.height) return upright;
+  if ((area.width > area.height) === (screen.width > screen.height)) return upright;
+  const angle = orientation === 'landscapeRight' || orientation === 'portraitUpsideDown' ? 90 : -90;
+  return { angle, width: screen.height, height: screen.width };
+}
+
+// The CSS transform that draws a screen of that size turned by that angle into the box at the
+// window's top left (turned about its own top left corner, then moved back into view).
+export function turnTransform(turn, screen) {
+  if (turn.angle === -90) return `translateY(${screen.width}px) rotate(-90deg)`;
+  if (turn.angle === 90) return `translateX(${screen.height}px) rotate(90deg)`;
+  return '';
+}

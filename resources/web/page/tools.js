@@ -200,10 +200,12 @@ function placeStrip(screenSize) {
 
 let seenOffer = null;
 
-// Draws the tools for a state (made on the first call).
-export function drawTools(state, send) {
+// Draws the tools for a state (made on the first call), beside the screen as drawn (drawnSize,
+// when the page turned it) or as the device has it.
+export function drawTools(state, send, drawnSize = null) {
   if (!nodes) nodes = build(send);
-  const screenSize = (state.device && state.device.screen) || screenArea(window.innerWidth, window.innerHeight);
+  const screenSize = drawnSize || (state.device && state.device.screen) ||
+    screenArea(window.innerWidth, window.innerHeight);
   placeStrip(screenSize);
   const t = state.tools;
   if (!t) return;

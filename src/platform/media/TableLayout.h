@@ -8,6 +8,7 @@
 
 #include "platform/foundation/Geometry.h"
 #include "platform/ui/DescriptionNode.h"
+#include "platform/ui/UITableView.h"
 
 namespace tessaly::platform {
 
@@ -32,7 +33,7 @@ class TableLayout {
   // The rounded boxes of a grouped table's sections (none for a plain table).
   const std::vector<CGRect>& groups() const { return _groups; }
 
-  static constexpr double kGroupInset = 10;
+  static constexpr double kGroupInset = UITableView::kGroupInset;
   static constexpr double kPlainHeaderHeight = 22;
   static constexpr double kGroupedHeaderHeight = 36;
   static constexpr double kFooterHeight = 30;

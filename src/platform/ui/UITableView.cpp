@@ -60,10 +60,14 @@ void UITableView::setBounds(CGRect bounds) {
   if (this->bounds().size.width != width) layoutCells();
 }
 
+CGFloat UITableView::rowWidth() const {
+  return bounds().size.width - (_style == UITableViewStyleGrouped ? 2 * kGroupInset : 0);
+}
+
 // Cells are not subviews of the table (the page lays the rows out itself), so their layout is
 // run here, as soon as their size is known. A table not laid out yet leaves them as they are.
 void UITableView::layoutCells() {
-  CGFloat width = bounds().size.width;
+  CGFloat width = rowWidth();
   if (width <= 0) return;
   for (std::size_t s = 0; s < _sections.size(); ++s) {
     auto& cells = _sections[s].cells;
@@ -242,7 +246,7 @@ void UITableView::describeProperties(DescriptionSink& sink) const {
       if (!cell) {
         // A blank row keeps the rows' indexes.
         sink.beginNode("tableViewCell", ObjectRef::none());
-        sink.rect("frame", CGRectMake(0, 0, frame().size.width, _rowHeight));
+        sink.rect("frame", CGRectMake(0, 0, rowWidth(), _rowHeight));
         sink.boolean("hidden", false);
         sink.number("alpha", 1);
         sink.endNode();

@@ -95,13 +95,17 @@ class UITableViewDelegate {
 class UITableView : public UIView {
  public:
   static constexpr CGFloat kDefaultRowHeight = 44;
+  // A grouped table's sections stand this far in from each side; their rows are that much
+  // narrower than the table.
+  static constexpr CGFloat kGroupInset = 10;
 
   explicit UITableView(CGRect frame = CGRectZero, UITableViewStyle style = UITableViewStylePlain)
       : UIView(frame), _style(style) {}
   std::string kind() const override { return "table"; }
   std::string_view descriptionKind() const override { return "tableView"; }
 
-  // The cells take the table's width and their rows' heights, now and whenever it is resized.
+  // The cells take the table's width (less the group insets of a grouped table) and their rows'
+  // heights, now and whenever it is resized.
   void setFrame(CGRect frame) override;
   void setBounds(CGRect bounds) override;
 
@@ -160,6 +164,7 @@ class UITableView : public UIView {
   Result<> applyTouch(const Touch& touch, const DescriptionNode& target) override;
 
  private:
+  CGFloat rowWidth() const;
   struct Section {
     std::string header;
     std::string footer;

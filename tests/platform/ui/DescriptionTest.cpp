@@ -191,7 +191,8 @@ TEST_F(ScreenTest, TableWritesSectionsCellsInTheirOwnSpaceAndAccessoryViews) {
   ASSERT_EQ(cells.size(), 2u);
   const DescriptionNode& walk = *cells[0];
   EXPECT_EQ(walk.kind, "tableViewCell");
-  EXPECT_TRUE(sameRect(walk.rect("frame"), CGRectMake(0, 0, 320, 44)));
+  // A grouped table 320 wide: its rows stand 10 in from each side.
+  EXPECT_TRUE(sameRect(walk.rect("frame"), CGRectMake(0, 0, 300, 44)));
   EXPECT_EQ(walk.string("text"), "Walk");
   EXPECT_TRUE(walk.isNull("detail"));
   EXPECT_TRUE(walk.boolean("editable"));

@@ -175,38 +175,45 @@ class SizedRows : public Rows {
 
 TEST(TableCellLayout, CellsTakeTheTablesWidthAndTheirRowsHeights) {
   SizedRows rows;
+  // A grouped table's rows stand 10 points in from each side, so that what a cell lays out at
+  // its right edge (a control) stays inside the section's box.
   UITableView table(CGRectMake(0, 0, 540, 600), UITableViewStyleGrouped);  // a form sheet
   table.setDataSource(&rows);
   table.setDelegate(&rows);
   table.reloadData();
   auto first = table.cellForRowAtIndexPath({0, 0});
-  EXPECT_EQ(first->frame().size, (CGSize{540, 44}));
-  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{540, 60}));
+  EXPECT_EQ(first->frame().size, (CGSize{520, 44}));
+  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{520, 60}));
   // The contents are laid out at that width: the text runs to the indent at the right edge.
-  EXPECT_EQ(first->textLabel()->frame().size.width, 520);
-  EXPECT_EQ(first->contentView()->frame().size.width, 540);
+  EXPECT_EQ(first->textLabel()->frame().size.width, 500);
+  EXPECT_EQ(first->contentView()->frame().size.width, 520);
 
   ObjectIds ids;
   DescriptionTree tree(ids);
   table.describe(tree);
   auto cells = tree.all("tableViewCell");
   ASSERT_EQ(cells.size(), 4u);
-  EXPECT_EQ(cells[0]->rect("frame"), CGRectMake(0, 0, 540, 44));
-  EXPECT_EQ(cells[1]->rect("frame"), CGRectMake(0, 0, 540, 60));
+  EXPECT_EQ(cells[0]->rect("frame"), CGRectMake(0, 0, 520, 44));
+  EXPECT_EQ(cells[1]->rect("frame"), CGRectMake(0, 0, 520, 60));
 
   // Resized (turned), the cells follow.
   table.setFrame(CGRectMake(0, 0, 700, 400));
-  EXPECT_EQ(first->frame().size.width, 700);
-  EXPECT_EQ(first->textLabel()->frame().size.width, 680);
+  EXPECT_EQ(first->frame().size.width, 680);
+  EXPECT_EQ(first->textLabel()->frame().size.width, 660);
   // After a deletion the row that moved up takes the height of its new place.
   ASSERT_TRUE(table.commitDeletionOfRowAtIndexPath({0, 1}));
   EXPECT_EQ(textAt(table, {0, 1}), "c");
-  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{700, 60}));
+  EXPECT_EQ(table.cellForRowAtIndexPath({0, 1})->frame().size, (CGSize{680, 60}));
   // A table not laid out yet leaves its cells alone.
   UITableView unsized;
   unsized.setDataSource(&rows);
   unsized.reloadData();
   EXPECT_EQ(unsized.cellForRowAtIndexPath({0, 0})->frame().size.width, 320);
+  // A plain table's rows span it from edge to edge.
+  UITableView plain(CGRectMake(0, 0, 390, 600), UITableViewStylePlain);
+  plain.setDataSource(&rows);
+  plain.reloadData();
+  EXPECT_EQ(plain.cellForRowAtIndexPath({0, 0})->frame().size, (CGSize{390, 44}));
 }
 
 TEST(TableCellTest, StylesHaveTheirLabelsAndTheImageMovesTheText) {
