@@ -140,8 +140,8 @@ class Walk {
   bool splice(std::size_t at, std::size_t remove, const std::vector<Value>& insert) {
     if (remove == 0 && insert.empty()) return true;
     opHead("splice");
-    _out += ",\"at\":" + std::to_string(at) + ",\"remove\":" + std::to_string(remove) +
-            ",\"insert\":[";
+    _out +=
+        ",\"at\":" + std::to_string(at) + ",\"remove\":" + std::to_string(remove) + ",\"insert\":[";
     for (std::size_t i = 0; i < insert.size(); ++i) {
       if (i > 0) _out += ',';
       _out += insert[i].text;

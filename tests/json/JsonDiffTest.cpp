@@ -102,15 +102,16 @@ TEST(JsonDiffTest, ArraysGrownAndShrunkAtEitherEndAndInTheMiddle) {
   EXPECT_EQ(ops[0]["at"], 20);
   EXPECT_EQ(ops[0]["remove"], 0);
   roundTrip({{"points", base}}, {{"points", with([](json& b) { b.erase(b.begin()); })}});
-  roundTrip({{"points", base}},
-            {{"points", with([](json& b) { b.insert(b.begin() + 7, {{"lat", 7.5}}); })}});
+  roundTrip({{"points", base}}, {{"points", with([](json& b) {
+                                    b.insert(b.begin() + 7, {{"lat", 7.5}});
+                                  })}});
   roundTrip({{"points", base}},
             {{"points", with([](json& b) { b.erase(b.begin() + 3, b.begin() + 9); })}});
   // Removed in one place and added in another: one splice across the two.
   roundTrip({{"points", base}}, {{"points", with([](json& b) {
-                                   b.erase(b.begin() + 2);
-                                   b.insert(b.begin() + 15, {{"lat", 0.5}});
-                                 })}});
+                                    b.erase(b.begin() + 2);
+                                    b.insert(b.begin() + 15, {{"lat", 0.5}});
+                                  })}});
   // The same length, elements changed inside: compared one by one.
   json nudged = with([](json& b) { b[4]["lat"] = 4.25; });
   ops = roundTrip({{"points", base}}, {{"points", nudged}});
