@@ -12,8 +12,8 @@ namespace {
 struct Value {
   std::string_view text;
   std::uint32_t container = 0;
-  bool isObject() const { return text.front() == '{'; }
-  bool isArray() const { return text.front() == '['; }
+  bool isObject() const { return !text.empty() && text.front() == '{'; }
+  bool isArray() const { return !text.empty() && text.front() == '['; }
 };
 
 struct Member {
@@ -33,7 +33,8 @@ class Walk {
     if (!_a.valid() || !_b.valid() || _a.containers() == 0 || _b.containers() == 0)
       return std::nullopt;
     Value a = root(_a), b = root(_b);
-    if (a.text.front() != b.text.front()) return std::nullopt;  // no path names the root
+    // No path names the root: it must stay the same kind of container.
+    if (!(a.isObject() && b.isObject()) && !(a.isArray() && b.isArray())) return std::nullopt;
     _out = "[";
     if (!compare(a, b)) return std::nullopt;
     _out += "]";
@@ -238,13 +239,20 @@ class Walk {
       if (bIds.back().empty() || !inB.insert(bIds.back()).second) return false;
     }
     std::size_t i = 0, j = 0, position = head;
-    std::size_t removed = 0;
-    std::vector<Value> inserted;
+    std::vector<Value> removed, inserted;
     std::size_t pendingAt = position;
     auto flush = [&] {
-      bool ok = splice(pendingAt, removed, inserted);
+      bool ok = true;
+      if (removed.size() == inserted.size()) {
+        // Replaced in place (an object that makes a new line each time it changes): compared
+        // as elements at the same place, so a path one point longer is one point more.
+        for (std::size_t k = 0; ok && k < removed.size(); ++k)
+          ok = compareAt(std::to_string(pendingAt + k), removed[k], inserted[k]);
+      } else {
+        ok = splice(pendingAt, removed.size(), inserted);
+      }
       position = pendingAt + inserted.size();
-      removed = 0;
+      removed.clear();
       inserted.clear();
       return ok;
     };
@@ -256,13 +264,13 @@ class Walk {
         ++position, ++i, ++j;
         pendingAt = position;
       } else if (i < na && !inB.count(aIds[i])) {
-        ++removed, ++i;
+        removed.push_back(before[head + i++]);
       } else if (j < nb && !inA.count(bIds[j])) {
         inserted.push_back(after[head + j++]);
       } else if (i < na) {
         // Moved: taken out here, put back in where it now stands.
         inA.erase(aIds[i]);
-        ++removed, ++i;
+        removed.push_back(before[head + i++]);
       } else {
         inserted.push_back(after[head + j++]);
       }

@@ -446,29 +446,35 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
     }
     if (port == 0)  // restarting since: wait for the new process
       return forward(session, exchange, setCookie, retried);
-    UpstreamCall::send(
-        _upstream->io, port, token, exchange->request(), seconds,
-        [this, session, exchange, setCookie, port, retried](UpstreamCall::Outcome outcome,
-                                                            HttpResponse response) {
-          if (outcome == UpstreamCall::Outcome::Lost && !retried) {
-            // Met a process that crashed (or was killed as hung): once more, on the next one.
-            auto lost = std::make_shared<HttpResponse>(std::move(response));
-            return afterLoss(session, port, [=, this](bool again) {
-              if (again) return forward(session, exchange, setCookie, true);
-              exchange->respond(std::move(*lost));
-            });
-          }
-          const std::string& path = exchange->request().path;
-          bool versioned = path == "/api/state" || path == "/api/input" || path == "/api/stats";
-          if (versioned && response.status / 100 == 2) {
-            std::lock_guard lock(session->mutex);
-            std::uint64_t version = shiftVersion(response.body, session->versionBase);
-            session->lastVersion = std::max(session->lastVersion, version);
-            if (path == "/api/state") addSessionField(response.body, session->restarts);
-          }
-          if (!setCookie.empty()) response.headers.push_back({"Set-Cookie", setCookie});
-          exchange->respond(std::move(response));
-        });
+    UpstreamCall::send(_upstream->io, port, token, exchange->request(), seconds,
+                       [this, session, exchange, setCookie, port, retried](
+                           UpstreamCall::Outcome outcome, HttpResponse response) {
+                         if (outcome == UpstreamCall::Outcome::Lost && !retried) {
+                           // Met a process that crashed (or was killed as hung): once more, on the
+                           // next one.
+                           auto lost = std::make_shared<HttpResponse>(std::move(response));
+                           return afterLoss(session, port, [=, this](bool again) {
+                             if (again) return forward(session, exchange, setCookie, true);
+                             exchange->respond(std::move(*lost));
+                           });
+                         }
+                         const std::string& path = exchange->request().path;
+                         bool versioned = path == "/api/state" || path == "/api/input" ||
+                                          path == "/api/stats" || path == "/api/changes";
+                         if (versioned && response.status / 100 == 2) {
+                           std::lock_guard lock(session->mutex);
+                           std::uint64_t version =
+                               shiftVersion(response.body, session->versionBase);
+                           if (path == "/api/changes")
+                             shiftBase(response.body, session->versionBase);
+                           session->lastVersion = std::max(session->lastVersion, version);
+                           if (path == "/api/state")
+                             addSessionField(response.body, session->restarts);
+                         }
+                         if (!setCookie.empty())
+                           response.headers.push_back({"Set-Cookie", setCookie});
+                         exchange->respond(std::move(response));
+                       });
   });
 }
 

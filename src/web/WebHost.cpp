@@ -204,7 +204,13 @@ struct WebHost::Shared {
       state = published;
     }
     std::string id = std::to_string(lastSent);
-    if (changes) return "id: " + id + "\nevent: patch\ndata: " + *changes + "\n\n";
+    // Big changes too are only announced, and fetched from /api/changes.
+    if (changes && changes->size() <= kInlineStateBytes)
+      return "id: " + id + "\nevent: patch\ndata: " + *changes + "\n\n";
+    if (changes)
+      return "id: " + id + "\nevent: patch\ndata: {\"version\":" + id +
+             ",\"base\":" + std::to_string(lastSent - 1) +
+             ",\"bytes\":" + std::to_string(changes->size()) + "}\n\n";
     // A big state is only announced: browsers read a large event far slower than the same
     // state fetched (and compressed) from /api/state.
     if (state->size() <= kInlineStateBytes)
@@ -399,6 +405,7 @@ void WebHost::handle(const std::shared_ptr<HttpExchange>& exchange) {
     exchange->respond(std::move(response));
   };
   if (path == "/api/state") return get ? handleState(exchange) : only("GET");
+  if (path == "/api/changes") return get ? handleChanges(exchange) : only("GET");
   if (path == "/api/config") return get ? exchange->respond(config()) : only("GET");
   if (path == "/api/stats") return get ? exchange->respond(stats()) : only("GET");
   if (path == "/api/events") return req.method == "GET" ? handleEvents(exchange) : only("GET");
@@ -464,6 +471,18 @@ void WebHost::handleState(const std::shared_ptr<HttpExchange>& exchange) {
     body = _shared->published;
   }
   exchange->respond(jsonResponse(*body));
+}
+
+void WebHost::handleChanges(const std::shared_ptr<HttpExchange>& exchange) {
+  std::shared_ptr<const std::string> changes;
+  {
+    std::lock_guard lock(_shared->mutex);
+    changes = _shared->patch;
+  }
+  if (!changes)
+    return exchange->respond(
+        refused(404, "no changes: the last version was sent whole; fetch /api/state"));
+  exchange->respond(jsonResponse(*changes));
 }
 
 void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {

@@ -138,6 +138,13 @@ TEST(JsonDiffTest, NodesWithIdsAreMatchedByIdAndComparedOn) {
   // A repeated id, or a node without one, falls back to comparing by place.
   roundTrip(a, {{"children", {node(1), node(3), node(3), node(4)}}});
   roundTrip(a, {{"children", {node(1), {{"id", nullptr}, {"kind", "x"}}, node(4)}}});
+  // Replaced by a new node (another id) whose points are one more: compared in place.
+  json line = {{"overlays", {node(7, {{"points", json::array()}})}}};
+  for (int i = 0; i < 200; ++i) line["overlays"][0]["points"].push_back({i, -i});
+  json longer = line;
+  longer["overlays"][0]["id"] = 8;
+  longer["overlays"][0]["points"].push_back({200, -200});
+  EXPECT_LT(roundTrip(line, longer).dump().size(), 150u);
   // Nested: a node's children inside a node's children.
   json deep = {{"screen", node(1, {{"children", {node(2, {{"children", {node(3), node(4)}}})}}})}};
   json deeper = deep;
@@ -213,6 +220,8 @@ TEST(JsonDiffTest, TextsThatCannotBeComparedAreRefused) {
   EXPECT_FALSE(diff(R"({"a":"unclosed})", R"({"a":1})"));
   EXPECT_FALSE(diff(R"({"a":1})", R"([1])"));
   EXPECT_FALSE(diff("1", "2"));
+  EXPECT_FALSE(diff("1 [2]", "1 [3]"));
+  EXPECT_TRUE(diff(R"({"a":,})", R"({"a":1})"));  // malformed inside, but no crash
   EXPECT_EQ(*diff(R"({ "a" : [ 1 , 2 ] })", R"({"a":[1,2]})"), "[]");
   EXPECT_EQ(*diff(R"({"a": [1, 2]})", R"({"a": [1, 3]})"),
             R"([{"op":"set","path":["a",1],"value":3}])");

@@ -92,10 +92,20 @@ function acceptChanges(patch, extra) {
 let fetching = false;
 let wanted = 0;
 let held = [];
-async function fetchState() {
+async function fetchState(changesFirst = false) {
   if (fetching) return;
   fetching = true;
   try {
+    if (changesFirst) {
+      // Big changes are announced: fetched (compressed), they may still fit the state drawn.
+      const t0 = performance.now();
+      const res = await fetch('/api/changes', { credentials: 'same-origin' });
+      if (res.ok) {
+        const patch = await res.json();
+        if (patch.version > page.version) acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
+      }
+      for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
+    }
     let last = -1;
     while (wanted > page.version || freshConnection) {
       const t0 = performance.now();
@@ -103,7 +113,7 @@ async function fetchState() {
       if (!res.ok) throw new Error(`state: ${res.status}`);
       const state = await res.json();
       accept(state, { parseMs: performance.now() - t0, fetched: true });
-      for (const patch of held.splice(0)) if (patch.version > page.version) acceptChanges(patch, { held: true });
+      for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
       // A state no newer than the one fetched before: the host has nothing newer to give.
       if (state.version <= last) break;
       last = state.version;
@@ -125,7 +135,8 @@ function changesCame(e) {
     held.push(patch);
     return;
   }
-  if (!acceptChanges(patch, { bytes: e.data.length, parseMs: performance.now() - t0, patched: true })) fetchState();
+  if (!patch.ops) fetchState(!freshConnection && patch.base === page.version);
+  else if (!acceptChanges(patch, { bytes: e.data.length, parseMs: performance.now() - t0, patched: true })) fetchState();
 }
 
 let retryTimer = null;
