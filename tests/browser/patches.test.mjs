@@ -93,6 +93,20 @@ for (const sessions of [false, true]) {
       const pressed = await counts(page);
       assert.ok(pressed.patches - start.patches >= 20,
         `most versions came as changes: ${pressed.patches - start.patches} of ${pressed.version - start.version}`);
+
+      // Changes too big for an event (over 256 KiB, under a quarter of the state) are fetched.
+      const headers = await cookieHeader(page);
+      const frame = mapOf(host).frame;
+      for (const [b, n] of [[0, 1000], [1, 1000], [2, 1000], [3, 800]]) {
+        const batch = Array.from({ length: n }, (_, i) => ({ type: 'longPress',
+          point: { x: 5 + (((b * 1000 + i) * 37) % (frame.width - 10)), y: 5 + (((b * 1000 + i) * 53) % (frame.height - 10)) } }));
+        const res = await post(server.origin, batch, headers);
+        assert.equal(res.status, 200, res.text);
+        await page.waitForFunction((v) => window.tessaly.version >= JSON.parse(v).version, res.text, { timeout: 60000 });
+      }
+      host = await expectSameAsHost(page, 'after big changes');
+      const render = await page.evaluate(() => window.tessaly.lastRender);
+      assert.ok(render.patched && render.fetched, `the last changes were fetched: ${JSON.stringify(render)}`);
       const pinsBefore = pins(host).length;
 
       await reconnect(page, server.origin);
