@@ -92,28 +92,37 @@ function acceptChanges(patch, extra) {
 let fetching = false;
 let wanted = 0;
 let held = [];
-async function fetchState(changesFirst = false) {
+// Big changes are announced: fetched (compressed), they fit when the host's newest version is
+// exactly one past the one drawn. True when they were applied.
+async function fetchChanges() {
+  const t0 = performance.now();
+  const res = await fetch('/api/changes', { credentials: 'same-origin' });
+  if (!res.ok) return false;
+  const patch = await res.json();
+  return patch.version > page.version &&
+    acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
+}
+
+const applyHeld = () => {
+  for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
+};
+
+async function fetchState() {
   if (fetching) return;
   fetching = true;
   try {
-    if (changesFirst) {
-      // Big changes are announced: fetched (compressed), they may still fit the state drawn.
-      const t0 = performance.now();
-      const res = await fetch('/api/changes', { credentials: 'same-origin' });
-      if (res.ok) {
-        const patch = await res.json();
-        if (patch.version > page.version) acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
-      }
-      for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
-    }
     let last = -1;
     while (wanted > page.version || freshConnection) {
+      if (!freshConnection && wanted === page.version + 1 && await fetchChanges()) {
+        applyHeld();
+        continue;
+      }
       const t0 = performance.now();
       const res = await fetch('/api/state', { credentials: 'same-origin' });
       if (!res.ok) throw new Error(`state: ${res.status}`);
       const state = await res.json();
       accept(state, { parseMs: performance.now() - t0, fetched: true });
-      for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
+      applyHeld();
       // A state no newer than the one fetched before: the host has nothing newer to give.
       if (state.version <= last) break;
       last = state.version;
@@ -135,7 +144,7 @@ function changesCame(e) {
     held.push(patch);
     return;
   }
-  if (!patch.ops) fetchState(!freshConnection && patch.base === page.version);
+  if (!patch.ops) fetchState();
   else if (!acceptChanges(patch, { bytes: e.data.length, parseMs: performance.now() - t0, patched: true })) fetchState();
 }
 
