@@ -38,9 +38,13 @@ struct Session {
   int restarts = 0;
   std::uint64_t versionBase = 0;  // added to the process's versions
   std::uint64_t lastVersion = 0;  // the highest the page was given
-  // Event streams: the newest state message and the newest notice, each with its serial.
+  // Event streams: the newest state message and the newest notice, each with its serial. A
+  // state message that holds changes names the version they apply to (else 0), and goes only
+  // to a viewer that was sent that version.
   std::string stateMessage;
   std::uint64_t stateSerial = 0;
+  std::uint64_t stateVersion = 0;
+  std::uint64_t stateBase = 0;
   std::string noticeMessage;
   std::uint64_t noticeSerial = 0;
   std::vector<std::weak_ptr<web::HttpStream>> viewers;

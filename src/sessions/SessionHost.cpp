@@ -29,10 +29,9 @@ std::string shortId(const std::string& id) {
   return id.substr(0, 8);
 }
 
-// Adds base to the first "version" number of a JSON text (the host puts it first in a state
-// and alone in an input's reply); returns the new number, 0 when there is none.
-std::uint64_t shiftVersion(std::string& text, std::uint64_t base) {
-  static const std::string key = "\"version\":";
+// Adds base to the first number under key in a JSON text; returns the new number, 0 when
+// there is none.
+std::uint64_t shiftNumber(std::string& text, const std::string& key, std::uint64_t base) {
   std::size_t at = text.find(key);
   if (at == std::string::npos) return 0;
   std::size_t start = at + key.size();
@@ -44,6 +43,17 @@ std::uint64_t shiftVersion(std::string& text, std::uint64_t base) {
   value += base;
   text.replace(start, end - start, std::to_string(value));
   return value;
+}
+
+// Adds base to the first "version" number of a JSON text (the host puts it first in a state
+// and in changes, and alone in an input's reply); returns the new number, 0 when there is none.
+std::uint64_t shiftVersion(std::string& text, std::uint64_t base) {
+  return shiftNumber(text, "\"version\":", base);
+}
+
+// The version that changes apply to, shifted as their version is (it stands right after it).
+std::uint64_t shiftBase(std::string& changes, std::uint64_t base) {
+  return shiftNumber(changes, "\"base\":", base);
 }
 
 // After a restart every state says so, for the page to show until it is read.
@@ -362,10 +372,14 @@ void SessionHost::passOn(const SessionPtr& session, const std::string& message) 
     std::lock_guard lock(session->mutex);
     std::uint64_t version = shiftVersion(data, session->versionBase);
     if (version == 0) return;
+    std::uint64_t base = 0;
+    if (event == "patch" && (base = shiftBase(data, session->versionBase)) == 0) return;
     session->lastVersion = std::max(session->lastVersion, version);
     if (event == "state") addSessionField(data, session->restarts);
     session->stateMessage =
         "id: " + std::to_string(version) + "\nevent: " + event + "\ndata: " + data + "\n\n";
+    session->stateVersion = version;
+    session->stateBase = base;
     ++session->stateSerial;
   }
   wakeViewers(session);
@@ -380,6 +394,7 @@ void SessionHost::openEvents(const SessionPtr& session, const ExchangePtr& excha
   struct Seen {
     std::uint64_t state = 0;
     std::uint64_t notice = 0;
+    std::uint64_t version = 0;  // of the last state message sent
   };
   auto seen = std::make_shared<Seen>();
   std::weak_ptr<Session> weak = session;
@@ -395,7 +410,12 @@ void SessionHost::openEvents(const SessionPtr& session, const ExchangePtr& excha
         }
         if (s->stateSerial > seen->state) {
           seen->state = s->stateSerial;
-          return s->stateMessage;
+          bool fits = s->stateBase == 0 || s->stateBase == seen->version;
+          seen->version = s->stateVersion;
+          if (fits) return s->stateMessage;
+          // Changes to a version this viewer was not sent: it fetches the whole state.
+          std::string v = std::to_string(s->stateVersion);
+          return "id: " + v + "\nevent: version\ndata: {\"version\":" + v + "}\n\n";
         }
         return std::nullopt;
       },
@@ -426,29 +446,35 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
     }
     if (port == 0)  // restarting since: wait for the new process
       return forward(session, exchange, setCookie, retried);
-    UpstreamCall::send(
-        _upstream->io, port, token, exchange->request(), seconds,
-        [this, session, exchange, setCookie, port, retried](UpstreamCall::Outcome outcome,
-                                                            HttpResponse response) {
-          if (outcome == UpstreamCall::Outcome::Lost && !retried) {
-            // Met a process that crashed (or was killed as hung): once more, on the next one.
-            auto lost = std::make_shared<HttpResponse>(std::move(response));
-            return afterLoss(session, port, [=, this](bool again) {
-              if (again) return forward(session, exchange, setCookie, true);
-              exchange->respond(std::move(*lost));
-            });
-          }
-          const std::string& path = exchange->request().path;
-          bool versioned = path == "/api/state" || path == "/api/input" || path == "/api/stats";
-          if (versioned && response.status / 100 == 2) {
-            std::lock_guard lock(session->mutex);
-            std::uint64_t version = shiftVersion(response.body, session->versionBase);
-            session->lastVersion = std::max(session->lastVersion, version);
-            if (path == "/api/state") addSessionField(response.body, session->restarts);
-          }
-          if (!setCookie.empty()) response.headers.push_back({"Set-Cookie", setCookie});
-          exchange->respond(std::move(response));
-        });
+    UpstreamCall::send(_upstream->io, port, token, exchange->request(), seconds,
+                       [this, session, exchange, setCookie, port, retried](
+                           UpstreamCall::Outcome outcome, HttpResponse response) {
+                         if (outcome == UpstreamCall::Outcome::Lost && !retried) {
+                           // Met a process that crashed (or was killed as hung): once more, on the
+                           // next one.
+                           auto lost = std::make_shared<HttpResponse>(std::move(response));
+                           return afterLoss(session, port, [=, this](bool again) {
+                             if (again) return forward(session, exchange, setCookie, true);
+                             exchange->respond(std::move(*lost));
+                           });
+                         }
+                         const std::string& path = exchange->request().path;
+                         bool versioned = path == "/api/state" || path == "/api/input" ||
+                                          path == "/api/stats" || path == "/api/changes";
+                         if (versioned && response.status / 100 == 2) {
+                           std::lock_guard lock(session->mutex);
+                           std::uint64_t version =
+                               shiftVersion(response.body, session->versionBase);
+                           if (path == "/api/changes")
+                             shiftBase(response.body, session->versionBase);
+                           session->lastVersion = std::max(session->lastVersion, version);
+                           if (path == "/api/state")
+                             addSessionField(response.body, session->restarts);
+                         }
+                         if (!setCookie.empty())
+                           response.headers.push_back({"Set-Cookie", setCookie});
+                         exchange->respond(std::move(response));
+                       });
   });
 }
 

@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "json/JsonDiff.h"
 #include "platform/foundation/HostPort.h"
 #include "platform/foundation/Log.h"
 
@@ -103,8 +104,10 @@ struct WebHost::Shared {
   std::mutex mutex;
   WebApplication* app = nullptr;  // cleared when the host goes away
   std::uint64_t version = 0;
-  std::string body;  // the last snapshot without its version
   std::shared_ptr<const std::string> published = std::make_shared<const std::string>("{}");
+  // The changes from version - 1 to version ({"version":V,"base":B,"ops":[...]}), when they
+  // were small against the state; else null.
+  std::shared_ptr<const std::string> patch;
   // Replies of applied inputs, answered once the snapshot of their turn is published.
   std::vector<std::function<void(std::uint64_t)>> waiting;
   // State requests that came before the first snapshot.
@@ -112,7 +115,13 @@ struct WebHost::Shared {
   std::vector<std::weak_ptr<HttpStream>> streams;
   std::atomic<std::size_t> openStreams{0};
   double snapshotMilliseconds = 0;
+  double diffMilliseconds = 0;
   std::size_t snapshotBytes = 0;
+  std::size_t patchBytes = 0;
+
+  // Main loop only: the last snapshot without its version, and where its containers are.
+  std::unique_ptr<const std::string> body;
+  JsonIndex bodyIndex;
 
   // Main loop only.
   void publish() {
@@ -122,8 +131,26 @@ struct WebHost::Shared {
       target = app;
     }
     if (!target) return;
-    auto start = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    auto ms = [](Clock::time_point from) {
+      return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+    };
+    auto start = Clock::now();
     std::string next = target->snapshot();
+    bool changed = !body || next != *body;
+    double snapshotTook = ms(start);
+    std::optional<std::string> ops;
+    double diffTook = 0;
+    if (changed) {
+      auto diffStart = Clock::now();
+      auto text = std::make_unique<const std::string>(std::move(next));
+      JsonIndex index(*text);
+      // Changes as big as a quarter of the state are sent as the state.
+      if (body) ops = JsonDiff::between(bodyIndex, index, text->size() / 4);
+      body = std::move(text);
+      bodyIndex = std::move(index);
+      diffTook = ms(diffStart);
+    }
     std::vector<std::function<void(std::uint64_t)>> replies;
     std::vector<std::shared_ptr<HttpExchange>> asked;
     std::vector<std::shared_ptr<HttpStream>> viewers;
@@ -131,15 +158,21 @@ struct WebHost::Shared {
     std::shared_ptr<const std::string> state;
     {
       std::lock_guard lock(mutex);
-      if (next != body) {
+      if (changed) {
         ++version;
         std::string full = "{\"version\":" + std::to_string(version);
-        full += next.size() > 2 ? "," + next.substr(1) : "}";
+        full += body->size() > 2 ? "," + body->substr(1) : "}";
         published = std::make_shared<const std::string>(std::move(full));
-        body = std::move(next);
-        snapshotMilliseconds =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
+        patch = nullptr;
+        patchBytes = 0;
+        if (ops) {
+          patchBytes = ops->size();
+          patch = std::make_shared<const std::string>("{\"version\":" + std::to_string(version) +
+                                                      ",\"base\":" + std::to_string(version - 1) +
+                                                      ",\"ops\":" + *ops + "}");
+        }
+        snapshotMilliseconds = snapshotTook;
+        diffMilliseconds = diffTook;
         snapshotBytes = published->size();
         std::erase_if(streams, [&](const std::weak_ptr<HttpStream>& weak) {
           auto stream = weak.lock();
@@ -160,14 +193,24 @@ struct WebHost::Shared {
 
   // The next message for a viewer that has seen version lastSent.
   std::optional<std::string> nextEvent(std::uint64_t& lastSent) {
-    std::shared_ptr<const std::string> state;
+    std::shared_ptr<const std::string> state, changes;
     {
       std::lock_guard lock(mutex);
       if (version == lastSent) return std::nullopt;
+      // Only a viewer that has the version before gets the changes; one that connects or
+      // fell behind gets the whole state.
+      if (patch && lastSent != 0 && lastSent + 1 == version) changes = patch;
       lastSent = version;
       state = published;
     }
     std::string id = std::to_string(lastSent);
+    // Big changes too are only announced, and fetched from /api/changes.
+    if (changes && changes->size() <= kInlineStateBytes)
+      return "id: " + id + "\nevent: patch\ndata: " + *changes + "\n\n";
+    if (changes)
+      return "id: " + id + "\nevent: patch\ndata: {\"version\":" + id +
+             ",\"base\":" + std::to_string(lastSent - 1) +
+             ",\"bytes\":" + std::to_string(changes->size()) + "}\n\n";
     // A big state is only announced: browsers read a large event far slower than the same
     // state fetched (and compressed) from /api/state.
     if (state->size() <= kInlineStateBytes)
@@ -362,6 +405,7 @@ void WebHost::handle(const std::shared_ptr<HttpExchange>& exchange) {
     exchange->respond(std::move(response));
   };
   if (path == "/api/state") return get ? handleState(exchange) : only("GET");
+  if (path == "/api/changes") return get ? handleChanges(exchange) : only("GET");
   if (path == "/api/config") return get ? exchange->respond(config()) : only("GET");
   if (path == "/api/stats") return get ? exchange->respond(stats()) : only("GET");
   if (path == "/api/events") return req.method == "GET" ? handleEvents(exchange) : only("GET");
@@ -405,6 +449,8 @@ HttpResponse WebHost::stats() const {
     stats = {{"version", _shared->version},
              {"snapshotBytes", _shared->snapshotBytes},
              {"snapshotMilliseconds", _shared->snapshotMilliseconds},
+             {"diffMilliseconds", _shared->diffMilliseconds},
+             {"patchBytes", _shared->patchBytes},
              {"streams", _shared->openStreams.load()}};
   }
   return jsonResponse(stats.dump());
@@ -425,6 +471,18 @@ void WebHost::handleState(const std::shared_ptr<HttpExchange>& exchange) {
     body = _shared->published;
   }
   exchange->respond(jsonResponse(*body));
+}
+
+void WebHost::handleChanges(const std::shared_ptr<HttpExchange>& exchange) {
+  std::shared_ptr<const std::string> changes;
+  {
+    std::lock_guard lock(_shared->mutex);
+    changes = _shared->patch;
+  }
+  if (!changes)
+    return exchange->respond(
+        refused(404, "no changes: the last version was sent whole; fetch /api/state"));
+  exchange->respond(jsonResponse(*changes));
 }
 
 void WebHost::handleInput(const std::shared_ptr<HttpExchange>& exchange) {

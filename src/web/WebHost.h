@@ -116,6 +116,7 @@ class WebHost {
   std::optional<HttpResponse> refusal(const HttpRequest& request) const;
   bool hostAllowed(const std::string& host) const;
   void handleState(const std::shared_ptr<HttpExchange>& exchange);
+  void handleChanges(const std::shared_ptr<HttpExchange>& exchange);
   void handleInput(const std::shared_ptr<HttpExchange>& exchange);
   void handleEvents(const std::shared_ptr<HttpExchange>& exchange);
   void handleAlive(const std::shared_ptr<HttpExchange>& exchange);

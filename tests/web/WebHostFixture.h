@@ -24,7 +24,9 @@ class SmallScreen : public WebApplication {
  public:
   std::string snapshot() override {
     ++snapshots;
-    return json{{"points", points.size()}, {"title", title}}.dump();
+    json state{{"points", points.size()}, {"title", title}};
+    state.update(more);
+    return state.dump();
   }
   tessaly::platform::Result<> apply(const WebInput& input) override {
     using tessaly::platform::Refusal;
@@ -42,6 +44,7 @@ class SmallScreen : public WebApplication {
   static constexpr std::uint64_t kUndo = 3;
   std::vector<tessaly::platform::CGPoint> points;
   std::string title = "<b>Tap</b> & hold";
+  json more = json::object();  // members added to the state
   int snapshots = 0;
 };
 

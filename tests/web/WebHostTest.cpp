@@ -3,6 +3,66 @@
 
 #include "web/WebHostFixture.h"
 
+namespace {
+
+// The first n messages of an event stream opened now, each as event name and data, read on a
+// thread of its own until join().
+struct StreamReader {
+  StreamReader(int port, std::size_t n)
+      : thread([this, port, n] {
+          httplib::Client stream("127.0.0.1", port);
+          std::string buffer;
+          stream.Get("/api/events", [&](const char* data, size_t length) {
+            buffer.append(data, length);
+            std::size_t end;
+            while ((end = buffer.find("\n\n")) != std::string::npos) {
+              std::string message = buffer.substr(0, end);
+              buffer.erase(0, end + 2);
+              std::size_t event = message.find("event: "), at = message.find("data: ");
+              if (event == std::string::npos || at == std::string::npos) continue;
+              std::lock_guard lock(mutex);
+              messages.emplace_back(
+                  message.substr(event + 7, message.find('\n', event) - event - 7),
+                  json::parse(message.substr(at + 6)));
+              arrived.notify_all();
+              if (messages.size() == n) return false;
+            }
+            return true;
+          });
+        }) {}
+  void waitFor(std::size_t n) {
+    std::unique_lock lock(mutex);
+    arrived.wait(lock, [&] { return messages.size() >= n; });
+  }
+  std::vector<std::pair<std::string, json>> messages;
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::thread thread;
+};
+
+// What changes say applied to a state, for the members of the small screen.
+json applied(json state, const json& patch) {
+  for (const json& op : patch["ops"]) {
+    json* place = &state;
+    const json& path = op["path"];
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) place = &(*place)[path[i].get<std::string>()];
+    if (op["op"] == "splice") {
+      json& list = (*place)[path.back().get<std::string>()];
+      auto at = list.begin() + op["at"].get<std::ptrdiff_t>();
+      at = list.erase(at, at + op["remove"].get<std::ptrdiff_t>());
+      for (const json& v : op["insert"]) at = list.insert(at, v) + 1;
+    } else if (op["op"] == "set") {
+      (*place)[path.back().get<std::string>()] = op["value"];
+    } else {
+      place->erase(path.back().get<std::string>());
+    }
+  }
+  state["version"] = patch["version"];
+  return state;
+}
+
+}  // namespace
+
 TEST_F(WebHostTest, AnAppliedInputAnswersWithTheVersionThatShowsIt) {
   start();
   auto res = post(kPress);
@@ -181,39 +241,17 @@ TEST_F(WebHostTest, EventStreamsSendEachNewVersionAndAreBounded) {
   options.maxStreams = 1;
   start(options);
   state();  // the first snapshot is out
-  std::vector<json> events;
-  std::mutex mutex;
-  std::condition_variable arrived;
-  std::thread reader([&] {
-    httplib::Client streamClient("127.0.0.1", host->port());
-    std::string buffer;
-    streamClient.Get("/api/events", [&](const char* data, size_t length) {
-      buffer.append(data, length);
-      std::size_t end;
-      while ((end = buffer.find("\n\n")) != std::string::npos) {
-        std::string message = buffer.substr(0, end);
-        buffer.erase(0, end + 2);
-        std::size_t data_at = message.find("data: ");
-        if (data_at == std::string::npos) continue;
-        std::lock_guard lock(mutex);
-        events.push_back(json::parse(message.substr(data_at + 6)));
-        arrived.notify_all();
-        if (events.size() == 2) return false;
-      }
-      return true;
-    });
-  });
-  {
-    std::unique_lock lock(mutex);
-    arrived.wait(lock, [&] { return events.size() == 1; });
-  }
+  StreamReader viewer(host->port(), 2);
+  viewer.waitFor(1);
   EXPECT_EQ(client->Get("/api/events")->status, 503);  // the one stream allowed is taken
   auto res = post(kPress);
-  reader.join();
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0]["points"], 0);
-  EXPECT_EQ(events[1]["points"], 1);
-  EXPECT_EQ(events[1]["version"], json::parse(res->body)["version"]);
+  viewer.thread.join();
+  ASSERT_EQ(viewer.messages.size(), 2u);
+  EXPECT_EQ(viewer.messages[0].second["points"], 0);
+  // The change is bigger than a quarter of this small state: sent whole.
+  EXPECT_EQ(viewer.messages[1].first, "state");
+  EXPECT_EQ(viewer.messages[1].second["points"], 1);
+  EXPECT_EQ(viewer.messages[1].second["version"], json::parse(res->body)["version"]);
 }
 
 TEST_F(WebHostTest, ABigStateIsOnlyAnnouncedOnTheEventStream) {
@@ -273,4 +311,57 @@ TEST_F(WebHostTest, BrowsersGetGzipNotTheSlowBrotliAndEventsUncompressed) {
       },
       [](const char*, size_t) { return false; });
   EXPECT_EQ(encoding, "");
+}
+
+TEST_F(WebHostTest, AViewerThatHasTheVersionBeforeGetsOnlyTheChanges) {
+  screen.more["rows"] = std::vector<std::string>(100, std::string(40, 'r'));
+  start();
+  json first = state();
+  StreamReader viewer(host->port(), 3);
+  viewer.waitFor(1);
+  post(kPress);
+  viewer.waitFor(2);
+  json second = state();
+  // A viewer that connects now gets the whole state, not changes it has no base for.
+  StreamReader late(host->port(), 1);
+  late.thread.join();
+  EXPECT_EQ(late.messages[0].first, "state");
+  EXPECT_EQ(late.messages[0].second, second);
+  // Big changes, under a quarter of the state, are announced and fetched.
+  loop.post([this] {
+    auto& rows = screen.more["rows"];
+    for (int i = 0; i < 30000; ++i) rows.push_back(std::string(40, 'r'));
+  });
+  viewer.thread.join();
+  ASSERT_EQ(viewer.messages.size(), 3u);
+  EXPECT_EQ(viewer.messages[0].first, "state");
+  EXPECT_EQ(viewer.messages[0].second, first);
+  EXPECT_EQ(viewer.messages[1].first, "patch");
+  const json& patch = viewer.messages[1].second;
+  EXPECT_EQ(patch["base"], first["version"]);
+  EXPECT_EQ(applied(first, patch), second) << patch;
+  EXPECT_LT(patch.dump().size(), 200u);
+  // 30000 rows on 100: far over a quarter, so the whole state (announced, it is big).
+  EXPECT_EQ(viewer.messages[2].first, "version");
+  auto stats = json::parse(client->Get("/api/stats")->body);
+  EXPECT_EQ(stats["patchBytes"], 0);
+  EXPECT_EQ(client->Get("/api/changes")->status, 404);
+
+  StreamReader next(host->port(), 2);
+  next.waitFor(1);
+  json third = state();
+  loop.post([this] {
+    auto& rows = screen.more["rows"];
+    for (int i = 0; i < 7000; ++i) rows.push_back(std::string(40, 's'));
+  });
+  next.thread.join();
+  json fourth = state();
+  ASSERT_EQ(next.messages.size(), 2u);
+  EXPECT_EQ(next.messages[1].first, "patch");
+  EXPECT_FALSE(next.messages[1].second.contains("ops")) << "over 256 KiB: announced";
+  EXPECT_EQ(next.messages[1].second["base"], third["version"]);
+  auto changes = client->Get("/api/changes");
+  ASSERT_EQ(changes->status, 200);
+  EXPECT_EQ(applied(third, json::parse(changes->body)), fourth);
+  EXPECT_GT(json::parse(client->Get("/api/stats")->body)["patchBytes"], 256 * 1024);
 }

@@ -1,8 +1,11 @@
-// Talking to the host: inputs go out as posts, states come in over server-sent events. A lost
-// connection shows a small message below the status bar (never over the toolbar), a touch while
-// disconnected says that it was not sent, and the page reconnects by itself and redraws.
+// Talking to the host: inputs go out as posts, states come in over server-sent events, whole or
+// as the changes from the version before (a page that missed that version fetches the whole
+// state instead). A lost connection shows a small message below the status bar (never over the
+// toolbar), a touch while disconnected says that it was not sent, and the page reconnects by
+// itself and redraws.
 import { page } from './state.js';
 import { noticeFromEvent } from './notice.js';
+import { applyPatch } from './patch.js';
 
 let drawState = () => {};
 let stream = null;
@@ -69,26 +72,80 @@ function accept(state, extra) {
   page.lastRender = { version: state.version, drawMs: performance.now() - t0, receivedAt: Date.now(), ...extra };
 }
 
+// Changes apply only to exactly the version they were made against; false when they do not
+// fit the state drawn (then the page fetches the whole state).
+function acceptChanges(patch, extra) {
+  if (freshConnection || !page.state || patch.base !== page.version) return false;
+  let state;
+  try {
+    state = applyPatch(page.state, patch);
+  } catch (e) {
+    console.warn(e.message);
+    return false;
+  }
+  accept(state, extra);
+  page.patchesApplied++;
+  return true;
+}
+
+// The newest version the host told of; changes that came while a whole state was on its way.
 let fetching = false;
 let wanted = 0;
+let held = [];
+// Big changes are announced: fetched (compressed), they fit when the host's newest version is
+// exactly one past the one drawn. True when they were applied.
+async function fetchChanges() {
+  const t0 = performance.now();
+  const res = await fetch('/api/changes', { credentials: 'same-origin' });
+  if (!res.ok) return false;
+  const patch = await res.json();
+  return patch.version > page.version &&
+    acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
+}
+
+const applyHeld = () => {
+  for (const patch of held.splice(0)) if (patch.version > page.version && patch.ops) acceptChanges(patch, { held: true });
+};
+
 async function fetchState() {
   if (fetching) return;
   fetching = true;
   try {
+    let last = -1;
     while (wanted > page.version || freshConnection) {
+      if (!freshConnection && wanted === page.version + 1 && await fetchChanges()) {
+        applyHeld();
+        continue;
+      }
       const t0 = performance.now();
       const res = await fetch('/api/state', { credentials: 'same-origin' });
+      if (!res.ok) throw new Error(`state: ${res.status}`);
       const state = await res.json();
-      const stale = state.version < wanted;
       accept(state, { parseMs: performance.now() - t0, fetched: true });
-      if (stale) break;
-      if (state.version >= wanted) break;
+      applyHeld();
+      // A state no newer than the one fetched before: the host has nothing newer to give.
+      if (state.version <= last) break;
+      last = state.version;
     }
   } catch (e) {
     lost();
   } finally {
     fetching = false;
   }
+}
+
+function changesCame(e) {
+  connected();
+  const t0 = performance.now();
+  const patch = JSON.parse(e.data);
+  if (!freshConnection && patch.version <= page.version) return;
+  if (patch.version > wanted) wanted = patch.version;
+  if (fetching) {
+    held.push(patch);
+    return;
+  }
+  if (!patch.ops) fetchState();
+  else if (!acceptChanges(patch, { bytes: e.data.length, parseMs: performance.now() - t0, patched: true })) fetchState();
 }
 
 let retryTimer = null;
@@ -104,6 +161,7 @@ function reconnectSoon() {
 function open() {
   if (stream) stream.close();
   freshConnection = true;
+  held = [];
   stream = new EventSource('/api/events');
   stream.addEventListener('open', () => {
     freshConnection = true;
@@ -115,6 +173,7 @@ function open() {
     const state = JSON.parse(e.data);
     accept(state, { bytes: e.data.length, parseMs: performance.now() - t0 });
   });
+  stream.addEventListener('patch', changesCame);
   stream.addEventListener('version', (e) => {
     connected();
     const v = JSON.parse(e.data).version;

@@ -144,11 +144,17 @@ function drawLayers(m, list, layers, ctx) {
     const key = node.kind + '#' + node.id;
     seen.add(key);
     const entry = layers.get(key);
-    if (entry && entry.bulk === ctx.bulk) drawer.layer.update(entry.layer, node, ctx);
-    else {
+    if (entry && entry.bulk === ctx.bulk) {
+      // A node that changes left alone is the same object (see patch.js): nothing to redo
+      // while the map shows the same copy of the world.
+      if (entry.node === node && entry.center === ctx.centerLongitude) continue;
+      drawer.layer.update(entry.layer, node, ctx);
+      entry.node = node;
+      entry.center = ctx.centerLongitude;
+    } else {
       if (entry) entry.drawer.layer.remove(entry.layer);
       const layer = drawer.layer.create(node, ctx);
-      layers.set(key, { layer, drawer, bulk: ctx.bulk, marker: layer.marker });
+      layers.set(key, { layer, drawer, bulk: ctx.bulk, marker: layer.marker, node, center: ctx.centerLongitude });
     }
   }
   for (const [key, entry] of layers) {

@@ -8,6 +8,7 @@ export const page = {
   version: 0,
   lastError: null,
   inputsSent: 0,
+  patchesApplied: 0,
   longPressAt: null,
   lastRender: null,
   connected: false,
