@@ -8,5 +8,6 @@ seconds="${LOOKUP_QUERY_FUZZ_SECONDS:-30}"
 mkdir -p "$out/corpus"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root/src" "$root/fuzz/lookupquery/lookupquery_fuzzer.cpp" "$root/src/service/LookupQuery.cpp" \
+  "$root/src/platform/foundation/PercentDecoding.cpp" \
   -o "$out/lookupquery_fuzzer"
 exec "$root/fuzz/run_fuzzer.sh" lookupquery "$out" "$seconds" 4096 "$root/fuzz/lookupquery/corpus"
