@@ -17,6 +17,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "json/JRAllocator.h"
 #include "json/JRDecimalToDouble.h"
 #include "json/JRParseState.h"
 
@@ -611,37 +612,39 @@ bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
   if (stack->count >= size) return true;
   const size_t rounded = jrObjectStackGrowth(stack->count, size, stack->sizeMultiple);
   const size_t old = stack->count;
-  if ((stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap) {
-    auto* objects =
-        static_cast<JRObject**>(std::realloc(stack->objects, rounded * sizeof(JRObject*)));
-    if (!objects) return false;
-    stack->objects = objects;
-    auto* keys = static_cast<JRObject**>(std::realloc(stack->keys, rounded * sizeof(JRObject*)));
-    if (!keys) return false;
-    stack->keys = keys;
-    auto* hashes =
-        static_cast<uint32_t*>(std::realloc(stack->cfHashes, rounded * sizeof(uint32_t)));
-    if (!hashes) return false;
-    stack->cfHashes = hashes;
-    // The new entries are not zeroed: every slot is written before it is read, and a flat
-    // array never touches the keys and hashes, whose fresh pages then stay unmapped.
-  } else {
-    auto* objects = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
-    auto* keys = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
-    auto* hashes = static_cast<uint32_t*>(std::calloc(rounded, sizeof(uint32_t)));
-    if (!objects || !keys || !hashes) {
-      std::free(objects);
-      std::free(keys);
-      std::free(hashes);
-      return false;
+  // Once large, the arrays are mappings that grow without copying. The new entries are not
+  // zeroed: every slot is written before it is read, and a flat array never touches the keys
+  // and hashes, whose fresh pages then stay unmapped.
+  const bool onHeap = (stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap;
+  void** arrays[3] = {reinterpret_cast<void**>(&stack->objects),
+                      reinterpret_cast<void**>(&stack->keys),
+                      reinterpret_cast<void**>(&stack->cfHashes)};
+  const size_t entryBytes[3] = {sizeof(JRObject*), sizeof(JRObject*), sizeof(uint32_t)};
+  if (!onHeap) {
+    // From the machine stack: three heap copies, all or none.
+    void* grown[3] = {};
+    for (int k = 0; k < 3; ++k) {
+      grown[k] = jralloc::growLarge(nullptr, 0, rounded * entryBytes[k]);
+      if (!grown[k]) {
+        for (int j = 0; j < k; ++j) jralloc::freeLarge(grown[j], rounded * entryBytes[j]);
+        return false;
+      }
+      std::memcpy(grown[k], *arrays[k], old * entryBytes[k]);
     }
-    std::memcpy(objects, stack->objects, old * sizeof(JRObject*));
-    std::memcpy(keys, stack->keys, old * sizeof(JRObject*));
-    std::memcpy(hashes, stack->cfHashes, old * sizeof(uint32_t));
-    stack->objects = objects;
-    stack->keys = keys;
-    stack->cfHashes = hashes;
+    for (int k = 0; k < 3; ++k) {
+      *arrays[k] = grown[k];
+      stack->heapBytes[k] = rounded * entryBytes[k];
+    }
     stack->flags = JRObjectStackOnHeap | JRObjectStackMustFree;
+  } else {
+    // Each array keeps what it holds when a later one cannot grow.
+    for (int k = 0; k < 3; ++k) {
+      if (stack->heapBytes[k] >= rounded * entryBytes[k]) continue;
+      void* grown = jralloc::growLarge(*arrays[k], stack->heapBytes[k], rounded * entryBytes[k]);
+      if (!grown) return false;
+      *arrays[k] = grown;
+      stack->heapBytes[k] = rounded * entryBytes[k];
+    }
   }
   stack->count = rounded;
   return true;
@@ -653,9 +656,9 @@ void JRParser::releaseObjectStack(JRObjectStack* stack) {
     if (stack->keys[i]) stack->keys[i]->release();
   }
   if (stack->flags & JRObjectStackMustFree) {
-    std::free(stack->objects);
-    std::free(stack->keys);
-    std::free(stack->cfHashes);
+    jralloc::freeLarge(stack->objects, stack->heapBytes[0]);
+    jralloc::freeLarge(stack->keys, stack->heapBytes[1]);
+    jralloc::freeLarge(stack->cfHashes, stack->heapBytes[2]);
   }
   *stack = JRObjectStack{};
 }
