@@ -1,7 +1,8 @@
 // Block allocator for values and collections: the decoder makes one object per distinct value,
 // so allocation decides much of the throughput. Blocks up to 1 KiB are bump-allocated from
 // 16 KiB chunks; each thread fills its own current chunk, so a tree is laid out in parse order
-// and freeing it walks memory in order. A chunk is reused or freed once all its blocks are gone.
+// and freeing it walks memory in order. A chunk is reused, or given back to the mapping it came
+// from, once all its blocks are gone.
 // While a chunk is its thread's current one, that thread counts its allocations and its own
 // frees in plain fields; other threads (a tree handed to another thread and released there)
 // and everyone after the chunk is retired count down an atomic balance, into which the owner
