@@ -181,7 +181,8 @@ class JRParser {
   }
   static bool nextToken(JRParseState* s);
   static bool parseNumber(JRParseState* s);
-  static bool parseShortNumber(JRParseState* s);
+  // after receives the byte that ends the number.
+  static bool parseShortNumber(JRParseState* s, uint8_t* after);
   static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
   static size_t skipExtras(JRParseState* s, size_t i);
