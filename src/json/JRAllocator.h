@@ -1,7 +1,8 @@
 // Block allocator for values and collections: the decoder makes one object per distinct value,
 // so allocation decides much of the throughput. Blocks up to 1 KiB are bump-allocated from
 // 16 KiB chunks; each thread fills its own current chunk, so a tree is laid out in parse order
-// and freeing it walks memory in order. A chunk is reused or freed once all its blocks are gone.
+// and freeing it walks memory in order. A chunk is reused, or given back to the mapping it came
+// from, once all its blocks are gone.
 // While a chunk is its thread's current one, that thread counts its allocations and its own
 // frees in plain fields; other threads (a tree handed to another thread and released there)
 // and everyone after the chunk is retired count down an atomic balance, into which the owner
@@ -9,8 +10,12 @@
 // While a tree is torn down, frees of a retired chunk are counted in a plain field and taken from
 // its balance in one step when the walk moves on to another chunk or ends: the tree was laid out
 // in order, so one atomic step covers hundreds of blocks. One live block keeps its whole chunk.
-// Larger blocks use malloc, and sanitizer builds use malloc for everything so that misuse stays
-// visible.
+// Chunks are carved from mappings that grow with the memory in use (1 MiB, then as much again
+// as is mapped already, up to 64 MiB), so a huge document takes few system calls and, from 4 MiB
+// on, huge pages: on a virtual machine every page fault is dear. A mapping is returned once
+// all its chunks are empty and not kept as spares. Larger blocks use malloc, and from 4 MiB on
+// a mapping with huge pages of their own. Sanitizer builds use malloc for every block so that
+// misuse stays visible (only growLarge's storage is mapped there too).
 #pragma once
 
 #include <atomic>
@@ -36,8 +41,11 @@ namespace tessaly::jralloc {
 inline constexpr size_t kChunkBytes = 16 * 1024;
 inline constexpr size_t kLargestPooled = 1024;
 
+struct Region;
+
 struct alignas(16) Chunk {
   std::atomic<int64_t> balance;  // published allocations minus frees counted here
+  Region* region;                // the mapping the chunk was carved from
 };
 
 struct Arena {
@@ -55,6 +63,16 @@ extern constinit thread_local Arena tlsArena;
 void* allocateSlow(size_t size);
 void chunkEmptied(Chunk* chunk);
 void flushBatch(Arena& a);
+void* allocateLarge(size_t size);
+
+// Storage that may grow to hundreds of megabytes (the decoder's object stack, the blocks of huge
+// arrays): from 4 MiB on it is a mapping with huge pages, which grows by moving the mapping rather
+// than by copying, and whose pages are only touched when written. growLarge keeps the old block
+// when it fails, as realloc does; p may be null when oldBytes is 0.
+void* growLarge(void* p, size_t oldBytes, size_t newBytes);
+void freeLarge(void* p, size_t bytes);
+// Bytes mapped for chunks now, spares included (for tests).
+size_t mappedChunkBytes();
 
 inline void* allocate(size_t size) {
 #if TESSALY_JSON_POOL
@@ -69,8 +87,10 @@ inline void* allocate(size_t size) {
     }
     return allocateSlow(size);
   }
-#endif
+  return allocateLarge(size);
+#else
   return std::malloc(size);
+#endif
 }
 
 inline void deallocate(void* p, size_t size) {
@@ -91,9 +111,11 @@ inline void deallocate(void* p, size_t size) {
     }
     return;
   }
-#endif
+  freeLarge(p, size);
+#else
   (void)size;
   std::free(p);
+#endif
 }
 
 // Marks the teardown of a tree; the outermost one settles the batched frees when it ends.

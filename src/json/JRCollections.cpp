@@ -239,7 +239,34 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
   d->blockSlots_ = capacity;
   d->entry_ = capacity ? d->inlineSlots() : nullptr;
   if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));
-  for (size_t i = 0; i < count; ++i) d->addObject(keyHashes[i], keys[i], objects[i]);
+  // The pairs go straight into the fresh table, probed as addObject probes, without a call and
+  // its checks per pair (most parsed objects hold a handful of pairs). The i-th pair finds at
+  // most i - 1 slots taken, so there is always a free one: count <= capacity.
+  JRHashTableEntry* const table = d->entry_;
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t hash = keyHashes[i];
+    JRObject* const key = keys[i];
+    uint32_t slot = d->homeSlot(hash);
+    for (;;) {
+      JRHashTableEntry& e = table[slot];
+      if (!e.key) {
+        e = {hash, key, objects[i]};
+        ++d->count_;
+        break;
+      }
+      if (e.keyHash == hash && (e.key == key || e.key->isEqual(key))) {
+        // A later pair with an equal key replaces the earlier one in the same slot.
+        JRObject* oldKey = e.key;
+        JRObject* oldObject = e.object;
+        e.key = key;
+        e.object = objects[i];
+        oldKey->release();
+        oldObject->release();
+        break;
+      }
+      if (++slot == capacity) slot = 0;
+    }
+  }
   return d;
 }
 

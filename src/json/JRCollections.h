@@ -231,12 +231,40 @@ inline JRArray* JRArray::create(JRObject* const* objects, size_t count, bool mak
   if (count > 8) {
     std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
   } else {
-    // Most parsed arrays are short: a call to memcpy costs more than the copy. Two slots at a
-    // time in fixed-size copies, which stay moves (a plain loop would become a memcpy call).
+    // Most parsed arrays are short, and their slots were stored one by one an instant ago: they
+    // are copied one by one too. A wider load over two such stores cannot take their values
+    // straight from them and waits until they are written out, which is after everything before
+    // them is done; and a call to memcpy costs more than the copy. Each case is its own block,
+    // so the compiler does not merge neighbouring slots into one wide move.
     JRObject** slots = array->objects_;
-    size_t i = 0;
-    for (; i + 2 <= count; i += 2) std::memcpy(slots + i, objects + i, 2 * sizeof(JRObject*));
-    if (i < count) slots[i] = objects[i];
+    switch (count) {
+      case 8:
+        slots[7] = objects[7];
+        [[fallthrough]];
+      case 7:
+        slots[6] = objects[6];
+        [[fallthrough]];
+      case 6:
+        slots[5] = objects[5];
+        [[fallthrough]];
+      case 5:
+        slots[4] = objects[4];
+        [[fallthrough]];
+      case 4:
+        slots[3] = objects[3];
+        [[fallthrough]];
+      case 3:
+        slots[2] = objects[2];
+        [[fallthrough]];
+      case 2:
+        slots[1] = objects[1];
+        [[fallthrough]];
+      case 1:
+        slots[0] = objects[0];
+        [[fallthrough]];
+      default:
+        break;
+    }
   }
   array->count_ = array->capacity_ = static_cast<uint32_t>(count);
   return array;

@@ -88,33 +88,6 @@ JRString* JRValueFactory::newString(const char* bytes, size_t length, uint32_t h
   return s;
 }
 
-JRNumber* JRValueFactory::newSignedInteger(long long value) {
-  void* memory = jralloc::allocate(sizeof(JRNumber));
-  if (!memory) return nullptr;
-  auto* n = new (memory) JRNumber(JRKind::SignedInteger);
-  n->value_.s = value;
-  return n;
-}
-
-JRNumber* JRValueFactory::newUnsignedInteger(unsigned long long value) {
-  // Values that fit the signed range are signed numbers, as the platform makes them.
-  if (value <= static_cast<unsigned long long>(INT64_MAX))
-    return newSignedInteger(static_cast<long long>(value));
-  void* memory = jralloc::allocate(sizeof(JRNumber));
-  if (!memory) return nullptr;
-  auto* n = new (memory) JRNumber(JRKind::UnsignedInteger);
-  n->value_.u = value;
-  return n;
-}
-
-JRNumber* JRValueFactory::newDouble(double value) {
-  void* memory = jralloc::allocate(sizeof(JRNumber));
-  if (!memory) return nullptr;
-  auto* n = new (memory) JRNumber(JRKind::Double);
-  n->value_.d = value;
-  return n;
-}
-
 Ref<JRObject> jrString(std::string_view text) {
   if (text.empty()) return Ref<JRObject>(kJREmptyString());
   return Ref<JRObject>::adopt(JRValueFactory::newString(text));

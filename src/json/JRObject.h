@@ -5,10 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "json/JRAllocator.h"
 
 namespace tessaly {
 
@@ -224,6 +227,35 @@ class JRValueFactory {
   static JRString* newImmortalEmptyString();
   friend JRObject* kJREmptyString();
 };
+
+// Numbers are made once for nearly every number a document holds: inline, so that making one is
+// a bump of the allocator and two stores.
+inline JRNumber* JRValueFactory::newSignedInteger(long long value) {
+  void* memory = jralloc::allocate(sizeof(JRNumber));
+  if (!memory) return nullptr;
+  auto* n = new (memory) JRNumber(JRKind::SignedInteger);
+  n->value_.s = value;
+  return n;
+}
+
+inline JRNumber* JRValueFactory::newUnsignedInteger(unsigned long long value) {
+  // Values that fit the signed range are signed numbers, as the platform makes them.
+  if (value <= static_cast<unsigned long long>(INT64_MAX))
+    return newSignedInteger(static_cast<long long>(value));
+  void* memory = jralloc::allocate(sizeof(JRNumber));
+  if (!memory) return nullptr;
+  auto* n = new (memory) JRNumber(JRKind::UnsignedInteger);
+  n->value_.u = value;
+  return n;
+}
+
+inline JRNumber* JRValueFactory::newDouble(double value) {
+  void* memory = jralloc::allocate(sizeof(JRNumber));
+  if (!memory) return nullptr;
+  auto* n = new (memory) JRNumber(JRKind::Double);
+  n->value_.d = value;
+  return n;
+}
 
 // Convenience makers for keys and values built in code (nullptr only when memory ran out).
 Ref<JRObject> jrString(std::string_view text);

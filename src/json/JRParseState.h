@@ -72,6 +72,9 @@ struct JRObjectStack {
   size_t index = 0;
   uint32_t sizeMultiple = 2048;
   uint32_t flags = 0;
+  // The bytes of each heap array, for growing and freeing it: after a failed growth they may
+  // differ, each array being as large as it grew.
+  size_t heapBytes[3] = {};
 };
 
 // The size the object stack grows to when it needs room for requested entries: at least twice
@@ -178,7 +181,8 @@ class JRParser {
   }
   static bool nextToken(JRParseState* s);
   static bool parseNumber(JRParseState* s);
-  static bool parseShortNumber(JRParseState* s);
+  // after receives the byte that ends the number.
+  static bool parseShortNumber(JRParseState* s, uint8_t* after);
   static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
   static size_t skipExtras(JRParseState* s, size_t i);

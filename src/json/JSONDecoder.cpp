@@ -17,6 +17,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "json/JRAllocator.h"
 #include "json/JRDecimalToDouble.h"
 #include "json/JRParseState.h"
 
@@ -252,7 +253,8 @@ inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
 // step needs a bounds check. Anything else (including every malformed number) returns false
 // having changed nothing, and the full scanner takes it.
 // Inlined like the cache lookup (about 6 KiB more code; 3-6% on the three reference documents).
-__attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseState* s) {
+__attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseState* s,
+                                                                      uint8_t* after) {
   const size_t start = s->atIndex;
   if (s->length - start < 48) return false;
   const uint8_t* const first = s->bytes + start;
@@ -321,6 +323,7 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
   s->token.ptr = first;
   s->token.length = static_cast<size_t>(p - first);
   s->atIndex = static_cast<size_t>(p - s->bytes);
+  *after = *p;
   v.ptr = v.number.bytes;
   v.length = 8;
   v.cacheEntry = nullptr;
@@ -588,9 +591,11 @@ bool JRParser::nextToken(JRParseState* s) {
     case '6':
     case '7':
     case '8':
-    case '9':
-      if (parseShortNumber(s) || parseNumber(s)) return true;
+    case '9': {
+      uint8_t after;
+      if (parseShortNumber(s, &after) || parseNumber(s)) return true;
       goto unexpected;
+    }
     default:
       goto unexpected;
   }
@@ -611,37 +616,39 @@ bool JRParser::resizeObjectStack(JRObjectStack* stack, size_t size) {
   if (stack->count >= size) return true;
   const size_t rounded = jrObjectStackGrowth(stack->count, size, stack->sizeMultiple);
   const size_t old = stack->count;
-  if ((stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap) {
-    auto* objects =
-        static_cast<JRObject**>(std::realloc(stack->objects, rounded * sizeof(JRObject*)));
-    if (!objects) return false;
-    stack->objects = objects;
-    auto* keys = static_cast<JRObject**>(std::realloc(stack->keys, rounded * sizeof(JRObject*)));
-    if (!keys) return false;
-    stack->keys = keys;
-    auto* hashes =
-        static_cast<uint32_t*>(std::realloc(stack->cfHashes, rounded * sizeof(uint32_t)));
-    if (!hashes) return false;
-    stack->cfHashes = hashes;
-    // The new entries are not zeroed: every slot is written before it is read, and a flat
-    // array never touches the keys and hashes, whose fresh pages then stay unmapped.
-  } else {
-    auto* objects = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
-    auto* keys = static_cast<JRObject**>(std::calloc(rounded, sizeof(JRObject*)));
-    auto* hashes = static_cast<uint32_t*>(std::calloc(rounded, sizeof(uint32_t)));
-    if (!objects || !keys || !hashes) {
-      std::free(objects);
-      std::free(keys);
-      std::free(hashes);
-      return false;
+  // Once large, the arrays are mappings that grow without copying. The new entries are not
+  // zeroed: every slot is written before it is read, and a flat array never touches the keys
+  // and hashes, whose fresh pages then stay unmapped.
+  const bool onHeap = (stack->flags & JRObjectStackLocationMask) == JRObjectStackOnHeap;
+  void** arrays[3] = {reinterpret_cast<void**>(&stack->objects),
+                      reinterpret_cast<void**>(&stack->keys),
+                      reinterpret_cast<void**>(&stack->cfHashes)};
+  const size_t entryBytes[3] = {sizeof(JRObject*), sizeof(JRObject*), sizeof(uint32_t)};
+  if (!onHeap) {
+    // From the machine stack: three heap copies, all or none.
+    void* grown[3] = {};
+    for (int k = 0; k < 3; ++k) {
+      grown[k] = jralloc::growLarge(nullptr, 0, rounded * entryBytes[k]);
+      if (!grown[k]) {
+        for (int j = 0; j < k; ++j) jralloc::freeLarge(grown[j], rounded * entryBytes[j]);
+        return false;
+      }
+      std::memcpy(grown[k], *arrays[k], old * entryBytes[k]);
     }
-    std::memcpy(objects, stack->objects, old * sizeof(JRObject*));
-    std::memcpy(keys, stack->keys, old * sizeof(JRObject*));
-    std::memcpy(hashes, stack->cfHashes, old * sizeof(uint32_t));
-    stack->objects = objects;
-    stack->keys = keys;
-    stack->cfHashes = hashes;
+    for (int k = 0; k < 3; ++k) {
+      *arrays[k] = grown[k];
+      stack->heapBytes[k] = rounded * entryBytes[k];
+    }
     stack->flags = JRObjectStackOnHeap | JRObjectStackMustFree;
+  } else {
+    // Each array keeps what it holds when a later one cannot grow.
+    for (int k = 0; k < 3; ++k) {
+      if (stack->heapBytes[k] >= rounded * entryBytes[k]) continue;
+      void* grown = jralloc::growLarge(*arrays[k], stack->heapBytes[k], rounded * entryBytes[k]);
+      if (!grown) return false;
+      *arrays[k] = grown;
+      stack->heapBytes[k] = rounded * entryBytes[k];
+    }
   }
   stack->count = rounded;
   return true;
@@ -653,9 +660,9 @@ void JRParser::releaseObjectStack(JRObjectStack* stack) {
     if (stack->keys[i]) stack->keys[i]->release();
   }
   if (stack->flags & JRObjectStackMustFree) {
-    std::free(stack->objects);
-    std::free(stack->keys);
-    std::free(stack->cfHashes);
+    jralloc::freeLarge(stack->objects, stack->heapBytes[0]);
+    jralloc::freeLarge(stack->keys, stack->heapBytes[1]);
+    jralloc::freeLarge(stack->cfHashes, stack->heapBytes[2]);
   }
   *stack = JRObjectStack{};
 }
@@ -746,7 +753,8 @@ __attribute__((always_inline)) inline JRParser::Quick JRParser::quickValue(JRPar
     if (!parseStringInline(s)) return Quick::Failed;
     object = cachedObject(s);
   } else if (c == '-' || isDigit(c)) {
-    if (!parseShortNumber(s)) return Quick::Slow;
+    uint8_t after;
+    if (!parseShortNumber(s, &after)) return Quick::Slow;
     object = cachedObject(s);
   } else if (c == '[' || c == '{') {
     takeToken(s, c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin, 1);
@@ -803,8 +811,11 @@ JRObject* JRParser::parseArray(JRParseState* s) {
   }
   while (roomForValues(&stack) && peekToken(s, &c)) {
     JRObject* object;
-    // Arrays of numbers are common enough (coordinates) to be taken right here.
-    const Quick quick = (c == '-' || isDigit(c)) && parseShortNumber(s)
+    // Arrays of numbers are common enough (coordinates) to be taken right here. The byte after
+    // a number is kept: when it is the comma or the bracket, nothing needs reading again (a
+    // number leaves room behind it, so it lies inside the input).
+    uint8_t after = ' ';
+    const Quick quick = (c == '-' || isDigit(c)) && parseShortNumber(s, &after)
                             ? ((object = cachedObject(s)) ? Quick::Done : Quick::Failed)
                             : quickValue(s, c, &object);
     if (quick == Quick::Slow) break;
@@ -814,7 +825,10 @@ JRObject* JRParser::parseArray(JRParseState* s) {
     }
     stack.objects[stack.index++] = object;
     state = JRParseAcceptCommaOrEnd;
-    if (!peekToken(s, &c)) break;
+    if (after == ',' || after == ']')
+      c = after;
+    else if (!peekToken(s, &c))
+      break;
     if (c == ',') {
       ++s->atIndex;
       state = JRParseAcceptValue;

@@ -185,5 +185,52 @@ TEST(BlockPool, AChunkEmptiedByAWalkIsFreeWhenTheWalkEnds) {
   for (void* p : inB) jralloc::deallocate(p, 64);
 }
 
+TEST(BlockPool, TheChunksOfAFreedTreeGoBackToTheSystem) {
+  // About 48 MiB of small blocks take several mappings of growing size; freed in one walk, all
+  // but the spares and the mapping still being carved are unmapped again.
+  const size_t before = jralloc::mappedChunkBytes();
+  std::vector<Block> blocks;
+  for (int i = 0; i < 1000000; ++i) {
+    Block b{static_cast<unsigned char*>(jralloc::allocate(48)), 48,
+            static_cast<unsigned char>(i * 13)};
+    ASSERT_TRUE(b.p);
+    stamp(b);
+    blocks.push_back(b);
+  }
+  const size_t peak = jralloc::mappedChunkBytes();
+  EXPECT_GE(peak, before + (size_t{40} << 20));
+  {
+    jralloc::TreeWalk walk;
+    for (const Block& b : blocks) {
+      ASSERT_TRUE(intact(b));
+      jralloc::deallocate(b.p, b.size);
+    }
+  }
+  EXPECT_LE(jralloc::mappedChunkBytes(), before + (size_t{64 + 8} << 20)) << "peak " << peak;
+}
+
+TEST(BlockPool, LargeStorageGrowsKeepingItsContents) {
+  // From malloc'd bytes into a mapping, then mapping to mapping (moved, not copied), then freed.
+  size_t bytes = 1000;
+  auto* p = static_cast<unsigned char*>(jralloc::growLarge(nullptr, 0, bytes));
+  ASSERT_TRUE(p);
+  std::memset(p, 0x5A, bytes);
+  for (size_t next : {size_t{5} << 20, size_t{9} << 20, size_t{33} << 20}) {
+    p = static_cast<unsigned char*>(jralloc::growLarge(p, bytes, next));
+    ASSERT_TRUE(p);
+    for (size_t i = 0; i < bytes; i += 4093) ASSERT_EQ(p[i], 0x5A) << i << " of " << bytes;
+    ASSERT_EQ(p[bytes - 1], 0x5A);
+    std::memset(p + bytes, 0x5A, next - bytes);  // every new byte is writable
+    bytes = next;
+  }
+  jralloc::freeLarge(p, bytes);
+  // Blocks of a huge array come from the same storage through the block interface.
+  Block b{static_cast<unsigned char*>(jralloc::allocate(size_t{6} << 20)), size_t{6} << 20, 0x33};
+  ASSERT_TRUE(b.p);
+  stamp(b);
+  EXPECT_TRUE(intact(b));
+  jralloc::deallocate(b.p, b.size);
+}
+
 }  // namespace
 }  // namespace tessaly

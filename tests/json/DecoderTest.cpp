@@ -455,6 +455,29 @@ TEST(Decoder, AFlatArrayOfManyValuesKeepsEveryOneInOrder) {
   EXPECT_EQ(a->objectAtIndex(n - 1)->longLongValue(), (n - 1) * 7 % 1000003);
 }
 
+TEST(Decoder, AnArrayLargerThanTheFirstMappingsReadsEveryValue) {
+  // 1.2 million values: the object stack leaves the heap for mappings that grow by moving
+  // (past 4 MiB and again past 8 MiB), and the array's own block is such a mapping too.
+  const int n = 1200000;
+  std::string text = "[";
+  for (int i = 0; i < n; ++i) {
+    if (i) text += ',';
+    text += i % 3 ? std::to_string(i * 7919LL - 4000000000LL) : std::to_string(i) + ".25";
+  }
+  text += ']';
+  auto o = decode(text);
+  ASSERT_TRUE(o.result);
+  const JRArray* a = o.result->asArray();
+  ASSERT_EQ(a->count(), static_cast<uint32_t>(n));
+  for (int i = 0; i < n; i += 7) {
+    const JRObject* v = a->objectAtIndex(static_cast<size_t>(i));
+    if (i % 3)
+      ASSERT_EQ(v->longLongValue(), i * 7919LL - 4000000000LL) << i;
+    else
+      ASSERT_EQ(v->doubleValue(), i + 0.25) << i;
+  }
+}
+
 TEST(Decoder, ErrorsFarIntoALongCollectionReadAsInAShortOne) {
   // Past the first growth of the object stack the reading goes on the same way.
   std::string array = "[";
