@@ -31,12 +31,25 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return n;
 }
 
+// A byte written as it is: printable ASCII other than the quote and the backslash.
+bool isPlain(unsigned char c) {
+  return c >= 0x20 && c < 0x80 && c != '"' && c != '\\';
+}
+
 }  // namespace
 
 void JsonText::string(std::string_view s) {
   static const char* hex = "0123456789abcdef";
   _out.push_back('"');
   for (std::size_t i = 0; i < s.size();) {
+    // Most of a screen's text is plain ASCII: copy such a run at once.
+    std::size_t plain = i;
+    while (plain < s.size() && isPlain(static_cast<unsigned char>(s[plain]))) ++plain;
+    if (plain > i) {
+      _out.append(s.data() + i, plain - i);
+      i = plain;
+      if (i == s.size()) break;
+    }
     auto c = static_cast<unsigned char>(s[i]);
     if (c == '"' || c == '\\') {
       _out.push_back('\\');
@@ -58,9 +71,6 @@ void JsonText::string(std::string_view s) {
           _out.push_back(hex[c >> 4]);
           _out.push_back(hex[c & 15]);
       }
-      ++i;
-    } else if (c < 0x80) {
-      _out.push_back(static_cast<char>(c));
       ++i;
     } else if (std::size_t n = utf8Length(s, i); n > 0) {
       _out.append(s.substr(i, n));

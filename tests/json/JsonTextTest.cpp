@@ -13,6 +13,11 @@ TEST(JsonText, StringsAreEscapedAndBrokenUtf8IsReplaced) {
   };
   const Case cases[] = {
       {"plain", "\"plain\""},
+      {"", "\"\""},
+      // Escapes at either end and back to back, between runs copied whole.
+      {"\"\\\n", R"("\"\\\n")"},
+      {"\x7f~ \x1f", "\"\x7f~ \\u001f\""},
+      {"\xc3\xa9t\xc3\xa9", "\"\xc3\xa9t\xc3\xa9\""},
       {"a \"q\" \\ b", R"("a \"q\" \\ b")"},
       {"line\nnext\ttab\x01", R"("line\nnext\ttab\u0001")"},
       {"Stra\xc3\x9f"
