@@ -63,37 +63,39 @@ class Walk {
     return static_cast<std::size_t>(v.text.data() - index.text().data());
   }
 
-  static std::vector<Member> members(const JsonIndex& index, const Value& object) {
-    std::vector<Member> out;
-    std::size_t at = begin(index, object) + 1;
-    std::uint32_t next = object.container + 1;
+  // Calls visit(at, next) for each item of an object or array, 'at' on the item's start;
+  // visit leaves 'at' past it.
+  template <class Visit>
+  static void eachItem(const JsonIndex& index, const Value& container, char close, Visit visit) {
+    std::size_t at = begin(index, container) + 1;
+    std::uint32_t next = container.container + 1;
     std::string_view text = index.text();
     for (;;) {
       at = index.skipBlanks(at);
-      if (at >= text.size() || text[at] == '}') break;
-      Value key = valueAt(index, at, next);
-      at = index.skipBlanks(at);
-      if (at < text.size() && text[at] == ':') ++at;
-      Value value = valueAt(index, at, next);
-      out.push_back({key.text, value});
+      if (at >= text.size() || text[at] == close) break;
+      visit(at, next);
       at = index.skipBlanks(at);
       if (at < text.size() && text[at] == ',') ++at;
     }
+  }
+
+  static std::vector<Member> members(const JsonIndex& index, const Value& object) {
+    std::vector<Member> out;
+    std::string_view text = index.text();
+    eachItem(index, object, '}', [&](std::size_t& at, std::uint32_t& next) {
+      Value key = valueAt(index, at, next);
+      at = index.skipBlanks(at);
+      if (at < text.size() && text[at] == ':') ++at;
+      out.push_back({key.text, valueAt(index, at, next)});
+    });
     return out;
   }
 
   static std::vector<Value> elements(const JsonIndex& index, const Value& array) {
     std::vector<Value> out;
-    std::size_t at = begin(index, array) + 1;
-    std::uint32_t next = array.container + 1;
-    std::string_view text = index.text();
-    for (;;) {
-      at = index.skipBlanks(at);
-      if (at >= text.size() || text[at] == ']') break;
+    eachItem(index, array, ']', [&](std::size_t& at, std::uint32_t& next) {
       out.push_back(valueAt(index, at, next));
-      at = index.skipBlanks(at);
-      if (at < text.size() && text[at] == ',') ++at;
-    }
+    });
     return out;
   }
 
