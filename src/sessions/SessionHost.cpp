@@ -446,7 +446,22 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
     }
     if (port == 0)  // restarting since: wait for the new process
       return forward(session, exchange, setCookie, retried);
-    UpstreamCall::send(_upstream->io, port, token, exchange->request(), seconds,
+    web::HttpRequest request = exchange->request();
+    if (request.path == "/api/changes" && !request.param("version").empty()) {
+      // The page asks by the versions it was shown; the process counts from its own start.
+      auto asked = web::parseCount(request.param("version"));
+      std::uint64_t base;
+      {
+        std::lock_guard lock(session->mutex);
+        base = session->versionBase;
+      }
+      if (!asked)
+        return exchange->respond(web::textResponse(400, "refused: version must be a number"));
+      // Changes made before this process started are not kept anywhere.
+      if (*asked <= base) return exchange->respond(web::HttpResponse{.status = 204});
+      request.query = "version=" + std::to_string(*asked - base);
+    }
+    UpstreamCall::send(_upstream->io, port, token, request, seconds,
                        [this, session, exchange, setCookie, port, retried](
                            UpstreamCall::Outcome outcome, HttpResponse response) {
                          if (outcome == UpstreamCall::Outcome::Lost && !retried) {

@@ -360,7 +360,8 @@ void HttpConnection::write(HttpResponse response, bool keepAlive) {
     message->set(http::field::content_encoding, "gzip");
     message->set(http::field::vary, "Accept-Encoding");
   }
-  message->content_length(body.size());
+  // A 204 has no body and says no length.
+  if (response.status != 204) message->content_length(body.size());
   if (!_head) message->body() = std::move(body);
   message->keep_alive(keepAlive);
   _response = message;

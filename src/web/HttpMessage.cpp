@@ -1,5 +1,7 @@
 #include "web/HttpMessage.h"
 
+#include <charconv>
+
 #include "platform/foundation/PercentDecoding.h"
 
 namespace tessaly::web {
@@ -49,6 +51,15 @@ std::string HttpRequest::param(std::string_view name) const {
     if (auto value = decodeQueryText(pair.substr(equals + 1))) return *value;
   }
   return {};
+}
+
+std::optional<std::uint64_t> parseCount(std::string_view text) {
+  std::uint64_t value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || text.front() == '-' || error != std::errc() ||
+      end != text.data() + text.size())
+    return std::nullopt;
+  return value;
 }
 
 HttpResponse textResponse(int status, std::string_view text) {

@@ -1,6 +1,8 @@
 #pragma once
 // One HTTP request as the server has read and checked it, and the answer a handler gives.
 // Plain data: handlers see no socket and no server library.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,6 +36,10 @@ struct HttpResponse {
 
 // A plain-text answer: the reason on one line.
 HttpResponse textResponse(int status, std::string_view text);
+
+// A whole number written in decimal digits alone (no sign, no spaces); nullopt for anything
+// else or one too big.
+std::optional<std::uint64_t> parseCount(std::string_view text);
 
 // Lower-case ASCII copy.
 std::string asciiLower(std::string_view text);

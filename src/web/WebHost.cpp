@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -21,6 +22,7 @@ using nlohmann::json;
 constexpr const char* kCookieName = "tessaly_token";
 constexpr int kFirstStateSeconds = 10;
 constexpr std::size_t kInlineStateBytes = 256 * 1024;
+constexpr std::size_t kKeptSteps = 8;
 
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -108,6 +110,9 @@ struct WebHost::Shared {
   // The changes from version - 1 to version ({"version":V,"base":B,"ops":[...]}), when they
   // were small against the state; else null.
   std::shared_ptr<const std::string> patch;
+  // The last few steps of changes, oldest first, by the version each leads to: a page fetching
+  // an announced step still finds it after the host has moved on a version or two.
+  std::deque<std::pair<std::uint64_t, std::shared_ptr<const std::string>>> steps;
   // Replies of applied inputs, answered once the snapshot of their turn is published.
   std::vector<std::function<void(std::uint64_t)>> waiting;
   // State requests that came before the first snapshot.
@@ -170,6 +175,8 @@ struct WebHost::Shared {
           patch = std::make_shared<const std::string>("{\"version\":" + std::to_string(version) +
                                                       ",\"base\":" + std::to_string(version - 1) +
                                                       ",\"ops\":" + *ops + "}");
+          steps.emplace_back(version, patch);
+          if (steps.size() > kKeptSteps) steps.pop_front();
         }
         snapshotMilliseconds = snapshotTook;
         diffMilliseconds = diffTook;
@@ -474,11 +481,25 @@ void WebHost::handleState(const std::shared_ptr<HttpExchange>& exchange) {
 }
 
 void WebHost::handleChanges(const std::shared_ptr<HttpExchange>& exchange) {
+  std::string asked = exchange->request().param("version");
+  std::optional<std::uint64_t> wanted;
+  if (!asked.empty()) {
+    wanted = parseCount(asked);
+    if (!wanted) return exchange->respond(refused(400, "refused: version must be a number"));
+  }
   std::shared_ptr<const std::string> changes;
   {
     std::lock_guard lock(_shared->mutex);
-    changes = _shared->patch;
+    if (!wanted) {
+      changes = _shared->patch;
+    } else {
+      for (const auto& [version, step] : _shared->steps)
+        if (version == *wanted) changes = step;
+    }
   }
+  // A step asked for by its version that is not kept (sent whole, too old or not made yet) is
+  // no fault of the page's: it fetches the state instead.
+  if (!changes && wanted) return exchange->respond(HttpResponse{.status = 204});
   if (!changes)
     return exchange->respond(
         refused(404, "no changes: the last version was sent whole; fetch /api/state"));

@@ -107,6 +107,27 @@ for (const sessions of [false, true]) {
       host = await expectSameAsHost(page, 'after big changes');
       const render = await page.evaluate(() => window.tessaly.lastRender);
       assert.ok(render.patched && render.fetched, `the last changes were fetched: ${JSON.stringify(render)}`);
+
+      // The host moves on while the page is fetching a big step: the page still gets that very
+      // step, then the small one after it, and never the whole state.
+      const fetched = [];
+      page.on('response', (r) => { if (/\/api\/(state|changes)/.test(r.url())) fetched.push([new URL(r.url()).pathname, r.status()]); });
+      let openGate, asked;
+      const gate = new Promise((resolve) => { openGate = resolve; });
+      const askedOnce = new Promise((resolve) => { asked = resolve; });
+      await page.route('**/api/changes*', async (route) => { asked(); await gate; await route.continue(); });
+      const big = Array.from({ length: 800 }, (_, i) => ({ type: 'longPress',
+        point: { x: 7 + ((i * 41) % (frame.width - 14)), y: 7 + ((i * 29) % (frame.height - 14)) } }));
+      assert.equal((await post(server.origin, big, headers)).status, 200);
+      await askedOnce;
+      const small = await post(server.origin, { type: 'longPress', point: { x: 30, y: 30 } }, headers);
+      assert.equal(small.status, 200, small.text);
+      openGate();
+      await page.waitForFunction((v) => window.tessaly.version >= v, JSON.parse(small.text).version, { timeout: 60000 });
+      await page.unroute('**/api/changes*');
+      host = await expectSameAsHost(page, 'after the host moved on during a fetch');
+      assert.deepEqual(fetched.filter(([path]) => path === '/api/state'), [], `no whole state: ${JSON.stringify(fetched)}`);
+      assert.ok(fetched.some(([path, status]) => path === '/api/changes' && status === 200), JSON.stringify(fetched));
       const pinsBefore = pins(host).length;
 
       await reconnect(page, server.origin);

@@ -365,3 +365,41 @@ TEST_F(WebHostTest, AViewerThatHasTheVersionBeforeGetsOnlyTheChanges) {
   EXPECT_EQ(applied(third, json::parse(changes->body)), fourth);
   EXPECT_GT(json::parse(client->Get("/api/stats")->body)["patchBytes"], 256 * 1024);
 }
+
+TEST_F(WebHostTest, TheLastStepsOfChangesAreKeptByVersion) {
+  screen.more["rows"] = std::vector<std::string>(100, std::string(40, 'r'));
+  start();
+  std::vector<json> states{state()};
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_EQ(post(kPress)->status, 200);
+    states.push_back(state());
+  }
+  int current = states.back()["version"].get<int>();
+  // The host moved on, yet each of the last 8 steps still leads from its version before.
+  for (std::size_t i = states.size() - 8; i < states.size(); ++i) {
+    int v = states[i]["version"].get<int>();
+    auto res = client->Get("/api/changes?version=" + std::to_string(v));
+    ASSERT_EQ(res->status, 200) << v;
+    json step = json::parse(res->body);
+    EXPECT_EQ(step["base"], v - 1);
+    EXPECT_EQ(applied(states[i - 1], step), states[i]) << v;
+  }
+  // Older or not made yet: the page fetches the state instead. Not a version: refused.
+  int older = states[states.size() - 9]["version"].get<int>();
+  EXPECT_EQ(client->Get("/api/changes?version=" + std::to_string(older))->status, 204);
+  auto future = client->Get("/api/changes?version=" + std::to_string(current + 1));
+  EXPECT_EQ(future->status, 204);
+  EXPECT_EQ(future->body, "");
+  for (const char* bad : {"x", "-1", "1x", "+2", "99999999999999999999999"})
+    EXPECT_EQ(client->Get(std::string("/api/changes?version=") + bad)->status, 400) << bad;
+
+  // A version sent whole has no step; the ones before it are still there.
+  loop.post([this] {
+    auto& rows = screen.more["rows"];
+    for (int i = 0; i < 30000; ++i) rows.push_back(std::string(40, 'r'));
+  });
+  for (int i = 0; i < 100 && state()["version"] == current; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(client->Get("/api/changes?version=" + std::to_string(current + 1))->status, 204);
+  EXPECT_EQ(client->Get("/api/changes?version=" + std::to_string(current))->status, 200);
+}

@@ -88,16 +88,20 @@ function acceptChanges(patch, extra) {
   return true;
 }
 
+// Further behind than this, the whole state is the quicker way (each step can be a quarter of it).
+const kStepsWorthFetching = 3;
 // The newest version the host told of; changes that came while a whole state was on its way.
 let fetching = false;
 let wanted = 0;
 let held = [];
-// Big changes are announced: fetched (compressed), they fit when the host's newest version is
-// exactly one past the one drawn. True when they were applied.
+// Big changes are announced and fetched (compressed), one step at a time: the host keeps the
+// last few steps, so a page a version or two behind still catches up without the whole state.
+// True when the step to the version after the one drawn was applied; false when the host no
+// longer has it (204) and the page fetches the whole state.
 async function fetchChanges() {
   const t0 = performance.now();
-  const res = await fetch('/api/changes', { credentials: 'same-origin' });
-  if (!res.ok) return false;
+  const res = await fetch(`/api/changes?version=${page.version + 1}`, { credentials: 'same-origin' });
+  if (res.status !== 200) return false;
   const patch = await res.json();
   return patch.version > page.version &&
     acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
@@ -113,7 +117,7 @@ async function fetchState() {
   try {
     let last = -1;
     while (wanted > page.version || freshConnection) {
-      if (!freshConnection && wanted === page.version + 1 && await fetchChanges()) {
+      if (!freshConnection && wanted - page.version <= kStepsWorthFetching && await fetchChanges()) {
         applyHeld();
         continue;
       }
