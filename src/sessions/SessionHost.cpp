@@ -458,7 +458,7 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
       if (!asked)
         return exchange->respond(web::textResponse(400, "refused: version must be a number"));
       // Changes made before this process started are not kept anywhere.
-      if (*asked <= base) return exchange->respond(web::HttpResponse{.status = 204});
+      if (*asked <= base) return exchange->respond(web::emptyResponse());
       request.query = "version=" + std::to_string(*asked - base);
     }
     UpstreamCall::send(_upstream->io, port, token, request, seconds,

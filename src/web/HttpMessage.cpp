@@ -62,6 +62,12 @@ std::optional<std::uint64_t> parseCount(std::string_view text) {
   return value;
 }
 
+HttpResponse emptyResponse() {
+  HttpResponse response;
+  response.status = 204;
+  return response;
+}
+
 HttpResponse textResponse(int status, std::string_view text) {
   HttpResponse response;
   response.status = status;

@@ -34,6 +34,9 @@ struct HttpResponse {
   HttpHeaders headers;  // besides Content-Type and Content-Length
 };
 
+// An answer with no body (204): nothing to say, and nothing wrong.
+HttpResponse emptyResponse();
+
 // A plain-text answer: the reason on one line.
 HttpResponse textResponse(int status, std::string_view text);
 

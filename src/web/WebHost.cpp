@@ -499,7 +499,7 @@ void WebHost::handleChanges(const std::shared_ptr<HttpExchange>& exchange) {
   }
   // A step asked for by its version that is not kept (sent whole, too old or not made yet) is
   // no fault of the page's: it fetches the state instead.
-  if (!changes && wanted) return exchange->respond(HttpResponse{.status = 204});
+  if (!changes && wanted) return exchange->respond(emptyResponse());
   if (!changes)
     return exchange->respond(
         refused(404, "no changes: the last version was sent whole; fetch /api/state"));
