@@ -16,6 +16,48 @@ function latLng(layerCtx, coordinate) {
   return [coordinate.latitude, nearestCopy(coordinate.longitude, layerCtx.centerLongitude)];
 }
 
+// Thousands of pins are drawn as dots on a canvas of their own, each a copy of one small picture
+// per colour: far cheaper to paint than as many filled and stroked circles, and adding dots does
+// not repaint the line under them.
+const DOT_RADIUS = 5;
+const dotPictures = new Map();
+function dotPicture(color) {
+  let picture = dotPictures.get(color);
+  if (picture) return picture;
+  const scale = window.L.Browser.retina ? 2 : 1;
+  const size = 2 * DOT_RADIUS + 2;
+  const canvas = document.createElement('canvas');
+  canvas.width = canvas.height = size * scale;
+  const c = canvas.getContext('2d');
+  c.scale(scale, scale);
+  c.beginPath();
+  c.arc(size / 2, size / 2, DOT_RADIUS, 0, Math.PI * 2);
+  c.fillStyle = PIN_FILL[color] || PIN_FILL.red;
+  c.fill();
+  c.lineWidth = 1;
+  c.strokeStyle = '#333333';
+  c.stroke();
+  picture = { canvas, size };
+  dotPictures.set(color, picture);
+  return picture;
+}
+
+function dotRenderer(map) {
+  if (!map.tessalyDots) {
+    const Dots = window.L.Canvas.extend({
+      _updateCircle(layer) {
+        const picture = layer.options.picture;
+        if (!picture) return window.L.Canvas.prototype._updateCircle.call(this, layer);
+        if (!this._drawing || layer._empty()) return;
+        const p = layer._point;
+        this._ctx.drawImage(picture.canvas, p.x - picture.size / 2, p.y - picture.size / 2, picture.size, picture.size);
+      },
+    });
+    map.tessalyDots = new Dots({ padding: 0.1 });
+  }
+  return map.tessalyDots;
+}
+
 function pinElement(marker, color, drop) {
   const icon = marker.getElement();
   if (!icon) return;
@@ -43,8 +85,9 @@ export const annotationView = {
         marker = L.marker(ll, { icon: L.divIcon({ className: 'user-location', iconSize: [16, 16] }),
           keyboard: false, zIndexOffset: -100 });
       } else if (ctx.bulk) {
-        marker = L.circleMarker(ll, { radius: 5, color: '#333333', weight: 1, fillOpacity: 1,
-          fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red });
+        marker = L.circleMarker(ll, { radius: DOT_RADIUS, color: '#333333', weight: 1, fillOpacity: 1,
+          fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red, picture: dotPicture(node.pinColor),
+          renderer: dotRenderer(ctx.map) });
       } else {
         marker = L.marker(ll, { icon: L.divIcon({ className: 'pin-icon', html: '', iconSize: PIN_SIZE, iconAnchor: PIN_TIP }),
           keyboard: false, riseOnHover: false });
@@ -66,7 +109,9 @@ export const annotationView = {
       const at = layer.marker.getLatLng();
       if (at.lat !== ll[0] || at.lng !== ll[1]) layer.marker.setLatLng(ll);
       if (node.view === 'pin' && old.pinColor !== node.pinColor) {
-        if (layer.bulk) layer.marker.setStyle({ fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red });
+        if (layer.bulk) {
+          layer.marker.setStyle({ fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red, picture: dotPicture(node.pinColor) });
+        }
         else pinElement(layer.marker, node.pinColor || 'red', false);
       }
       label(layer.marker, node);
