@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace tessaly {
 namespace {
@@ -36,6 +38,22 @@ bool isPlain(unsigned char c) {
   return c >= 0x20 && c < 0x80 && c != '"' && c != '\\';
 }
 
+// Where the run of plain bytes from i ends, looked at eight bytes at a time.
+std::size_t plainEnd(std::string_view s, std::size_t i) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+  auto hasZero = [](std::uint64_t w) { return (w - ones) & ~w & highs; };
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    // A control byte, a byte of a multi-byte character, a quote or a backslash.
+    if (((w - ones * 0x20) & ~w & highs) | (w & highs) | hasZero(w ^ (ones * '"')) |
+        hasZero(w ^ (ones * '\\')))
+      break;
+  }
+  while (i < s.size() && isPlain(static_cast<unsigned char>(s[i]))) ++i;
+  return i;
+}
+
 }  // namespace
 
 void JsonText::string(std::string_view s) {
@@ -43,8 +61,7 @@ void JsonText::string(std::string_view s) {
   _out.push_back('"');
   for (std::size_t i = 0; i < s.size();) {
     // Most of a screen's text is plain ASCII: copy such a run at once.
-    std::size_t plain = i;
-    while (plain < s.size() && isPlain(static_cast<unsigned char>(s[plain]))) ++plain;
+    std::size_t plain = plainEnd(s, i);
     if (plain > i) {
       _out.append(s.data() + i, plain - i);
       i = plain;

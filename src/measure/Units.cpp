@@ -1,8 +1,11 @@
 #include "measure/Units.h"
 
+#include <bit>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "appdata/AppData.h"
@@ -42,24 +45,30 @@ std::mutex& formatterMutex() {
 // Locales come from browsers: a client that sends thousands of them must not grow the cache
 // without end. A person uses one or two; past the bound the cache starts afresh.
 constexpr std::size_t kMaxCachedFormatters = 32;
+// Every state the screen shows formats the length of every marker of the path again: the texts
+// are kept by value, up to a bound past which they start afresh.
+constexpr std::size_t kMaxCachedTexts = 1 << 16;
 
-std::map<std::pair<std::string, std::string>, std::unique_ptr<platform::NumberFormatter>>&
-formatterCache() {
-  static std::map<std::pair<std::string, std::string>, std::unique_ptr<platform::NumberFormatter>>
-      cache;
+struct CachedFormatter {
+  std::unique_ptr<platform::NumberFormatter> formatter;
+  std::unordered_map<std::uint32_t, std::string> texts;  // by the float's bits
+};
+
+std::map<std::pair<std::string, std::string>, CachedFormatter>& formatterCache() {
+  static std::map<std::pair<std::string, std::string>, CachedFormatter> cache;
   return cache;
 }
 
-const platform::NumberFormatter& formatterFor(const std::string& pattern) {
+CachedFormatter& formatterFor(const std::string& pattern) {
   auto& cache = formatterCache();
   std::string locale = platform::currentLocaleName();
   if (cache.size() >= kMaxCachedFormatters && !cache.count({locale, pattern})) cache.clear();
   auto& slot = cache[{locale, pattern}];
-  if (!slot) {
-    slot = std::make_unique<platform::NumberFormatter>(locale);
-    slot->setPositiveFormat(pattern);
+  if (!slot.formatter) {
+    slot.formatter = std::make_unique<platform::NumberFormatter>(locale);
+    slot.formatter->setPositiveFormat(pattern);
   }
-  return *slot;
+  return slot;
 }
 
 std::string withLabel(std::string number, int unit, const char* label) {
@@ -105,8 +114,12 @@ std::string formatUnitValue(double value, int grouping) {
   // Only about seven significant digits are shown: the value passes through a float.
   float single = static_cast<float>(value);
   std::lock_guard lock(formatterMutex());
-  return formatterFor(grouping == 1 ? "#,##0.##" : "###0.##")
-      .stringFromNumber(static_cast<double>(single));
+  CachedFormatter& cached = formatterFor(grouping == 1 ? "#,##0.##" : "###0.##");
+  auto key = std::bit_cast<std::uint32_t>(single);
+  if (auto found = cached.texts.find(key); found != cached.texts.end()) return found->second;
+  if (cached.texts.size() >= kMaxCachedTexts) cached.texts.clear();
+  return cached.texts.emplace(key, cached.formatter->stringFromNumber(static_cast<double>(single)))
+      .first->second;
 }
 
 std::string formatLength(double meters, int grouping, int unit) {

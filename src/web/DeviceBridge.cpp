@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "json/JsonText.h"
+#include "platform/foundation/LocaleSnapshot.h"
 #include "platform/ui/UIApplication.h"
 #include "platform/ui/UIView.h"
 #include "web/ScreenSnapshot.h"
@@ -16,6 +17,7 @@ DeviceBridge::DeviceBridge(DeviceMode mode, Relaunch relaunch, MayRelaunch mayRe
     : _device(mode, std::move(relaunch), std::move(mayRelaunch)), _inputs(_device, _ids) {}
 
 std::string DeviceBridge::snapshot() {
+  p::LocaleSnapshot locale;
   auto& app = p::UIApplication::sharedApplication();
   _ids.forgetGone();
   json facts = {

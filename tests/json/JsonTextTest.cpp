@@ -37,6 +37,21 @@ TEST(JsonText, StringsAreEscapedAndBrokenUtf8IsReplaced) {
   }
 }
 
+TEST(JsonText, EveryByteThatNeedsCareIsFoundWhereverItStandsInALongRun) {
+  const std::pair<std::string, std::string> specials[] = {
+      {"\"", "\\\""},           {"\\", "\\\\"},          {"\n", "\\n"},
+      {"\x1f", "\\u001f"},      {"\x7f", "\x7f"},        {" ", " "},
+      {"\xc3\xa9", "\xc3\xa9"}, {"\xff", "\xef\xbf\xbd"}};
+  for (const auto& [in, out] : specials)
+    for (std::size_t at = 0; at <= 20; ++at) {
+      std::string text = std::string(at, 'a') + in + std::string(20 - at, 'z');
+      JsonText t;
+      t.string(text);
+      EXPECT_EQ(t.text(), "\"" + std::string(at, 'a') + out + std::string(20 - at, 'z') + "\"")
+          << at;
+    }
+}
+
 TEST(JsonText, NumbersReadBackExactlyAndNonFiniteIsNull) {
   const double values[] = {0, -0.5, 372, 48.1234567, -122.4194155, 268435456.0, 1e-7, 6.02e23};
   for (double v : values) {

@@ -132,3 +132,21 @@ TEST_F(UnitsTest, ManyLocalesKeepTheFormatterCacheBoundedAndFormattingRight) {
   platform::setCurrentLocaleName("en_US");
   EXPECT_EQ(formatUnitValue(1234.5, 1), "1,234.5");
 }
+
+TEST_F(UnitsTest, KeptTextsFollowTheLocaleAndTheGroupingAndStayBounded) {
+  platform::setCurrentLocaleName("en_US");
+  EXPECT_EQ(formatUnitValue(1234.5, 1), "1,234.5");
+  EXPECT_EQ(formatUnitValue(1234.5, 0), "1234.5");
+  platform::setCurrentLocaleName("de_DE");
+  EXPECT_EQ(formatUnitValue(1234.5, 1), "1.234,5");
+  // Far more values than are kept: each still what a formatter of its own gives.
+  platform::NumberFormatter fresh("de_DE");
+  fresh.setPositiveFormat("###0.##");
+  for (int i = 0; i < 70000; ++i) {
+    double value = 1000000 + i * 0.25;
+    ASSERT_EQ(formatUnitValue(value, 0), fresh.stringFromNumber(value)) << value;
+  }
+  EXPECT_EQ(formatUnitValue(1234.5, 1), "1.234,5");
+  platform::setCurrentLocaleName("en_US");
+  EXPECT_EQ(formatUnitValue(1234.5, 1), "1,234.5");
+}

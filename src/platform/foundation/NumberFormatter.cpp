@@ -1,5 +1,6 @@
 #include "platform/foundation/NumberFormatter.h"
 
+#include "platform/foundation/LocaleSnapshot.h"
 #include "platform/foundation/NotificationCenter.h"
 
 #include <unicode/dcfmtsym.h>
@@ -47,6 +48,7 @@ icu::Locale icuLocale(const std::string& name) {
 }  // namespace
 
 std::string currentLocaleName() {
+  if (const auto& held = LocaleSnapshot::held()) return *held;
   std::lock_guard lock(localeMutex());
   return configuredLocale().empty() ? localeFromEnvironment() : configuredLocale();
 }
@@ -56,6 +58,10 @@ void setCurrentLocaleName(const std::string& name) {
     std::lock_guard lock(localeMutex());
     if (configuredLocale() == name) return;
     configuredLocale() = name;
+  }
+  if (auto& held = LocaleSnapshot::held()) {
+    held.reset();
+    held = currentLocaleName();
   }
   // Texts that were formatted and kept (a status line) must follow at once.
   NotificationCenter::defaultCenter().postNotificationName(NSCurrentLocaleDidChangeNotification);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <thread>
 
+#include "platform/foundation/LocaleSnapshot.h"
 #include "platform/foundation/NotificationCenter.h"
 
 using namespace tessaly::platform;
@@ -54,6 +56,30 @@ TEST(NumberFormatter, CurrentLocaleComesFromTheEnvironmentUntilSet) {
   NumberFormatter formatter;
   formatter.setPositiveFormat("###0.##");
   EXPECT_EQ(formatter.stringFromNumber(2.5), "2,5");
+
+  // Held for one state: the environment is not read again until the outermost one ends, but a
+  // locale set meanwhile is seen at once, and other threads are not held.
+  resetCurrentLocale();
+  {
+    LocaleSnapshot held;
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    EXPECT_EQ(currentLocaleName(), "en_US_POSIX");
+    {
+      LocaleSnapshot inner;
+      EXPECT_EQ(currentLocaleName(), "en_US_POSIX");
+    }
+    EXPECT_EQ(currentLocaleName(), "en_US_POSIX");
+    std::string elsewhere;
+    std::thread([&] { elsewhere = currentLocaleName(); }).join();
+    EXPECT_EQ(elsewhere, "de_DE");
+    setCurrentLocaleName("fr_FR");
+    EXPECT_EQ(currentLocaleName(), "fr_FR");
+    resetCurrentLocale();
+    EXPECT_EQ(currentLocaleName(), "de_DE");
+  }
+  ::setenv("LC_ALL", "C", 1);
+  EXPECT_EQ(currentLocaleName(), "en_US_POSIX");
+
   resetCurrentLocale();
   if (saved != nullptr)
     ::setenv("LC_ALL", savedText.c_str(), 1);
