@@ -88,23 +88,42 @@ function acceptChanges(patch, extra) {
   return true;
 }
 
-// Further behind than this, the whole state is the quicker way (each step can be a quarter of it).
-const kStepsWorthFetching = 3;
+// Further behind than this, the whole state is the quicker way: each step is under a quarter of it.
+const kStepsWorthFetching = 4;
 // The newest version the host told of; changes that came while a whole state was on its way.
 let fetching = false;
 let wanted = 0;
 let held = [];
-// Big changes are announced and fetched (compressed), one step at a time: the host keeps the
-// last few steps, so a page a version or two behind still catches up without the whole state.
-// True when the step to the version after the one drawn was applied; false when the host no
-// longer has it (204) and the page fetches the whole state.
-async function fetchChanges() {
+// Big changes are announced and fetched (compressed): the host keeps the last few steps, so a
+// page a version or a few behind catches up without the whole state, fetching the steps at once
+// and drawing only the last. True when at least the step after the version drawn was applied;
+// false when the host no longer has it (204) and the page fetches the whole state.
+async function fetchSteps() {
   const t0 = performance.now();
-  const res = await fetch(`/api/changes?version=${page.version + 1}`, { credentials: 'same-origin' });
-  if (res.status !== 200) return false;
-  const patch = await res.json();
-  return patch.version > page.version &&
-    acceptChanges(patch, { parseMs: performance.now() - t0, fetched: true, patched: true });
+  const from = page.version;
+  const asked = [];
+  for (let v = from + 1; v <= wanted; v++) {
+    asked.push(fetch(`/api/changes?version=${v}`, { credentials: 'same-origin' })
+      .then((res) => (res.status === 200 ? res.json() : null)));
+  }
+  const steps = await Promise.all(asked);
+  if (freshConnection || !page.state || page.version !== from) return page.version > from;
+  let state = page.state;
+  let applied = 0;
+  for (const step of steps) {
+    if (!step || !step.ops || step.base !== state.version) break;
+    try {
+      state = applyPatch(state, step);
+    } catch (e) {
+      console.warn(e.message);
+      break;
+    }
+    applied++;
+  }
+  if (!applied) return false;
+  accept(state, { parseMs: performance.now() - t0, fetched: true, patched: true, steps: applied });
+  page.patchesApplied += applied;
+  return true;
 }
 
 const applyHeld = () => {
@@ -117,7 +136,7 @@ async function fetchState() {
   try {
     let last = -1;
     while (wanted > page.version || freshConnection) {
-      if (!freshConnection && wanted - page.version <= kStepsWorthFetching && await fetchChanges()) {
+      if (!freshConnection && wanted - page.version <= kStepsWorthFetching && await fetchSteps()) {
         applyHeld();
         continue;
       }
