@@ -1,5 +1,6 @@
 #include "help/WebViewController.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/foundation/Log.h"
@@ -41,8 +42,10 @@ void WebViewController::viewDidLoad() {
           if (auto self = weakSelf.lock()) static_cast<WebViewController&>(*self).backButton();
         }));
   } else if (_webView) {
+    // Moved down, and shorter by as much: the page's last lines stay on the screen.
     p::CGRect frame = _webView->bounds();
     frame.origin.y = kPhoneWebViewOffset;
+    frame.size.height = std::max<p::CGFloat>(0, frame.size.height - kPhoneWebViewOffset);
     _webView->setFrame(frame);
   }
   if (!_webView) return;

@@ -176,8 +176,10 @@ TEST_F(HelpScreenTest, PhonePushesItBelowTheBarTabletShowsAFormSheetWithBack) {
       EXPECT_EQ(nav().viewControllers().size(), 2u);
       EXPECT_TRUE(nav().isToolbarHidden());
       EXPECT_EQ(help->navigationItem().leftBarButtonItem(), nullptr);
-      CGRect bounds = help->webView()->bounds();
-      EXPECT_EQ(help->webView()->frame(), CGRectMake(0, 44, bounds.size.width, bounds.size.height));
+      // Below the bar's room, and ending where the screen does: nothing of the page is cut off.
+      CGRect room = help->view()->bounds();
+      EXPECT_EQ(help->webView()->frame(),
+                CGRectMake(0, 44, room.size.width, room.size.height - 44));
       EXPECT_FALSE(help->shouldAutorotate());
       EXPECT_EQ(help->supportedInterfaceOrientations(), UIInterfaceOrientationMaskPortrait);
       EXPECT_FALSE(help->shouldAutorotateToInterfaceOrientation(UIInterfaceOrientationPortrait));
