@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,9 @@ namespace {
 // The child: a host of the small screen on a free loopback port, reported with its token on fd.
 int runChild(int fd) {
   SmallScreen screen;
+  // A test that needs changes kept as steps asks for a screen big enough for them.
+  if (const char* rows = std::getenv("SESSION_CHILD_ROWS"))
+    screen.more["rows"] = std::vector<std::string>(std::atoi(rows), std::string(40, 'r'));
   auto& loop = RunLoop::main();
   WebHostOptions options;
   options.port = 0;
@@ -184,6 +188,9 @@ TEST_F(SessionHostTest, AnIdleSessionEndsAndItsProcessIsReaped) {
 }
 
 TEST_F(SessionHostTest, ACrashedProcessIsRestartedAndThePageToldTheScreenWasReset) {
+  // Its processes start later, with the first request and after the crash.
+  ::setenv("SESSION_CHILD_ROWS", "100", 1);
+  std::shared_ptr<void> unset(nullptr, [](void*) { ::unsetenv("SESSION_CHILD_ROWS"); });
   start();
   Browser browser(host->port());
   EXPECT_EQ(browser.press(1, 2)->status, 200);
@@ -206,8 +213,17 @@ TEST_F(SessionHostTest, ACrashedProcessIsRestartedAndThePageToldTheScreenWasRese
       << "the page takes the new screen as newer";
   auto reply = browser.press(5, 6);
   ASSERT_EQ(reply->status, 200);
-  EXPECT_GT(json::parse(reply->body)["version"].get<int>(), after["version"].get<int>() - 1);
+  int pressed = json::parse(reply->body)["version"].get<int>();
+  EXPECT_GT(pressed, after["version"].get<int>() - 1);
   EXPECT_EQ(browser.state()["points"], 1);
+  // Steps are asked for by the versions the page was shown: the new process's step is found
+  // under its rebased version, and a version from before the restart is not kept anywhere.
+  auto step = browser.get("/api/changes?version=" + std::to_string(pressed));
+  ASSERT_EQ(step->status, 200) << step->body;
+  EXPECT_EQ(json::parse(step->body)["version"], pressed);
+  EXPECT_EQ(json::parse(step->body)["base"], pressed - 1);
+  EXPECT_EQ(browser.get("/api/changes?version=" + before["version"].dump())->status, 204);
+  EXPECT_EQ(browser.get("/api/changes?version=1x")->status, 400);
 }
 
 TEST_F(SessionHostTest, ARequestMeetingACrashedProcessIsRetriedOnTheNextOne) {
