@@ -26,7 +26,7 @@ void JRParser::clearCache(JRTokenCache* cache) {
   if (!cache->items) return;
   JRTokenCacheBuckets& b = *cache->items;
   for (uint32_t i = 0; i < cache->count; ++i)
-    if (b.object[i]) b.object[i]->release();
+    if (JRObject* o = b.entry[i].object) o->release();
   std::memset(&b, 0, sizeof b);
   std::memset(cache->age, 0, sizeof cache->age);
 }
@@ -70,10 +70,12 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
   return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
 }
 
-const uint8_t* valueBytesOf(JRObject* object) {
-  if (object->isString())
-    return reinterpret_cast<const uint8_t*>(static_cast<JRString*>(object)->data());
-  return static_cast<const uint8_t*>(static_cast<JRNumber*>(object)->bytes());
+// Decided by the bucket's kind rather than the object's, so that the object's own line is only
+// read when the hashes already agree.
+const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
+  if (type == JRValueTypeString)
+    return reinterpret_cast<const uint8_t*>(static_cast<const JRString*>(object)->data());
+  return static_cast<const uint8_t*>(static_cast<const JRNumber*>(object)->bytes());
 }
 
 }  // namespace
@@ -103,11 +105,11 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       chosen = index;
       break;
     }
-    if (b.hash[index] == v.hash && b.size[index] == v.length && type == v.type &&
-        sameBytes(b.bytes[index], v.ptr, v.length)) {
+    if (b.hash[index] == v.hash && type == v.type && b.entry[index].size == v.length &&
+        sameBytes(valueBytesOf(b.entry[index].object, type), v.ptr, v.length)) {
       cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
-      v.cacheEntry = &b.cfHash[index];
-      JRObject* object = b.object[index];
+      v.cacheEntry = &b.entry[index].cfHash;
+      JRObject* object = b.entry[index].object;
       object->retain();
       return object;
     }
@@ -125,7 +127,8 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
   JRObject* object = makeObject(v);
   if (!object) return nullptr;
   if (chosen != kJRCacheBuckets) {
-    if (JRObject* old = b.object[chosen]) {
+    JRTokenCacheEntry& e = b.entry[chosen];
+    if (JRObject* old = e.object) {
       __builtin_prefetch(old, 1);
       JRObject*& slot = cache.pending[cache.pendingNext];
       if (slot) slot->release();
@@ -133,14 +136,13 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
     }
     object->retain();  // the bucket's reference
-    b.object[chosen] = object;
+    e.object = object;
+    e.size = static_cast<uint32_t>(v.length);
+    e.cfHash = 0;
     b.hash[chosen] = v.hash;
-    b.cfHash[chosen] = 0;
-    b.size[chosen] = static_cast<uint32_t>(v.length);
     b.type[chosen] = v.type;
-    b.bytes[chosen] = valueBytesOf(object);
     cache.age[chosen] = 0;
-    v.cacheEntry = &b.cfHash[chosen];
+    v.cacheEntry = &e.cfHash;
   }
   return object;
 }

@@ -88,17 +88,20 @@ inline size_t jrObjectStackGrowth(size_t count, size_t requested, size_t multipl
 
 inline constexpr uint32_t kJRCacheBuckets = 1024;
 
-// The buckets, one array per field, so that a probe touches only the small arrays of kinds,
-// hashes and ages (6 KiB in all) and a hit or a replacement the rest.
+// The buckets: the small arrays a probe reads (kinds and hashes, 5 KiB) apart from the entries a
+// hit or a replacement touches, each of those one 16-byte record so that it costs one cache line
+// rather than one per field. The whole stays well inside the first-level cache, next to the
+// document streaming through it.
+struct JRTokenCacheEntry {
+  JRObject* object;  // holds the value's bytes too: a string's text, or a number's 8 bytes
+  uint32_t size;     // the value's byte count
+  uint32_t cfHash;   // the key hash, 0 until first needed
+};
+
 struct JRTokenCacheBuckets {
-  uint32_t hash[kJRCacheBuckets];    // the value hash of the cached value
-  uint8_t type[kJRCacheBuckets];     // its value kind; 0 in an empty bucket
-  uint32_t size[kJRCacheBuckets];    // its byte count
-  uint32_t cfHash[kJRCacheBuckets];  // the key hash, 0 until first needed
-  JRObject* object[kJRCacheBuckets];
-  // The value's bytes. They live inside the cached object itself (a string's bytes or a
-  // number's 8 bytes), which the bucket keeps alive, so no separate copy is needed.
-  const uint8_t* bytes[kJRCacheBuckets];
+  uint32_t hash[kJRCacheBuckets];  // the value hash of the cached value
+  uint8_t type[kJRCacheBuckets];   // its value kind; 0 in an empty bucket
+  JRTokenCacheEntry entry[kJRCacheBuckets];
 };
 
 struct JRTokenCache {

@@ -1149,7 +1149,7 @@ size_t JSONDecoder::cachedObjectCount() const {
   if (!parseState_) return 0;
   size_t n = 0;
   for (uint32_t i = 0; i < kJRCacheBuckets; ++i)
-    n += parseState_->cache.items->object[i] != nullptr;
+    n += parseState_->cache.items->entry[i].object != nullptr;
   return n;
 }
 
