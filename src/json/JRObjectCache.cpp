@@ -82,8 +82,8 @@ const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
 
 // Inlined into every loop that reads values (about 4 KiB more code): the call and the reloads of
 // the parse state after it cost canada.json 6% and citm_catalog.json 2-3%.
-__attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s) {
-  JRTokenValue& v = s->token.value;
+__attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s,
+                                                                       JRTokenValue& v) {
   // Each test is one branch that is nearly always false: strings and numbers come mixed, and a
   // branch on the kind itself would be mispredicted again and again.
   if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();

@@ -160,7 +160,8 @@ class JRParser {
                          JRError* error);
   static bool parseString(JRParseState* s);
   static bool parseStringInline(JRParseState* s);
-  static JRObject* cachedObject(JRParseState* s);
+  static JRObject* cachedObject(JRParseState* s) { return cachedObject(s, s->token.value); }
+  static JRObject* cachedObject(JRParseState* s, JRTokenValue& v);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);
   static void releasePending(JRTokenCache* cache);
@@ -186,11 +187,21 @@ class JRParser {
   static bool parseNumber(JRParseState* s);
   // after receives the byte that ends the number.
   static bool parseShortNumber(JRParseState* s, uint8_t* after);
+  // The same number read into v alone, leaving the parse state as it is: the byte after the
+  // number, or nullptr when the full scanner must take it.
+  static const uint8_t* scanShortNumber(const uint8_t* first, const uint8_t* end, JRTokenValue& v);
+  static uint32_t numberHash(uint8_t type, uint64_t word);
   static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
   static size_t skipExtras(JRParseState* s, size_t i);
   static JRObject* valueFromToken(JRParseState* s);
   static JRObject* parseArray(JRParseState* s);
+  // The elements of an array from start on the object stack, read on from the given state.
+  static JRObject* parseElements(JRParseState* s, size_t start, uint8_t state);
+  // How a run of numbers ended: nothing taken (the first needs the full scanner), right after a
+  // number, at a number after a comma that needs the full scanner, or failed (error recorded).
+  enum class Run : uint8_t { None, AfterNumber, BeforeNumber, Failed };
+  static Run numberRun(JRParseState* s);
   static JRObject* parseDictionary(JRParseState* s);
   static bool resizeObjectStack(JRObjectStack* stack, size_t size);
   static bool roomForValues(JRObjectStack* stack);
