@@ -98,6 +98,8 @@ class JRArray : public JRObject {
   // Takes over count references; nullptr when memory ran out.
   static JRArray* create(JRObject* const* objects, size_t count, bool makeMutable);
   static void destroy(JRArray* array);
+  template <int Level>
+  static void destroyLevel(JRArray* array);
 
   friend class JRObject;
   friend class JRParser;

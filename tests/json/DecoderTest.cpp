@@ -646,6 +646,36 @@ TEST(Decoder, ElementsHeldElsewhereOutliveTheirTree) {
             7);
 }
 
+TEST(Decoder, ArraysOfArraysAreFreedLevelByLevel) {
+  // Inner arrays of a long array are freed inside its own walk, a level further down in turn;
+  // arrays, numbers and strings held at any level survive the tree with their contents.
+  std::string text = "[";
+  for (int i = 0; i < 300; ++i)
+    text += (i ? "," : "") + std::string("[") + std::to_string(i) + ".5,[" + std::to_string(i) +
+            ",\"s\",[" + std::to_string(i * 2) + "]]]";
+  text += "]";
+  Ref<JRObject> pair, deeper, deepest, number;
+  {
+    JSONDecoder decoder;
+    Ref<JRObject> tree = decoder.objectWithData(text);
+    ASSERT_TRUE(tree);
+    pair = tree->asArray()->objectAtIndex(7);
+    deeper = tree->asArray()->objectAtIndex(100)->asArray()->objectAtIndex(1);
+    deepest =
+        tree->asArray()->objectAtIndex(200)->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(
+            2);
+    number = tree->asArray()->objectAtIndex(250)->asArray()->objectAtIndex(0);
+  }
+  EXPECT_EQ(pair->retainCount(), 1u);
+  EXPECT_EQ(pair->asArray()->objectAtIndex(0)->doubleValue(), 7.5);
+  EXPECT_EQ(pair->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(1)->stringValue(), "s");
+  EXPECT_EQ(deeper->asArray()->objectAtIndex(0)->longLongValue(), 100);
+  EXPECT_EQ(deeper->asArray()->objectAtIndex(2)->asArray()->objectAtIndex(0)->longLongValue(), 200);
+  EXPECT_EQ(deepest->asArray()->objectAtIndex(0)->longLongValue(), 400);
+  EXPECT_EQ(number->retainCount(), 1u);
+  EXPECT_EQ(number->doubleValue(), 250.5);
+}
+
 TEST(Decoder, DeepNestingFailsCleanly) {
   std::string deep(100000, '[');
   auto o = decode(deep);
