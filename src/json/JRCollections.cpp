@@ -70,8 +70,9 @@ inline void JRObject::releaseElement() const {
 }
 
 // The elements of an array and then its block. Level 0 is the array destroy() was called for;
-// at level 1, for an array inside it, the body is the same but inlined into the loop above, so
-// that the many short arrays inside a long one (coordinate pairs) are freed without a call each.
+// for the arrays inside it (level 1) and inside those (level 2) the body is the same but inlined
+// into the loop above, so that the many short arrays inside a long one (coordinate pairs, a level
+// or two down from the array a dictionary lets go of) are freed without a call each.
 template <int Level>
 __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array) {
   JR_ASSERT(array->count_ <= array->capacity_);
@@ -80,11 +81,14 @@ __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array)
   for (uint32_t i = 0; i < count; ++i) {
     if (i + 8 < count) __builtin_prefetch(objects[i + 8], 1);
     const JRObject* o = objects[i];
-    if (Level == 0 && o->kind_ == JRKind::Array) {
-      if (--o->refs_ == 0) destroyLevel<1>(static_cast<JRArray*>(const_cast<JRObject*>(o)));
-    } else {
-      o->releaseElement();
+    if constexpr (Level < 2) {
+      if (o->kind_ == JRKind::Array) {
+        if (--o->refs_ == 0)
+          destroyLevel<Level + 1>(static_cast<JRArray*>(const_cast<JRObject*>(o)));
+        continue;
+      }
     }
+    o->releaseElement();
   }
   if (array->objects_ != array->inlineSlots()) std::free(array->objects_);
   jralloc::deallocate(array, sizeof(JRArray) + array->blockSlots_ * sizeof(JRObject*));
