@@ -33,7 +33,9 @@ void JRParser::clearCache(JRTokenCache* cache) {
 
 namespace {
 
-JRObject* makeObject(const JRTokenValue& v) {
+// Out of line: made inline, the dispatch on the kind costs the documents of mixed strings and
+// numbers more than the call.
+__attribute__((noinline)) JRObject* makeObject(const JRTokenValue& v) {
   switch (v.type) {
     case JRValueTypeString:
       return JRValueFactory::newString(reinterpret_cast<const char*>(v.ptr), v.length, v.hash);
@@ -72,6 +74,19 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
 
 // Decided by the bucket's kind rather than the object's, so that the object's own line is only
 // read when the hashes already agree.
+// A number of the decoder's from its token value, inline: no dispatch on the kind beyond the
+// three number kinds. Values of the unsigned kind that fit the signed range are signed numbers,
+// as the platform makes them (the same as newUnsignedInteger).
+inline JRObject* makeNumber(const JRTokenValue& v) {
+  const uint64_t bytes = v.number.unsignedLongLongValue;
+  const bool isSigned = v.type == JRValueTypeLongLong ||
+                        (v.type == JRValueTypeUnsignedLongLong && bytes <= uint64_t{INT64_MAX});
+  return JRValueFactory::newNumber(v.type == JRValueTypeDouble ? JRKind::Double
+                                   : isSigned                  ? JRKind::SignedInteger
+                                                               : JRKind::UnsignedInteger,
+                                   bytes);
+}
+
 const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
   if (type == JRValueTypeString)
     return reinterpret_cast<const uint8_t*>(static_cast<const JRString*>(object)->data());
@@ -82,17 +97,20 @@ const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
 
 // Inlined into every loop that reads values (about 4 KiB more code): the call and the reloads of
 // the parse state after it cost canada.json 6% and citm_catalog.json 2-3%.
+template <bool NumbersOnly>
 __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s,
                                                                        JRTokenValue& v) {
-  // Each test is one branch that is nearly always false: strings and numbers come mixed, and a
-  // branch on the kind itself would be mispredicted again and again.
-  if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
-  constexpr uint32_t kKnownTypes = 1u << JRValueTypeString | 1u << JRValueTypeLongLong |
-                                   1u << JRValueTypeUnsignedLongLong | 1u << JRValueTypeDouble;
-  if (v.type >= 32 || !((kKnownTypes >> v.type) & 1)) {
-    error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
-          static_cast<long>(__LINE__));
-    return nullptr;
+  if constexpr (!NumbersOnly) {
+    // Each test is one branch that is nearly always false: strings and numbers come mixed, and
+    // a branch on the kind itself would be mispredicted again and again.
+    if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
+    constexpr uint32_t kKnownTypes = 1u << JRValueTypeString | 1u << JRValueTypeLongLong |
+                                     1u << JRValueTypeUnsignedLongLong | 1u << JRValueTypeDouble;
+    if (v.type >= 32 || !((kKnownTypes >> v.type) & 1)) {
+      error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
+            static_cast<long>(__LINE__));
+      return nullptr;
+    }
   }
   JRTokenCache& cache = s->cache;
   JRTokenCacheBuckets& b = *cache.items;
@@ -105,10 +123,14 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       chosen = index;
       break;
     }
-    if (b.hash[index] == v.hash && type == v.type && b.entry[index].size == v.length &&
-        sameBytes(valueBytesOf(b.entry[index].object, type), v.ptr, v.length)) {
+    // A number's kind fixes its size; its 8 bytes are compared as one word.
+    if (b.hash[index] == v.hash && type == v.type &&
+        (NumbersOnly ? static_cast<const JRNumber*>(b.entry[index].object)->bits() ==
+                           v.number.unsignedLongLongValue
+                     : b.entry[index].size == v.length &&
+                           sameBytes(valueBytesOf(b.entry[index].object, type), v.ptr, v.length))) {
       cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
-      v.cacheEntry = &b.entry[index].cfHash;
+      if constexpr (!NumbersOnly) v.cacheEntry = &b.entry[index].cfHash;
       JRObject* object = b.entry[index].object;
       object->retain();
       return object;
@@ -124,7 +146,7 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     }
   }
 
-  JRObject* object = makeObject(v);
+  JRObject* object = NumbersOnly ? makeNumber(v) : makeObject(v);
   if (!object) return nullptr;
   if (chosen != kJRCacheBuckets) {
     JRTokenCacheEntry& e = b.entry[chosen];
@@ -142,7 +164,7 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     b.hash[chosen] = v.hash;
     b.type[chosen] = v.type;
     cache.age[chosen] = 0;
-    v.cacheEntry = &e.cfHash;
+    if constexpr (!NumbersOnly) v.cacheEntry = &e.cfHash;
   }
   return object;
 }

@@ -160,7 +160,10 @@ class JRParser {
                          JRError* error);
   static bool parseString(JRParseState* s);
   static bool parseStringInline(JRParseState* s);
-  static JRObject* cachedObject(JRParseState* s) { return cachedObject(s, s->token.value); }
+  static JRObject* cachedObject(JRParseState* s) { return cachedObject<false>(s, s->token.value); }
+  // The cached object for v, made and cached when missing. With NumbersOnly the caller knows
+  // that v is a number: the tests for strings and the dispatch on the kind drop out.
+  template <bool NumbersOnly>
   static JRObject* cachedObject(JRParseState* s, JRTokenValue& v);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);

@@ -821,7 +821,7 @@ __attribute__((always_inline)) inline JRParser::Run JRParser::numberRun(JRParseS
   for (;;) {
     const uint8_t* const next = scanShortNumber(p, end, v);
     if (!next) break;
-    JRObject* const number = cachedObject(s, v);
+    JRObject* const number = cachedObject<true>(s, v);
     if (!number) {
       s->atIndex = static_cast<size_t>(next - bytes);
       stack.index = index;
