@@ -233,28 +233,48 @@ uint32_t capacityForCountComputed(size_t count) {
   return JRDictionaryCapacities[bottom];
 }
 
-// Parsed objects are small: their table sizes are looked up rather than computed.
+// Parsed objects are small: their table sizes are looked up rather than computed, and so are
+// the multipliers that take a hash modulo the size (a 64-bit division each, on the way to
+// placing the first key).
 struct SmallCapacities {
   uint32_t forCount[256];
+  uint64_t multiplierForCount[256];
   SmallCapacities() {
-    for (size_t n = 0; n < 256; ++n) forCount[n] = capacityForCountComputed(n);
+    for (size_t n = 0; n < 256; ++n) {
+      forCount[n] = capacityForCountComputed(n);
+      multiplierForCount[n] = JRDictionary::modMultiplierFor(forCount[n]);
+    }
   }
 };
+
+const SmallCapacities& smallCapacities() {
+  static const SmallCapacities small;  // built on first use, whatever the start-up order
+  return small;
+}
 }  // namespace
 
 uint32_t JRDictionaryCapacityForCount(size_t count) {
-  static const SmallCapacities small;  // built on first use, whatever the start-up order
-  return count < 256 ? small.forCount[count] : capacityForCountComputed(count);
+  return count < 256 ? smallCapacities().forCount[count] : capacityForCountComputed(count);
 }
 
 JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHashes,
                                    JRObject* const* objects, size_t count, bool makeMutable) {
-  uint32_t capacity = JRDictionaryCapacityForCount(count);
-  if (count > 0 && capacity == 0) return nullptr;
+  uint32_t capacity;
+  uint64_t multiplier;
+  if (count < 256) {
+    const SmallCapacities& small = smallCapacities();
+    capacity = small.forCount[count];
+    multiplier = small.multiplierForCount[count];
+  } else {
+    capacity = capacityForCountComputed(count);
+    if (capacity == 0) return nullptr;
+    multiplier = modMultiplierFor(capacity);
+  }
   void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
   if (!memory) return nullptr;
   JRDictionary* d = new (memory) JRMutableDictionary(makeMutable);
-  d->setCapacity(capacity);
+  d->capacity_ = capacity;
+  d->modMultiplier_ = multiplier;
   d->blockSlots_ = capacity;
   d->entry_ = capacity ? d->inlineSlots() : nullptr;
   if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));
