@@ -69,14 +69,33 @@ inline void JRObject::releaseElement() const {
   }
 }
 
-void JRArray::destroy(JRArray* array) {
+// The elements of an array and then its block. Level 0 is the array destroy() was called for;
+// for the arrays inside it (level 1) and inside those (level 2) the body is the same but inlined
+// into the loop above, so that the many short arrays inside a long one (coordinate pairs, a level
+// or two down from the array a dictionary lets go of) are freed without a call each.
+template <int Level>
+__attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array) {
   JR_ASSERT(array->count_ <= array->capacity_);
-  for (uint32_t i = 0; i < array->count_; ++i) {
-    if (i + 8 < array->count_) __builtin_prefetch(array->objects_[i + 8], 1);
-    array->objects_[i]->releaseElement();
+  JRObject* const* const objects = array->objects_;
+  const uint32_t count = array->count_;
+  for (uint32_t i = 0; i < count; ++i) {
+    if (i + 8 < count) __builtin_prefetch(objects[i + 8], 1);
+    const JRObject* o = objects[i];
+    if constexpr (Level < 2) {
+      if (o->kind_ == JRKind::Array) {
+        if (--o->refs_ == 0)
+          destroyLevel<Level + 1>(static_cast<JRArray*>(const_cast<JRObject*>(o)));
+        continue;
+      }
+    }
+    o->releaseElement();
   }
   if (array->objects_ != array->inlineSlots()) std::free(array->objects_);
   jralloc::deallocate(array, sizeof(JRArray) + array->blockSlots_ * sizeof(JRObject*));
+}
+
+void JRArray::destroy(JRArray* array) {
+  destroyLevel<0>(array);
 }
 
 void JRArray::raiseBeyondBounds(const char* selector, size_t index, size_t bound) const {
@@ -214,28 +233,48 @@ uint32_t capacityForCountComputed(size_t count) {
   return JRDictionaryCapacities[bottom];
 }
 
-// Parsed objects are small: their table sizes are looked up rather than computed.
+// Parsed objects are small: their table sizes are looked up rather than computed, and so are
+// the multipliers that take a hash modulo the size (a 64-bit division each, on the way to
+// placing the first key).
 struct SmallCapacities {
   uint32_t forCount[256];
+  uint64_t multiplierForCount[256];
   SmallCapacities() {
-    for (size_t n = 0; n < 256; ++n) forCount[n] = capacityForCountComputed(n);
+    for (size_t n = 0; n < 256; ++n) {
+      forCount[n] = capacityForCountComputed(n);
+      multiplierForCount[n] = JRDictionary::modMultiplierFor(forCount[n]);
+    }
   }
 };
+
+const SmallCapacities& smallCapacities() {
+  static const SmallCapacities small;  // built on first use, whatever the start-up order
+  return small;
+}
 }  // namespace
 
 uint32_t JRDictionaryCapacityForCount(size_t count) {
-  static const SmallCapacities small;  // built on first use, whatever the start-up order
-  return count < 256 ? small.forCount[count] : capacityForCountComputed(count);
+  return count < 256 ? smallCapacities().forCount[count] : capacityForCountComputed(count);
 }
 
 JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHashes,
                                    JRObject* const* objects, size_t count, bool makeMutable) {
-  uint32_t capacity = JRDictionaryCapacityForCount(count);
-  if (count > 0 && capacity == 0) return nullptr;
+  uint32_t capacity;
+  uint64_t multiplier;
+  if (count < 256) {
+    const SmallCapacities& small = smallCapacities();
+    capacity = small.forCount[count];
+    multiplier = small.multiplierForCount[count];
+  } else {
+    capacity = capacityForCountComputed(count);
+    if (capacity == 0) return nullptr;
+    multiplier = modMultiplierFor(capacity);
+  }
   void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
   if (!memory) return nullptr;
   JRDictionary* d = new (memory) JRMutableDictionary(makeMutable);
-  d->setCapacity(capacity);
+  d->capacity_ = capacity;
+  d->modMultiplier_ = multiplier;
   d->blockSlots_ = capacity;
   d->entry_ = capacity ? d->inlineSlots() : nullptr;
   if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));

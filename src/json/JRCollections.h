@@ -98,6 +98,8 @@ class JRArray : public JRObject {
   // Takes over count references; nullptr when memory ran out.
   static JRArray* create(JRObject* const* objects, size_t count, bool makeMutable);
   static void destroy(JRArray* array);
+  template <int Level>
+  static void destroyLevel(JRArray* array);
 
   friend class JRObject;
   friend class JRParser;
@@ -151,6 +153,10 @@ class JRDictionary : public JRObject {
   JRMutableDictionary* asMutable();
   // The raw table, for inspection.
   const JRHashTableEntry* entries() const { return entry_; }
+  // The multiplier that takes a hash modulo a table size (see homeSlot).
+  static uint64_t modMultiplierFor(uint32_t capacity) {
+    return capacity ? UINT64_MAX / capacity + 1 : 0;
+  }
 
   JRFastIterator<JRDictionary> begin() const { return JRFastIterator<JRDictionary>(this); }
   JRFastIterator<JRDictionary> end() const { return {}; }
@@ -181,7 +187,7 @@ class JRDictionary : public JRObject {
   }
   void setCapacity(uint32_t capacity) {
     capacity_ = capacity;
-    modMultiplier_ = capacity ? UINT64_MAX / capacity + 1 : 0;
+    modMultiplier_ = modMultiplierFor(capacity);
   }
 
  private:

@@ -163,6 +163,7 @@ class JRString final : public JRObject {
 class JRNumber final : public JRObject {
  public:
   const void* bytes() const { return &value_; }
+  uint64_t bits() const { return value_.u; }
 
  private:
   explicit JRNumber(JRKind kind) : JRObject(kind, 0) {}
@@ -222,6 +223,8 @@ class JRValueFactory {
   static JRNumber* newSignedInteger(long long value);
   static JRNumber* newUnsignedInteger(unsigned long long value);
   static JRNumber* newDouble(double value);
+  // A number of the given kind from its 8 bytes (the decoder's, which has chosen the kind).
+  static JRNumber* newNumber(JRKind kind, uint64_t bytes);
 
  private:
   static JRString* newImmortalEmptyString();
@@ -254,6 +257,14 @@ inline JRNumber* JRValueFactory::newDouble(double value) {
   if (!memory) return nullptr;
   auto* n = new (memory) JRNumber(JRKind::Double);
   n->value_.d = value;
+  return n;
+}
+
+inline JRNumber* JRValueFactory::newNumber(JRKind kind, uint64_t bytes) {
+  void* memory = jralloc::allocate(sizeof(JRNumber));
+  if (!memory) return nullptr;
+  auto* n = new (memory) JRNumber(kind);
+  n->value_.u = bytes;
   return n;
 }
 

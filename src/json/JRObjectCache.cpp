@@ -26,14 +26,16 @@ void JRParser::clearCache(JRTokenCache* cache) {
   if (!cache->items) return;
   JRTokenCacheBuckets& b = *cache->items;
   for (uint32_t i = 0; i < cache->count; ++i)
-    if (b.object[i]) b.object[i]->release();
+    if (JRObject* o = b.entry[i].object) o->release();
   std::memset(&b, 0, sizeof b);
   std::memset(cache->age, 0, sizeof cache->age);
 }
 
 namespace {
 
-JRObject* makeObject(const JRTokenValue& v) {
+// Out of line: made inline, the dispatch on the kind costs the documents of mixed strings and
+// numbers more than the call.
+__attribute__((noinline)) JRObject* makeObject(const JRTokenValue& v) {
   switch (v.type) {
     case JRValueTypeString:
       return JRValueFactory::newString(reinterpret_cast<const char*>(v.ptr), v.length, v.hash);
@@ -70,27 +72,45 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
   return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
 }
 
-const uint8_t* valueBytesOf(JRObject* object) {
-  if (object->isString())
-    return reinterpret_cast<const uint8_t*>(static_cast<JRString*>(object)->data());
-  return static_cast<const uint8_t*>(static_cast<JRNumber*>(object)->bytes());
+// Decided by the bucket's kind rather than the object's, so that the object's own line is only
+// read when the hashes already agree.
+// A number of the decoder's from its token value, inline: no dispatch on the kind beyond the
+// three number kinds. Values of the unsigned kind that fit the signed range are signed numbers,
+// as the platform makes them (the same as newUnsignedInteger).
+inline JRObject* makeNumber(const JRTokenValue& v) {
+  const uint64_t bytes = v.number.unsignedLongLongValue;
+  const bool isSigned = v.type == JRValueTypeLongLong ||
+                        (v.type == JRValueTypeUnsignedLongLong && bytes <= uint64_t{INT64_MAX});
+  return JRValueFactory::newNumber(v.type == JRValueTypeDouble ? JRKind::Double
+                                   : isSigned                  ? JRKind::SignedInteger
+                                                               : JRKind::UnsignedInteger,
+                                   bytes);
+}
+
+const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
+  if (type == JRValueTypeString)
+    return reinterpret_cast<const uint8_t*>(static_cast<const JRString*>(object)->data());
+  return static_cast<const uint8_t*>(static_cast<const JRNumber*>(object)->bytes());
 }
 
 }  // namespace
 
 // Inlined into every loop that reads values (about 4 KiB more code): the call and the reloads of
 // the parse state after it cost canada.json 6% and citm_catalog.json 2-3%.
-__attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s) {
-  JRTokenValue& v = s->token.value;
-  // Each test is one branch that is nearly always false: strings and numbers come mixed, and a
-  // branch on the kind itself would be mispredicted again and again.
-  if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
-  constexpr uint32_t kKnownTypes = 1u << JRValueTypeString | 1u << JRValueTypeLongLong |
-                                   1u << JRValueTypeUnsignedLongLong | 1u << JRValueTypeDouble;
-  if (v.type >= 32 || !((kKnownTypes >> v.type) & 1)) {
-    error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
-          static_cast<long>(__LINE__));
-    return nullptr;
+template <bool NumbersOnly>
+__attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s,
+                                                                       JRTokenValue& v) {
+  if constexpr (!NumbersOnly) {
+    // Each test is one branch that is nearly always false: strings and numbers come mixed, and
+    // a branch on the kind itself would be mispredicted again and again.
+    if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
+    constexpr uint32_t kKnownTypes = 1u << JRValueTypeString | 1u << JRValueTypeLongLong |
+                                     1u << JRValueTypeUnsignedLongLong | 1u << JRValueTypeDouble;
+    if (v.type >= 32 || !((kKnownTypes >> v.type) & 1)) {
+      error(s, "Internal error: Unknown token value type. %s line #%ld", jrSourceFileName(__FILE__),
+            static_cast<long>(__LINE__));
+      return nullptr;
+    }
   }
   JRTokenCache& cache = s->cache;
   JRTokenCacheBuckets& b = *cache.items;
@@ -103,11 +123,15 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       chosen = index;
       break;
     }
-    if (b.hash[index] == v.hash && b.size[index] == v.length && type == v.type &&
-        sameBytes(b.bytes[index], v.ptr, v.length)) {
+    // A number's kind fixes its size; its 8 bytes are compared as one word.
+    if (b.hash[index] == v.hash && type == v.type &&
+        (NumbersOnly ? static_cast<const JRNumber*>(b.entry[index].object)->bits() ==
+                           v.number.unsignedLongLongValue
+                     : b.entry[index].size == v.length &&
+                           sameBytes(valueBytesOf(b.entry[index].object, type), v.ptr, v.length))) {
       cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
-      v.cacheEntry = &b.cfHash[index];
-      JRObject* object = b.object[index];
+      if constexpr (!NumbersOnly) v.cacheEntry = &b.entry[index].cfHash;
+      JRObject* object = b.entry[index].object;
       object->retain();
       return object;
     }
@@ -122,10 +146,11 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     }
   }
 
-  JRObject* object = makeObject(v);
+  JRObject* object = NumbersOnly ? makeNumber(v) : makeObject(v);
   if (!object) return nullptr;
   if (chosen != kJRCacheBuckets) {
-    if (JRObject* old = b.object[chosen]) {
+    JRTokenCacheEntry& e = b.entry[chosen];
+    if (JRObject* old = e.object) {
       __builtin_prefetch(old, 1);
       JRObject*& slot = cache.pending[cache.pendingNext];
       if (slot) slot->release();
@@ -133,14 +158,13 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
     }
     object->retain();  // the bucket's reference
-    b.object[chosen] = object;
+    e.object = object;
+    e.size = static_cast<uint32_t>(v.length);
+    e.cfHash = 0;
     b.hash[chosen] = v.hash;
-    b.cfHash[chosen] = 0;
-    b.size[chosen] = static_cast<uint32_t>(v.length);
     b.type[chosen] = v.type;
-    b.bytes[chosen] = valueBytesOf(object);
     cache.age[chosen] = 0;
-    v.cacheEntry = &b.cfHash[chosen];
+    if constexpr (!NumbersOnly) v.cacheEntry = &e.cfHash;
   }
   return object;
 }

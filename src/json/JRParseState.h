@@ -88,17 +88,20 @@ inline size_t jrObjectStackGrowth(size_t count, size_t requested, size_t multipl
 
 inline constexpr uint32_t kJRCacheBuckets = 1024;
 
-// The buckets, one array per field, so that a probe touches only the small arrays of kinds,
-// hashes and ages (6 KiB in all) and a hit or a replacement the rest.
+// The buckets: the small arrays a probe reads (kinds and hashes, 5 KiB) apart from the entries a
+// hit or a replacement touches, each of those one 16-byte record so that it costs one cache line
+// rather than one per field. The whole stays well inside the first-level cache, next to the
+// document streaming through it.
+struct JRTokenCacheEntry {
+  JRObject* object;  // holds the value's bytes too: a string's text, or a number's 8 bytes
+  uint32_t size;     // the value's byte count
+  uint32_t cfHash;   // the key hash, 0 until first needed
+};
+
 struct JRTokenCacheBuckets {
-  uint32_t hash[kJRCacheBuckets];    // the value hash of the cached value
-  uint8_t type[kJRCacheBuckets];     // its value kind; 0 in an empty bucket
-  uint32_t size[kJRCacheBuckets];    // its byte count
-  uint32_t cfHash[kJRCacheBuckets];  // the key hash, 0 until first needed
-  JRObject* object[kJRCacheBuckets];
-  // The value's bytes. They live inside the cached object itself (a string's bytes or a
-  // number's 8 bytes), which the bucket keeps alive, so no separate copy is needed.
-  const uint8_t* bytes[kJRCacheBuckets];
+  uint32_t hash[kJRCacheBuckets];  // the value hash of the cached value
+  uint8_t type[kJRCacheBuckets];   // its value kind; 0 in an empty bucket
+  JRTokenCacheEntry entry[kJRCacheBuckets];
 };
 
 struct JRTokenCache {
@@ -157,7 +160,11 @@ class JRParser {
                          JRError* error);
   static bool parseString(JRParseState* s);
   static bool parseStringInline(JRParseState* s);
-  static JRObject* cachedObject(JRParseState* s);
+  static JRObject* cachedObject(JRParseState* s) { return cachedObject<false>(s, s->token.value); }
+  // The cached object for v, made and cached when missing. With NumbersOnly the caller knows
+  // that v is a number: the tests for strings and the dispatch on the kind drop out.
+  template <bool NumbersOnly>
+  static JRObject* cachedObject(JRParseState* s, JRTokenValue& v);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);
   static void releasePending(JRTokenCache* cache);
@@ -183,11 +190,21 @@ class JRParser {
   static bool parseNumber(JRParseState* s);
   // after receives the byte that ends the number.
   static bool parseShortNumber(JRParseState* s, uint8_t* after);
+  // The same number read into v alone, leaving the parse state as it is: the byte after the
+  // number, or nullptr when the full scanner must take it.
+  static const uint8_t* scanShortNumber(const uint8_t* first, const uint8_t* end, JRTokenValue& v);
+  static uint32_t numberHash(uint8_t type, uint64_t word);
   static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
   static size_t skipExtras(JRParseState* s, size_t i);
   static JRObject* valueFromToken(JRParseState* s);
   static JRObject* parseArray(JRParseState* s);
+  // The elements of an array from start on the object stack, read on from the given state.
+  static JRObject* parseElements(JRParseState* s, size_t start, uint8_t state);
+  // How a run of numbers ended: nothing taken (the first needs the full scanner), right after a
+  // number, at a number after a comma that needs the full scanner, or failed (error recorded).
+  enum class Run : uint8_t { None, AfterNumber, BeforeNumber, Failed };
+  static Run numberRun(JRParseState* s);
   static JRObject* parseDictionary(JRParseState* s);
   static bool resizeObjectStack(JRObjectStack* stack, size_t size);
   static bool roomForValues(JRObjectStack* stack);

@@ -210,12 +210,16 @@ inline bool decimalToDouble(uint64_t mantissa, int exponent, bool truncated, dou
 
 // The value hash of the number token just scanned, from its 8 bytes (in a register rather than
 // a reload of the token just written).
+inline uint32_t JRParser::numberHash(uint8_t type, uint64_t word) {
+  uint32_t h = kJRHashSeed + type;
+  if (type != JRValueTypeDouble) h += static_cast<uint32_t>(word);
+  static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
+  return jrFold8(h, word);
+}
+
 inline void JRParser::setNumberHash(JRParseState* s, uint64_t word) {
   JRTokenValue& v = s->token.value;
-  uint32_t h = kJRHashSeed + v.type;
-  if (v.type != JRValueTypeDouble) h += static_cast<uint32_t>(word);
-  static_assert(std::endian::native == std::endian::little, "bytes fold in memory order");
-  v.hash = jrFold8(h, word);
+  v.hash = numberHash(v.type, word);
   s->token.tokenType = JRTokenTypeNumber;
 }
 
@@ -250,14 +254,12 @@ inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
 }  // namespace
 
 // The common number: at most 19 digits, a short exponent, and enough input after it that no
-// step needs a bounds check. Anything else (including every malformed number) returns false
+// step needs a bounds check. Anything else (including every malformed number) returns nullptr
 // having changed nothing, and the full scanner takes it.
 // Inlined like the cache lookup (about 6 KiB more code; 3-6% on the three reference documents).
-__attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseState* s,
-                                                                      uint8_t* after) {
-  const size_t start = s->atIndex;
-  if (s->length - start < 48) return false;
-  const uint8_t* const first = s->bytes + start;
+__attribute__((always_inline)) inline const uint8_t* JRParser::scanShortNumber(
+    const uint8_t* const first, const uint8_t* const end, JRTokenValue& v) {
+  if (end - first < 48) return nullptr;
   const uint8_t* p = first;
   const bool negative = *p == '-';
   p += negative;
@@ -274,16 +276,16 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
       m = m * 10 + (*p++ - '0');
       ++used;
     }
-    if (isDigit(*p) && !digitRun(&p, &m, &used)) return false;
+    if (isDigit(*p) && !digitRun(&p, &m, &used)) return nullptr;
   } else {
-    return false;
+    return nullptr;
   }
   bool isDouble = false;
   int exponent = 0;
   if (*p == '.') {
     isDouble = true;
     const uint8_t* const fraction = ++p;
-    if (!digitRun(&p, &m, &used) || p == fraction) return false;
+    if (!digitRun(&p, &m, &used) || p == fraction) return nullptr;
     exponent = -static_cast<int>(p - fraction);
   }
   if ((*p | 0x20) == 'e') {
@@ -294,24 +296,23 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
     const uint8_t* const exponentDigits = p;
     int e = 0;
     while (isDigit(*p)) {
-      if (p - exponentDigits == 4) return false;
+      if (p - exponentDigits == 4) return nullptr;
       e = e * 10 + (*p++ - '0');
     }
-    if (p == exponentDigits) return false;
+    if (p == exponentDigits) return nullptr;
     exponent += negativeExponent ? -e : e;
   }
 
-  JRTokenValue& v = s->token.value;
   uint64_t word;
   if (isDouble || (negative && m == 0)) {  // -0 is a double
     double d = 0;
-    if (m != 0 && !jrDecimalToDouble(m, exponent, &d)) return false;
+    if (m != 0 && !jrDecimalToDouble(m, exponent, &d)) return nullptr;
     if (negative) d = -d;
     v.type = JRValueTypeDouble;
     v.number.doubleValue = d;
     std::memcpy(&word, &d, 8);
   } else if (negative) {
-    if (m > 9223372036854775808ull) return false;
+    if (m > 9223372036854775808ull) return nullptr;
     v.type = JRValueTypeLongLong;
     word = 0ull - m;
     v.number.longLongValue = static_cast<long long>(word);
@@ -320,14 +321,24 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
     v.number.unsignedLongLongValue = m;
     word = m;
   }
-  s->token.ptr = first;
-  s->token.length = static_cast<size_t>(p - first);
-  s->atIndex = static_cast<size_t>(p - s->bytes);
-  *after = *p;
   v.ptr = v.number.bytes;
   v.length = 8;
   v.cacheEntry = nullptr;
-  setNumberHash(s, word);
+  v.hash = numberHash(v.type, word);
+  return p;
+}
+
+// The same into the token, moving the position past the number; false having changed nothing.
+__attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseState* s,
+                                                                      uint8_t* after) {
+  const uint8_t* const first = s->bytes + s->atIndex;
+  const uint8_t* const p = scanShortNumber(first, s->bytes + s->length, s->token.value);
+  if (!p) return false;
+  s->token.ptr = first;
+  s->token.length = static_cast<size_t>(p - first);
+  s->token.tokenType = JRTokenTypeNumber;
+  s->atIndex = static_cast<size_t>(p - s->bytes);
+  *after = *p;
   return true;
 }
 
@@ -798,33 +809,121 @@ void JRParser::valueMissing(JRParseState* s, const char* internalText) {
   error(s, "%s", internalText);
 }
 
-JRObject* JRParser::parseArray(JRParseState* s) {
+// Numbers from the current position on while a comma and another number follow directly: the
+// position and the stack index stay in registers during the run, and the parse state is brought
+// up to date once it ends. Inlined into the array loop, like the lookup it makes.
+__attribute__((always_inline)) inline JRParser::Run JRParser::numberRun(JRParseState* s) {
   JRObjectStack& stack = s->objectStack;
-  const size_t start = stack.index;
-  uint8_t state = JRParseAcceptValueOrEnd;
-  // Well-formed elements take a short path. At anything else the general loop below goes on from
-  // the same place and state, so every error reads as it always has.
+  const uint8_t* const bytes = s->bytes;
+  const uint8_t* const end = bytes + s->length;
+  const uint8_t* p = bytes + s->atIndex;
+  size_t index = stack.index;
+  JRTokenValue v;
+  for (;;) {
+    const uint8_t* const next = scanShortNumber(p, end, v);
+    if (!next) break;
+    JRObject* const number = cachedObject<true>(s, v);
+    if (!number) {
+      s->atIndex = static_cast<size_t>(next - bytes);
+      stack.index = index;
+      valueMissing(s, "Internal error: Object == NULL");
+      return Run::Failed;
+    }
+    stack.objects[index++] = number;
+    p = next;
+    if (*p != ',' || !(p[1] == '-' || isDigit(p[1])) || index + 4 > stack.count) break;
+    ++p;
+  }
+  const bool taken = index != stack.index;
+  s->atIndex = static_cast<size_t>(p - bytes);
+  stack.index = index;
+  if (!taken) return Run::None;
+  return p[-1] == ',' ? Run::BeforeNumber : Run::AfterNumber;
+}
+
+JRObject* JRParser::parseArray(JRParseState* s) {
   uint8_t c;
   if (peekToken(s, &c) && c == ']') {
     ++s->atIndex;
-    goto create;
+    JRObjectStack& stack = s->objectStack;
+    return JRArray::create(stack.objects + stack.index, 0, s->makeMutable);
   }
+  return parseElements(s, s->objectStack.index, JRParseAcceptValueOrEnd);
+}
+
+JRObject* JRParser::parseElements(JRParseState* s, const size_t start, uint8_t state) {
+  JRObjectStack& stack = s->objectStack;
+  // Well-formed elements take a short path. At anything else the general loop below goes on from
+  // the same place and state, so every error reads as it always has.
+  uint8_t c;
+  // The byte after a value, when it is known without reading again: after a number it is kept,
+  // and when it is the comma or the bracket nothing needs reading (a number leaves room behind
+  // it, so the byte lies inside the input).
+  uint8_t after = ' ';
+  if (state == JRParseAcceptCommaOrEnd) goto separator;
   while (roomForValues(&stack) && peekToken(s, &c)) {
     JRObject* object;
-    // Arrays of numbers are common enough (coordinates) to be taken right here. The byte after
-    // a number is kept: when it is the comma or the bracket, nothing needs reading again (a
-    // number leaves room behind it, so it lies inside the input).
-    uint8_t after = ' ';
-    const Quick quick = (c == '-' || isDigit(c)) && parseShortNumber(s, &after)
-                            ? ((object = cachedObject(s)) ? Quick::Done : Quick::Failed)
-                            : quickValue(s, c, &object);
-    if (quick == Quick::Slow) break;
-    if (quick == Quick::Failed) {
-      valueMissing(s, "Internal error: Object == NULL");
-      goto failed;
+    after = ' ';
+    // Arrays of numbers are common enough (coordinates) to be taken right here, and so is an
+    // array of numbers inside this one (a coordinate pair): that is read without a call of its
+    // own, on the same stack above this array's elements, and when it holds anything else, it
+    // is read on from where its numbers end.
+    if (const bool pair = c == '[' && s->depth < kJRMaximumDepth && s->atIndex + 1 < s->length &&
+                          (s->bytes[s->atIndex + 1] == '-' || isDigit(s->bytes[s->atIndex + 1]));
+        pair || c == '-' || isDigit(c)) {
+      const size_t inner = stack.index;
+      if (pair) {
+        ++s->depth;
+        ++s->atIndex;
+      }
+      const Run run = numberRun(s);
+      if (pair) {
+        if (run == Run::AfterNumber && s->bytes[s->atIndex] == ']') {
+          ++s->atIndex;
+          object = JRArray::create(stack.objects + inner, stack.index - inner, s->makeMutable);
+          if (object) {
+            stack.index = inner;
+            after = s->bytes[s->atIndex];
+          }
+        } else if (run == Run::Failed) {
+          object = nullptr;  // the inner elements are released with this array's
+        } else {
+          object = parseElements(s, inner,
+                                 run == Run::AfterNumber    ? JRParseAcceptCommaOrEnd
+                                 : run == Run::BeforeNumber ? JRParseAcceptValue
+                                                            : JRParseAcceptValueOrEnd);
+        }
+        --s->depth;
+        if (!object) {
+          valueMissing(s, "Internal error: Object == NULL");
+          goto failed;
+        }
+        stack.objects[stack.index++] = object;
+        state = JRParseAcceptCommaOrEnd;
+        goto separator;
+      }
+      if (run == Run::Failed) goto failed;
+      if (run == Run::AfterNumber) {
+        after = s->bytes[s->atIndex];
+        state = JRParseAcceptCommaOrEnd;
+        goto separator;
+      }
+      if (run == Run::BeforeNumber) {
+        state = JRParseAcceptValue;
+        continue;
+      }
+    }
+    {
+      const Quick quick = quickValue(s, c, &object);
+      if (quick == Quick::Slow) break;
+      if (quick == Quick::Failed) {
+        valueMissing(s, "Internal error: Object == NULL");
+        goto failed;
+      }
     }
     stack.objects[stack.index++] = object;
     state = JRParseAcceptCommaOrEnd;
+  separator:
     if (after == ',' || after == ']')
       c = after;
     else if (!peekToken(s, &c))
@@ -1149,7 +1248,7 @@ size_t JSONDecoder::cachedObjectCount() const {
   if (!parseState_) return 0;
   size_t n = 0;
   for (uint32_t i = 0; i < kJRCacheBuckets; ++i)
-    n += parseState_->cache.items->object[i] != nullptr;
+    n += parseState_->cache.items->entry[i].object != nullptr;
   return n;
 }
 

@@ -389,6 +389,117 @@ TEST(Decoder, ShortNumbersReadAsTheFullScannerReadsThem) {
   }
 }
 
+// A tree written out with each value's kind and, for strings and numbers, which earlier value
+// it is the same object as: two readings agree only if the cache answered them alike.
+std::string shapeOf(const JRObject* o, std::vector<const JRObject*>& seen) {
+  if (const JRArray* a = o->asArray()) {
+    std::string out = "[";
+    for (uint32_t i = 0; i < a->count(); ++i) out += shapeOf(a->objectAtIndex(i), seen) + ",";
+    return out + "]";
+  }
+  if (!o->isString() && !o->isNumber()) return o->description();
+  size_t same = 0;
+  while (same < seen.size() && seen[same] != o) ++same;
+  if (same == seen.size()) seen.push_back(o);
+  return std::to_string(static_cast<int>(o->kind())) + ":" + o->description() + "#" +
+         std::to_string(same) + ",";
+}
+
+TEST(Decoder, RunsOfNumbersAndInnerArraysReadAsSpacedOutText) {
+  // Numbers that follow a comma directly, and arrays of numbers right after their bracket, are
+  // read in runs without the general loop; blanks after every bracket and comma send the same
+  // document through the element-by-element path. Values, kinds, cache identities and the
+  // cache's own state must come out the same, over documents that reuse values and mix in
+  // strings, nested arrays, empty arrays and numbers only the full scanner takes.
+  std::mt19937_64 random(11);
+  const char* numbers[] = {"1",    "-2",     "0",  "3.25",   "-65.613616999999977",
+                           "43.4", "1e5",    "-0", "1.5E-3", "1234567890123456789012.5",
+                           "0.10", "-65.625"};
+  for (int doc = 0; doc < 300; ++doc) {
+    std::string compact = "[", spaced = "[ ";
+    const int elements = 1 + static_cast<int>(random() % 40);
+    for (int e = 0; e < elements; ++e) {
+      std::string item, itemSpaced;
+      const int kind = static_cast<int>(random() % 6);
+      if (kind <= 1) {
+        item = itemSpaced = numbers[random() % std::size(numbers)];
+      } else if (kind == 2) {
+        item = itemSpaced = "\"s" + std::to_string(random() % 5) + "\"";
+      } else {
+        // An inner array: numbers mostly, now and then a string or an array of its own.
+        item = "[";
+        itemSpaced = "[ ";
+        const int inner = static_cast<int>(random() % 5);
+        for (int i = 0; i < inner; ++i) {
+          const uint64_t pick = random() % 10;
+          std::string x = pick == 0   ? "\"t\""
+                          : pick == 1 ? "[7,8]"
+                                      : numbers[random() % std::size(numbers)];
+          std::string xs = pick == 1 ? "[ 7, 8]" : x;
+          item += (i ? "," : "") + x;
+          itemSpaced += (i ? ", " : "") + xs;
+        }
+        item += "]";
+        itemSpaced += "]";
+      }
+      compact += (e ? "," : "") + item;
+      spaced += (e ? ", " : "") + itemSpaced;
+    }
+    compact += "]" + std::string(60, ' ');
+    spaced += "]" + std::string(60, ' ');
+    JSONDecoder a, b;
+    for (int pass = 0; pass < 2; ++pass) {  // the second pass meets a full cache
+      Ref<JRObject> x = a.objectWithData(compact);
+      Ref<JRObject> y = b.objectWithData(spaced);
+      ASSERT_TRUE(x) << compact;
+      ASSERT_TRUE(y) << spaced;
+      std::vector<const JRObject*> seenX, seenY;
+      ASSERT_EQ(shapeOf(x.get(), seenX), shapeOf(y.get(), seenY)) << compact;
+      ASSERT_EQ(a.cacheShiftRegister(), b.cacheShiftRegister()) << compact;
+      ASSERT_EQ(a.cachedObjectCount(), b.cachedObjectCount()) << compact;
+    }
+  }
+}
+
+TEST(Decoder, ErrorsInsideRunsOfNumbersReadAsEverywhereElse) {
+  // Each failure inside a run or an inner array of numbers, with enough text behind it for the
+  // runs to be taken, reports what the element-by-element path reports for it.
+  const std::string pad(60, ' ');
+  struct Case {
+    std::string text;
+    std::string message;
+    unsigned long long atIndex;
+  };
+  const Case cases[] = {
+      {"[[1,2,]" + pad, "Unexpected ']'.", 7},
+      {"[[1,2 3]" + pad, "Unexpected value.", 7},
+      {"[[1,2:" + pad, "Expected a comma or a ']', not ':'", 6},
+      {"[[1,01]" + pad, "Unexpected value.", 6},
+      {"[1,2,1e400]" + pad,
+       "The value '1e400' could not be represented as a 'double' due to overflow.", 10},
+      {"[[1,1e400]]" + pad,
+       "The value '1e400' could not be represented as a 'double' due to overflow.", 9},
+      {"[[-]]" + pad, "Invalid number.", 4},
+      {"[[1,2]" + pad, kUnexpected, 66},
+      {"[[1,2],[3," + pad, kUnexpected, 70},
+  };
+  for (const Case& c : cases) {
+    const auto o = decode(c.text);
+    EXPECT_FALSE(o.result) << c.text;
+    EXPECT_EQ(o.error.localizedDescription, c.message) << c.text;
+    EXPECT_EQ(o.error.atIndex, c.atIndex) << c.text;
+  }
+  // The nesting limit holds for an innermost array of numbers too.
+  const std::string limit = std::string(1023, '[') + "[1,2]" + std::string(1023, ']');
+  EXPECT_TRUE(decode(limit).result);
+  const std::string over = std::string(1024, '[') + "[1,2]" + std::string(1024, ']');
+  const auto o = decode(over);
+  EXPECT_FALSE(o.result);
+  EXPECT_EQ(o.error.localizedDescription,
+            "Nesting is too deep: more than 1024 arrays and objects are open.");
+  EXPECT_EQ(o.error.atIndex, 1025u);
+}
+
 TEST(Decoder, KeywordsAreTheSharedConstants) {
   auto o = decode("[true, false, null]");
   const JRArray* a = o.result->asArray();
@@ -533,6 +644,36 @@ TEST(Decoder, ElementsHeldElsewhereOutliveTheirTree) {
   EXPECT_EQ(number->doubleValue(), 3.25);
   EXPECT_EQ(dict->asDictionary()->objectForKey("k")->asArray()->objectAtIndex(0)->longLongValue(),
             7);
+}
+
+TEST(Decoder, ArraysOfArraysAreFreedLevelByLevel) {
+  // Inner arrays of a long array are freed inside its own walk, a level further down in turn;
+  // arrays, numbers and strings held at any level survive the tree with their contents.
+  std::string text = "[";
+  for (int i = 0; i < 300; ++i)
+    text += (i ? "," : "") + std::string("[") + std::to_string(i) + ".5,[" + std::to_string(i) +
+            ",\"s\",[" + std::to_string(i * 2) + "]]]";
+  text += "]";
+  Ref<JRObject> pair, deeper, deepest, number;
+  {
+    JSONDecoder decoder;
+    Ref<JRObject> tree = decoder.objectWithData(text);
+    ASSERT_TRUE(tree);
+    pair = tree->asArray()->objectAtIndex(7);
+    deeper = tree->asArray()->objectAtIndex(100)->asArray()->objectAtIndex(1);
+    deepest =
+        tree->asArray()->objectAtIndex(200)->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(
+            2);
+    number = tree->asArray()->objectAtIndex(250)->asArray()->objectAtIndex(0);
+  }
+  EXPECT_EQ(pair->retainCount(), 1u);
+  EXPECT_EQ(pair->asArray()->objectAtIndex(0)->doubleValue(), 7.5);
+  EXPECT_EQ(pair->asArray()->objectAtIndex(1)->asArray()->objectAtIndex(1)->stringValue(), "s");
+  EXPECT_EQ(deeper->asArray()->objectAtIndex(0)->longLongValue(), 100);
+  EXPECT_EQ(deeper->asArray()->objectAtIndex(2)->asArray()->objectAtIndex(0)->longLongValue(), 200);
+  EXPECT_EQ(deepest->asArray()->objectAtIndex(0)->longLongValue(), 400);
+  EXPECT_EQ(number->retainCount(), 1u);
+  EXPECT_EQ(number->doubleValue(), 250.5);
 }
 
 TEST(Decoder, DeepNestingFailsCleanly) {
