@@ -107,12 +107,17 @@ struct WebHost::Shared {
   WebApplication* app = nullptr;  // cleared when the host goes away
   std::uint64_t version = 0;
   std::shared_ptr<const std::string> published = std::make_shared<const std::string>("{}");
-  // The changes from version - 1 to version ({"version":V,"base":B,"ops":[...]}), when they
-  // were small against the state; else null.
-  std::shared_ptr<const std::string> patch;
-  // The last few steps of changes, oldest first, by the version each leads to: a page fetching
-  // an announced step still finds it after the host has moved on a version or two.
+  // The last few steps of changes ({"version":V,"base":B,"ops":[...]}), oldest first, by the
+  // version each leads to, for versions whose changes were small against the state: a page
+  // fetching an announced step still finds it after the host has moved on a version or two.
   std::deque<std::pair<std::uint64_t, std::shared_ptr<const std::string>>> steps;
+
+  // The step to version wanted from the one before, or null. The caller holds the mutex.
+  std::shared_ptr<const std::string> stepTo(std::uint64_t wanted) const {
+    for (const auto& [to, step] : steps)
+      if (to == wanted) return step;
+    return nullptr;
+  }
   // Replies of applied inputs, answered once the snapshot of their turn is published.
   std::vector<std::function<void(std::uint64_t)>> waiting;
   // State requests that came before the first snapshot.
@@ -168,14 +173,12 @@ struct WebHost::Shared {
         std::string full = "{\"version\":" + std::to_string(version);
         full += body->size() > 2 ? "," + body->substr(1) : "}";
         published = std::make_shared<const std::string>(std::move(full));
-        patch = nullptr;
         patchBytes = 0;
         if (ops) {
           patchBytes = ops->size();
-          patch = std::make_shared<const std::string>("{\"version\":" + std::to_string(version) +
-                                                      ",\"base\":" + std::to_string(version - 1) +
-                                                      ",\"ops\":" + *ops + "}");
-          steps.emplace_back(version, patch);
+          steps.emplace_back(version, std::make_shared<const std::string>(
+                                          "{\"version\":" + std::to_string(version) + ",\"base\":" +
+                                          std::to_string(version - 1) + ",\"ops\":" + *ops + "}"));
           if (steps.size() > kKeptSteps) steps.pop_front();
         }
         snapshotMilliseconds = snapshotTook;
@@ -206,7 +209,7 @@ struct WebHost::Shared {
       if (version == lastSent) return std::nullopt;
       // Only a viewer that has the version before gets the changes; one that connects or
       // fell behind gets the whole state.
-      if (patch && lastSent != 0 && lastSent + 1 == version) changes = patch;
+      if (lastSent != 0 && lastSent + 1 == version) changes = stepTo(version);
       lastSent = version;
       state = published;
     }
@@ -490,12 +493,7 @@ void WebHost::handleChanges(const std::shared_ptr<HttpExchange>& exchange) {
   std::shared_ptr<const std::string> changes;
   {
     std::lock_guard lock(_shared->mutex);
-    if (!wanted) {
-      changes = _shared->patch;
-    } else {
-      for (const auto& [version, step] : _shared->steps)
-        if (version == *wanted) changes = step;
-    }
+    changes = _shared->stepTo(wanted.value_or(_shared->version));
   }
   // A step asked for by its version that is not kept (sent whole, too old or not made yet) is
   // no fault of the page's: it fetches the state instead.
