@@ -447,16 +447,15 @@ void SessionHost::forward(const SessionPtr& session, const ExchangePtr& exchange
     if (port == 0)  // restarting since: wait for the new process
       return forward(session, exchange, setCookie, retried);
     web::HttpRequest request = exchange->request();
-    if (request.path == "/api/changes" && !request.param("version").empty()) {
-      // The page asks by the versions it was shown; the process counts from its own start.
-      auto asked = web::parseCount(request.param("version"));
+    // The page asks for changes by the versions it was shown; the process counts from its own
+    // start. A version that is no number goes on as it is, for the process to refuse.
+    if (auto asked = web::parseCount(request.param("version"));
+        asked && request.path == "/api/changes") {
       std::uint64_t base;
       {
         std::lock_guard lock(session->mutex);
         base = session->versionBase;
       }
-      if (!asked)
-        return exchange->respond(web::textResponse(400, "refused: version must be a number"));
       // Changes made before this process started are not kept anywhere.
       if (*asked <= base) return exchange->respond(web::emptyResponse());
       request.query = "version=" + std::to_string(*asked - base);

@@ -56,9 +56,8 @@ std::string HttpRequest::param(std::string_view name) const {
 std::optional<std::uint64_t> parseCount(std::string_view text) {
   std::uint64_t value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || text.front() == '-' || error != std::errc() ||
-      end != text.data() + text.size())
-    return std::nullopt;
+  // No sign is taken for an unsigned number, and nothing may follow the digits.
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
   return value;
 }
 

@@ -111,8 +111,9 @@ export const annotationView = {
       if (node.view === 'pin' && old.pinColor !== node.pinColor) {
         if (layer.bulk) {
           layer.marker.setStyle({ fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red, picture: dotPicture(node.pinColor) });
+        } else {
+          pinElement(layer.marker, node.pinColor || 'red', false);
         }
-        else pinElement(layer.marker, node.pinColor || 'red', false);
       }
       label(layer.marker, node);
     },
