@@ -2,7 +2,7 @@
 // again when the path grows, and a click on one selects that pin.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { startProgram, launchBrowser, waitForState, post, mapOf } from './harness.mjs';
+import { startProgram, launchBrowser, waitForState, post, mapOf, tapToolbarItem } from './harness.mjs';
 
 const COLOURS = { green: [0x2e, 0xc2, 0x3a], purple: [0xa4, 0x3c, 0xe0], red: [0xe0, 0x30, 0x2a] };
 
@@ -19,7 +19,7 @@ async function dotsDrawn(page, ids) {
       const p = m.map.latLngToContainerPoint(entry.marker.getLatLng());
       const x = host.left + p.x, y = host.top + p.y;
       const rgb = canvas.getContext('2d').getImageData(Math.round((x - box.left) * scale), Math.round((y - box.top) * scale), 1, 1).data;
-      return { id, x, y, rgb: [rgb[0], rgb[1], rgb[2]] };
+      return { id, x, y, rgb: [rgb[0], rgb[1], rgb[2]], alpha: rgb[3] };
     });
   }, ids);
 }
@@ -59,6 +59,19 @@ test('hundreds of pins are dots in their colours, and a click selects one', asyn
     dots = await dotsDrawn(page, picked.map((p) => p.id));
     picked.forEach((p, i) => expectColour(dots[i], p.pinColor, `after one more, pin ${p.id}`));
 
+    // Many more at once, some beside earlier ones: painted over the canvas as it is, the old
+    // ones stay and each new one shows.
+    const more = Array.from({ length: 300 }, (_, k) => ({ type: 'longPress', point: at(k < 150 ? k + 1000 : k) }));
+    more.forEach((m) => { m.point.x += 3; });
+    res = await post(server.origin, more);
+    assert.equal(res.status, 200, res.text);
+    state = await waitForState(page, (s) => mapOf(s).annotations.length === 701, '701 pins');
+    await page.waitForTimeout(300);
+    pins = mapOf(state).annotations;
+    const sample = [pins[0], pins[133], pins[399], pins[401], pins[550], pins[699], pins[700]];
+    dots = await dotsDrawn(page, sample.map((p) => p.id));
+    sample.forEach((p, i) => expectColour(dots[i], p.pinColor, `after 300 more, pin ${p.id}`));
+
     // A click on a dot selects its pin.
     const [target] = await dotsDrawn(page, [pins[123].id]);
     await page.mouse.click(target.x, target.y);
@@ -67,6 +80,20 @@ test('hundreds of pins are dots in their colours, and a click selects one', asyn
     assert.equal(selected.length, 1);
     const [chosen] = await dotsDrawn(page, selected);
     assert.ok(Math.hypot(chosen.x - target.x, chosen.y - target.y) <= 6, `the dot clicked is selected: ${JSON.stringify([chosen, target])}`);
+
+    // Cleared, no dot is left on the canvas.
+    const gone = await dotsDrawn(page, [pins[0].id, pins[450].id, pins[700].id]);
+    await tapToolbarItem(server.origin, 2);
+    await waitForState(page, (s) => mapOf(s).annotations.length === 0, 'no pins');
+    await page.waitForTimeout(300);
+    const left = await page.evaluate((points) => {
+      const [m] = window.tessaly.maps.values();
+      const canvas = m.map.tessalyDots._container;
+      const box = canvas.getBoundingClientRect();
+      const scale = canvas.width / box.width;
+      return points.map((p) => canvas.getContext('2d').getImageData(Math.round((p.x - box.left) * scale), Math.round((p.y - box.top) * scale), 1, 1).data[3]);
+    }, gone);
+    assert.deepEqual(left, [0, 0, 0], 'the dots are wiped');
   } finally {
     await browser.close();
     assert.equal(await server.stop(), 0);

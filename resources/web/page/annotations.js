@@ -42,15 +42,57 @@ function dotPicture(color) {
   return picture;
 }
 
+// Added dots are painted over what the canvas shows, in the order a whole redraw would paint
+// them (last added on top), instead of redrawing every dot: a long path grows by a thousand dots
+// at a time. A region that has to be redrawn (a dot moved, restyled or removed) takes in the
+// added dots that reach into it, so no dot is painted twice; the map moved redraws them all.
 function dotRenderer(map) {
   if (!map.tessalyDots) {
-    const Dots = window.L.Canvas.extend({
+    const Canvas = window.L.Canvas;
+    const Dots = Canvas.extend({
       _updateCircle(layer) {
         const picture = layer.options.picture;
-        if (!picture) return window.L.Canvas.prototype._updateCircle.call(this, layer);
+        if (!picture) return Canvas.prototype._updateCircle.call(this, layer);
         if (!this._drawing || layer._empty()) return;
         const p = layer._point;
         this._ctx.drawImage(picture.canvas, p.x - picture.size / 2, p.y - picture.size / 2, picture.size, picture.size);
+      },
+      _addPath(layer) {
+        if (!this._map || !layer.options.picture || !layer._pxBounds) return Canvas.prototype._addPath.call(this, layer);
+        (this._added || (this._added = [])).push(layer);
+        this._redrawRequest = this._redrawRequest || window.L.Util.requestAnimFrame(this._redraw, this);
+      },
+      _updatePaths() {
+        this._added = null; // the whole redraw paints them
+        Canvas.prototype._updatePaths.call(this);
+      },
+      _reaches(layer, bounds) {
+        const pad = (layer.options.weight || 0) + 1;
+        const b = layer._pxBounds;
+        return b.min.x - pad <= bounds.max.x && b.max.x + pad >= bounds.min.x &&
+          b.min.y - pad <= bounds.max.y && b.max.y + pad >= bounds.min.y;
+      },
+      _redraw() {
+        let added = (this._added || []).filter((layer) => layer._order);
+        this._added = null;
+        if (this._redrawBounds) {
+          // Taking in one dot may make the region reach another.
+          for (let grown = true; grown;) {
+            grown = false;
+            added = added.filter((layer) => {
+              if (!this._reaches(layer, this._redrawBounds)) return true;
+              this._extendRedrawBounds(layer);
+              grown = true;
+              return false;
+            });
+          }
+          Canvas.prototype._redraw.call(this);
+        } else {
+          this._redrawRequest = null;
+        }
+        this._drawing = true;
+        for (const layer of added) layer._updatePath();
+        this._drawing = false;
       },
     });
     map.tessalyDots = new Dots({ padding: 0.1 });

@@ -135,16 +135,18 @@ function applyView(m, data) {
   return true;
 }
 
-// The annotations or overlays of the map, each by the layer drawer of its kind.
+// The annotations or overlays of the map, each by the layer drawer of its kind. Each draw marks
+// the layers it meets with its own number; the unmarked ones are gone.
+let drawNumber = 0;
 function drawLayers(m, list, layers, ctx) {
-  const seen = new Set();
+  const mark = ++drawNumber;
   for (const node of list || []) {
     const drawer = drawerFor(node.kind);
     if (!drawer || !drawer.layer || !drawer.layer.draws(node)) continue;
     const key = node.kind + '#' + node.id;
-    seen.add(key);
     const entry = layers.get(key);
     if (entry && entry.bulk === ctx.bulk) {
+      entry.mark = mark;
       // A node that changes left alone is the same object (see patch.js): nothing to redo
       // while the map shows the same copy of the world.
       if (entry.node === node && entry.center === ctx.centerLongitude) continue;
@@ -154,11 +156,11 @@ function drawLayers(m, list, layers, ctx) {
     } else {
       if (entry) entry.drawer.layer.remove(entry.layer);
       const layer = drawer.layer.create(node, ctx);
-      layers.set(key, { layer, drawer, bulk: ctx.bulk, marker: layer.marker, node, center: ctx.centerLongitude });
+      layers.set(key, { layer, drawer, bulk: ctx.bulk, marker: layer.marker, node, center: ctx.centerLongitude, mark });
     }
   }
   for (const [key, entry] of layers) {
-    if (seen.has(key)) continue;
+    if (entry.mark === mark) continue;
     entry.drawer.layer.remove(entry.layer);
     layers.delete(key);
   }
