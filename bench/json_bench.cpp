@@ -12,7 +12,7 @@
 //
 // For instruction counts, which stay the same however loaded the machine is, one parser can
 // parse one file a few times inside repeatedParses alone:
-//   json_bench --once tessaly|rapidjson|rapidjson-full FILE [REPS]
+//   json_bench --once tessaly|tessaly-reused|rapidjson|rapidjson-full FILE [REPS]
 //   valgrind --tool=callgrind --collect-atstart=no --toggle-collect='*repeatedParses*'
 //     json_bench --once tessaly FILE 3
 #include <cstdint>
@@ -121,15 +121,20 @@ __attribute__((noinline)) bool repeatedParses(const std::function<bool(const std
 
 int once(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: json_bench --once tessaly|rapidjson|rapidjson-full FILE [REPS]\n");
+    std::fprintf(
+        stderr,
+        "usage: json_bench --once tessaly|tessaly-reused|rapidjson|rapidjson-full FILE [REPS]\n");
     return 2;
   }
   const std::string which = argv[2];
   const std::string data = readFile(argv[3]);
   const int reps = argc > 4 ? std::atoi(argv[4]) : 1;
   std::function<bool(const std::string&)> parse;
+  tessaly::JSONDecoder reused;
   if (which == "tessaly") {
     parse = [](const std::string& s) { return static_cast<bool>(tessaly::objectFromJSONData(s)); };
+  } else if (which == "tessaly-reused") {
+    parse = [&](const std::string& s) { return static_cast<bool>(reused.objectWithData(s)); };
   } else if (which == "rapidjson") {
     parse = [](const std::string& s) {
       rapidjson::Document d;
