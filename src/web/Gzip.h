@@ -7,6 +7,7 @@
 
 namespace tessaly::web {
 
+// A gzip member holding data; empty when compressing fails.
 std::string gzipCompress(std::string_view data, int level);
 
 enum class InflateResult { Ok, TooLarge, Corrupt };

@@ -53,6 +53,9 @@ bool acceptsGzip(std::string_view header) {
   return false;
 }
 
+// Below this, compressing saves a few bytes at best and costs more than it saves.
+constexpr std::size_t kSmallestCompressed = 1024;
+
 bool compressible(const std::string& contentType) {
   std::string type = asciiLower(contentType.substr(0, contentType.find(';')));
   if (type == "text/event-stream") return false;
@@ -354,11 +357,14 @@ void HttpConnection::write(HttpResponse response, bool keepAlive) {
   for (const auto& [name, value] : response.headers) message->set(name, value);
   if (!response.contentType.empty()) message->set(http::field::content_type, response.contentType);
   std::string body = std::move(response.body);
-  if (_acceptsGzip && !body.empty() && compressible(response.contentType) &&
+  if (_acceptsGzip && body.size() >= kSmallestCompressed && compressible(response.contentType) &&
       message->find(http::field::content_encoding) == message->end()) {
-    body = gzipCompress(body, _core.limits.gzipLevel);
-    message->set(http::field::content_encoding, "gzip");
-    message->set(http::field::vary, "Accept-Encoding");
+    // Should compressing fail, the body goes as it is.
+    if (std::string packed = gzipCompress(body, _core.limits.gzipLevel); !packed.empty()) {
+      body = std::move(packed);
+      message->set(http::field::content_encoding, "gzip");
+      message->set(http::field::vary, "Accept-Encoding");
+    }
   }
   // A 204 has no body and says no length.
   if (response.status != 204) message->content_length(body.size());

@@ -253,6 +253,17 @@ test('touch targets are 44 points at least and a long total stays readable', asy
   }, status.id);
   assert.ok(fits.scroll <= fits.client, `the whole total shows: ${JSON.stringify(fits)}`);
   assert.ok(fits.size >= 8);
+  // Drawn again for another change, it keeps the size it was fitted to.
+  const next = structuredClone(s.state);
+  next.version += 1;
+  next.idleTimerDisabled = !next.idleTimerDisabled;
+  s.server.setState(next);
+  await s.page.waitForFunction((v) => window.tessaly.version >= v, next.version);
+  const again = await s.page.evaluate((id) => {
+    const n = document.querySelector(`[data-id="${id}"]`);
+    return { scroll: n.scrollWidth, client: n.clientWidth, size: parseFloat(n.style.fontSize) };
+  }, status.id);
+  assert.deepEqual(again, fits, 'the same fit after a redraw');
   await s.close();
 });
 

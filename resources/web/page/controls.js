@@ -11,15 +11,29 @@ export const view = {
 };
 
 // A long text shrinks to fit its label rather than being cut off (a total in a narrow label).
+// True when the label was laid out and measured.
 export function shrinkToFit(node, size) {
   node.style.fontSize = size + 'px';
-  if (!node.isConnected || node.hidden) return;
+  if (!node.isConnected || node.hidden) return false;
   const range = document.createRange();
   range.selectNodeContents(node);
   const textWidth = range.getBoundingClientRect().width;
-  const boxWidth = node.getBoundingClientRect().width - 1;
-  const fitted = fittingFontSize(textWidth, size, boxWidth);
+  const box = node.getBoundingClientRect().width;
+  const fitted = fittingFontSize(textWidth, size, box - 1);
   if (fitted !== size) node.style.fontSize = fitted + 'px';
+  return box > 0;
+}
+
+// Measuring forces a layout of the whole page, on every draw: a label placed at a frame whose
+// text, font and width are as when it was last measured on screen keeps the size found then.
+function fitLabel(node, size, data, memo) {
+  const key = data.frame ? [size, node.style.fontWeight, data.frame.width, data.text].join('|') : null;
+  if (key !== null && memo.fitKey === key && node.isConnected && !node.hidden) {
+    node.style.fontSize = memo.fitSize;
+    return;
+  }
+  memo.fitKey = shrinkToFit(node, size) ? key : null;
+  memo.fitSize = node.style.fontSize;
 }
 
 export const label = {
@@ -32,7 +46,7 @@ export const label = {
     node.style.textAlign = data.alignment || 'left';
     node.style.lineHeight = data.frame ? data.frame.height + 'px' : '';
     node.style.fontSize = size + 'px';
-    ctx.after(() => shrinkToFit(node, size));
+    ctx.after(() => fitLabel(node, size, data, ctx.memo));
   },
 };
 
