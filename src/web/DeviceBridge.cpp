@@ -29,6 +29,9 @@ std::string DeviceBridge::snapshot() {
        {{"duration", p::UIView::lastAnimationDuration()}, {"count", p::UIView::animationCount()}}},
   };
   JsonText text;
+  // Room for a state as big as the last, and for what is added around it: growing a text of
+  // megabytes step by step copies it again and again onto fresh pages.
+  text.text().reserve(_lastSnapshotBytes + 1024);
   text.raw("{");
   bool first = true;
   for (auto it = facts.begin(); it != facts.end(); ++it, first = false) {
@@ -36,8 +39,9 @@ std::string DeviceBridge::snapshot() {
     text.raw(it.value().dump(-1, ' ', false, json::error_handler_t::replace));
   }
   text.key("screen");
-  text.raw(ScreenSnapshot::write(_ids));
+  ScreenSnapshot::write(_ids, text.text());
   text.raw("}");
+  _lastSnapshotBytes = text.text().size();
   return std::move(text.text());
 }
 

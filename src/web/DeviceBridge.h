@@ -34,6 +34,7 @@ class DeviceBridge : public WebApplication {
   platform::ObjectIds _ids;
   DevicePolicy _device;
   InputDispatch _inputs;
+  std::size_t _lastSnapshotBytes = 0;
 };
 
 }  // namespace tessaly::web

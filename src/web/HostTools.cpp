@@ -54,7 +54,13 @@ std::string HostTools::snapshot() {
   std::size_t close = state.rfind('}');
   if (close == std::string::npos) return state;
   bool empty = state.find_first_not_of(" \t\r\n", state.find('{') + 1) == close;
-  return state.substr(0, close) + (empty ? "" : ",") + "\"tools\":" + tools.dump() + "}";
+  // In place: the state may be megabytes.
+  state.resize(close);
+  if (!empty) state += ',';
+  state += "\"tools\":";
+  state += tools.dump();
+  state += '}';
+  return state;
 }
 
 platform::Result<> HostTools::apply(const WebInput& input) {

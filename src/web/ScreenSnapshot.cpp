@@ -6,12 +6,15 @@
 
 namespace tessaly::web {
 
-std::string ScreenSnapshot::write(platform::ObjectIds& ids) {
+void ScreenSnapshot::write(platform::ObjectIds& ids, std::string& out) {
   auto window = platform::UIApplication::sharedApplication().keyWindow();
-  if (!window) return "null";
-  ScreenWriter writer(ids);
+  if (!window) {
+    out += "null";
+    return;
+  }
+  ScreenWriter writer(ids, std::move(out));
   window->describe(writer);
-  return writer.take();
+  out = writer.take();
 }
 
 }  // namespace tessaly::web

@@ -9,8 +9,9 @@ namespace tessaly::web {
 
 class ScreenSnapshot {
  public:
-  // The JSON of the key window's tree, or "null" when there is no key window.
-  static std::string write(platform::ObjectIds& ids);
+  // The JSON of the key window's tree, or "null" when there is no key window, appended to out
+  // (a state of megabytes is written in place rather than copied into the text around it).
+  static void write(platform::ObjectIds& ids, std::string& out);
 };
 
 }  // namespace tessaly::web

@@ -33,6 +33,10 @@ ScreenWriter::ScreenWriter(platform::ObjectIds& ids) : _ids(ids) {
   _out.text().reserve(4096);
 }
 
+ScreenWriter::ScreenWriter(platform::ObjectIds& ids, std::string before) : _ids(ids) {
+  _out.text() = std::move(before);
+}
+
 std::string ScreenWriter::cssColor(const platform::UIColor& c) {
   auto channel = [](platform::CGFloat v) {
     return static_cast<int>(

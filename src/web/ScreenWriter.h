@@ -17,6 +17,8 @@ namespace tessaly::web {
 class ScreenWriter : public platform::DescriptionSink {
  public:
   explicit ScreenWriter(platform::ObjectIds& ids);
+  // Writes after the text already in before (its capacity kept).
+  ScreenWriter(platform::ObjectIds& ids, std::string before);
 
   void beginNode(std::string_view kind, const platform::ObjectRef& object,
                  std::string_view slot = {}) override;

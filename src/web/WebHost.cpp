@@ -170,8 +170,16 @@ struct WebHost::Shared {
       std::lock_guard lock(mutex);
       if (changed) {
         ++version;
-        std::string full = "{\"version\":" + std::to_string(version);
-        full += body->size() > 2 ? "," + body->substr(1) : "}";
+        std::string full;
+        full.reserve(body->size() + 32);
+        full += "{\"version\":";
+        full += std::to_string(version);
+        if (body->size() > 2) {
+          full += ',';
+          full.append(*body, 1);
+        } else {
+          full += '}';
+        }
         published = std::make_shared<const std::string>(std::move(full));
         patchBytes = 0;
         if (ops) {
