@@ -1,5 +1,6 @@
 // The page catching up with the host: announced steps it lacks are fetched at once and drawn
-// once, and a step the host no longer keeps sends it to the whole state.
+// once (those announced meanwhile too), and a step the host no longer keeps sends it to the
+// whole state.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 
@@ -67,16 +68,29 @@ test('steps the page lacks are fetched together and drawn once; a step no longer
   assert.equal(page.patchesApplied - patchesBefore, 2);
   assert.deepEqual(asked.slice(-2).sort(), ['/api/changes?version=3', '/api/changes?version=4']);
 
-  // Step 6 is kept but 5 no longer is: the whole state, and nothing applied out of turn.
-  asked.length = 0;
-  answers.set('/api/changes?version=5', { status: 204 });
+  // A step announced while the step before is on its way is fetched too, and both are drawn as
+  // one: drawing each would keep a page behind a host that makes them faster.
+  let releaseFive;
+  answers.set('/api/changes?version=5', () => new Promise((resolve) => { releaseFive = () => resolve({ status: 200, body: step(5, 5) }); }));
   answers.set('/api/changes?version=6', { status: 200, body: step(6, 6) });
-  answers.set('/api/state', { status: 200, body: stateAt(6, 6) });
   stream.emit('patch', { version: 5, base: 4, bytes: 300000 });
   await settled();
   stream.emit('patch', { version: 6, base: 5, bytes: 300000 });
+  releaseFive();
   await settled();
+  assert.deepEqual(drawn.slice(-2), [4, 6], 'steps 5 and 6 drawn as one');
   assert.deepEqual(page.state, stateAt(6, 6));
+
+  // Step 8 is kept but 7 no longer is: the whole state, and nothing applied out of turn.
+  asked.length = 0;
+  answers.set('/api/changes?version=7', { status: 204 });
+  answers.set('/api/changes?version=8', { status: 200, body: step(8, 8) });
+  answers.set('/api/state', { status: 200, body: stateAt(8, 8) });
+  stream.emit('patch', { version: 7, base: 6, bytes: 300000 });
+  await settled();
+  stream.emit('patch', { version: 8, base: 7, bytes: 300000 });
+  await settled();
+  assert.deepEqual(page.state, stateAt(8, 8));
   assert.ok(asked.includes('/api/state'), JSON.stringify(asked));
-  assert.equal(drawn.at(-1), 6);
+  assert.equal(drawn.at(-1), 8);
 });

@@ -90,6 +90,7 @@ function acceptChanges(patch, extra) {
 
 // Further behind than this, the whole state is the quicker way: each step is under a quarter of it.
 const kStepsWorthFetching = 4;
+const kStepsGatherMs = 250;
 // The newest version the host told of; changes that came while a whole state was on its way.
 let fetching = false;
 let wanted = 0;
@@ -101,12 +102,19 @@ let held = [];
 async function fetchSteps() {
   const t0 = performance.now();
   const from = page.version;
-  const asked = [];
-  for (let v = from + 1; v <= wanted; v++) {
-    asked.push(fetch(`/api/changes?version=${v}`, { credentials: 'same-origin' })
-      .then((res) => (res.status === 200 ? res.json() : null)));
+  const steps = [];
+  // Steps announced while others were on their way are fetched too before drawing, within the
+  // same bound and for a moment at most: a page that drew every step would stay behind a host
+  // that makes them faster than the page draws them.
+  for (let next = from + 1; next <= wanted && wanted - from <= kStepsWorthFetching &&
+    (!steps.length || performance.now() - t0 < kStepsGatherMs);) {
+    const asked = [];
+    for (; next <= wanted; next++) {
+      asked.push(fetch(`/api/changes?version=${next}`, { credentials: 'same-origin' })
+        .then((res) => (res.status === 200 ? res.json() : null)));
+    }
+    steps.push(...await Promise.all(asked));
   }
-  const steps = await Promise.all(asked);
   if (freshConnection || !page.state || page.version !== from) return page.version > from;
   let state = page.state;
   let applied = 0;
