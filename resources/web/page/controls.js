@@ -24,13 +24,43 @@ export function shrinkToFit(node, size) {
   return box > 0;
 }
 
+// A canvas's measure of a text may differ from the page's by a fraction of a pixel.
+const kSureFit = 8;
+let measurer = null;
+const fontFamilies = new Map();
+// The width of a label's widest line in its font at size, without laying the page out; null
+// when it cannot be told.
+function textWidthOf(node, text, size) {
+  if (measurer === null) measurer = document.createElement('canvas').getContext('2d') || false;
+  if (!measurer) return null;
+  let family = fontFamilies.get(node.className);
+  if (family === undefined) {
+    family = getComputedStyle(node).fontFamily;
+    fontFamilies.set(node.className, family);
+  }
+  measurer.font = `${node.style.fontWeight || 'normal'} ${size}px ${family}`;
+  let widest = 0;
+  for (const line of String(text ?? '').split('\n')) widest = Math.max(widest, measurer.measureText(line).width);
+  return widest;
+}
+
 // Measuring forces a layout of the whole page, on every draw: a label placed at a frame whose
 // text, font and width are as when it was last measured on screen keeps the size found then.
+// A text clearly inside its frame, as a canvas measures it in the label's font, keeps its size
+// without a measurement at all.
 function fitLabel(node, size, data, memo) {
   const key = data.frame ? [size, node.style.fontWeight, data.frame.width, data.text].join('|') : null;
   if (key !== null && memo.fitKey === key && node.isConnected && !node.hidden) {
     node.style.fontSize = memo.fitSize;
     return;
+  }
+  if (data.frame && node.isConnected && !node.hidden) {
+    const width = textWidthOf(node, data.text, size);
+    if (width !== null && width < data.frame.width - kSureFit) {
+      memo.fitKey = key;
+      memo.fitSize = node.style.fontSize;
+      return;
+    }
   }
   memo.fitKey = shrinkToFit(node, size) ? key : null;
   memo.fitSize = node.style.fontSize;
