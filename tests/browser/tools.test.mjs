@@ -39,6 +39,11 @@ async function openFileBrowser(page) {
   const sheet = panels(await getState(server.origin)).find((p) => p.kind === 'actionSheet');
   assert.ok(sheet, 'the Load/Save sheet');
   assert.equal((await post(server.origin, { type: 'pressSheetButton', id: sheet.id, index: 0 })).status, 200);
+  // The sheet goes away first: the file browser may come a turn or two after the answer.
+  const deadline = Date.now() + 10000;
+  while (topScreen(await getState(server.origin)) !== 'loadFileScreen' && Date.now() < deadline) {
+    await new Promise((r) => setTimeout(r, 40));
+  }
 }
 
 // The first row of the table on screen (the file browser's first file).
