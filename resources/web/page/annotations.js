@@ -66,11 +66,11 @@ function dotRenderer(map) {
         this._added = null; // the whole redraw paints them
         Canvas.prototype._updatePaths.call(this);
       },
+      // With the padding _extendRedrawBounds gives a layer.
       _reaches(layer, bounds) {
         const pad = (layer.options.weight || 0) + 1;
         const b = layer._pxBounds;
-        return b.min.x - pad <= bounds.max.x && b.max.x + pad >= bounds.min.x &&
-          b.min.y - pad <= bounds.max.y && b.max.y + pad >= bounds.min.y;
+        return window.L.bounds(b.min.subtract([pad, pad]), b.max.add([pad, pad])).intersects(bounds);
       },
       _redraw() {
         let added = (this._added || []).filter((layer) => layer._order);
