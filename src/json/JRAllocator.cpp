@@ -12,10 +12,11 @@ constinit thread_local Arena tlsArena{};
 
 namespace {
 
-// Empty chunks are kept for reuse (up to 4 MiB), so that parsing document after document does not
-// go back to the system for every chunk. Taking or giving one costs a lock per 16 KiB; the lock
-// also guards the mappings below.
-constexpr int kSpareChunks = 256;
+// Empty chunks are kept for reuse (up to 16 MiB), so that parsing document after document does not
+// go back to the system for every chunk: a tree of a few megabytes (a country's outline) that is
+// freed and read again would otherwise give its mapping back and fault it in anew every time.
+// Taking or giving one costs a lock per 16 KiB; the lock also guards the mappings below.
+constexpr int kSpareChunks = 1024;
 std::mutex gSparesMutex;
 Chunk* gSpares[kSpareChunks];
 int gSpareCount = 0;
