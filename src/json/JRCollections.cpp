@@ -1,6 +1,7 @@
 #include "json/JRCollections.h"
 
 #include "json/JRAllocator.h"
+#include "json/JRParseState.h"
 
 #include <cmath>
 #include <cstdarg>
@@ -258,7 +259,8 @@ uint32_t JRDictionaryCapacityForCount(size_t count) {
 }
 
 JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHashes,
-                                   JRObject* const* objects, size_t count, bool makeMutable) {
+                                   JRObject* const* objects, size_t count, bool makeMutable,
+                                   JRTokenCache* cache) {
   uint32_t capacity;
   uint64_t multiplier;
   if (count < 256) {
@@ -299,6 +301,7 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
         JRObject* oldObject = e.object;
         e.key = key;
         e.object = objects[i];
+        if (cache) JRParser::settleCache(cache);
         oldKey->release();
         oldObject->release();
         break;
@@ -458,7 +461,8 @@ namespace {
 
 JRDictionary* copyDictionary(const JRDictionary* source, bool makeMutable,
                              JRDictionary* (*create)(JRObject* const*, const uint32_t*,
-                                                     JRObject* const*, size_t, bool)) {
+                                                     JRObject* const*, size_t, bool,
+                                                     JRTokenCache*)) {
   size_t n = source->count();
   std::vector<JRObject*> keys(n), objects(n);
   std::vector<uint32_t> hashes(n);
@@ -474,7 +478,7 @@ JRDictionary* copyDictionary(const JRDictionary* source, bool makeMutable,
     keys[i]->retain();
     objects[i]->retain();
   }
-  JRDictionary* d = create(keys.data(), hashes.data(), objects.data(), n, makeMutable);
+  JRDictionary* d = create(keys.data(), hashes.data(), objects.data(), n, makeMutable, nullptr);
   if (!d) {
     for (size_t i = 0; i < n; ++i) {
       keys[i]->release();

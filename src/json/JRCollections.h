@@ -13,6 +13,7 @@
 namespace tessaly {
 
 class JRParser;
+struct JRTokenCache;
 class JRMutableArray;
 class JRMutableDictionary;
 
@@ -191,9 +192,12 @@ class JRDictionary : public JRObject {
   }
 
  private:
-  // Takes over the references of count keys and objects; nullptr when memory ran out.
+  // Takes over the references of count keys and objects; nullptr when memory ran out. A later
+  // pair with an equal key releases the earlier one, after settling the decoder's cache when
+  // one is given (JRTokenCache::unheld).
   static JRDictionary* create(JRObject* const* keys, const uint32_t* keyHashes,
-                              JRObject* const* objects, size_t count, bool makeMutable);
+                              JRObject* const* objects, size_t count, bool makeMutable,
+                              JRTokenCache* cache = nullptr);
   static void destroy(JRDictionary* dictionary);
 
   friend class JRObject;

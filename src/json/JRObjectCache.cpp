@@ -13,6 +13,28 @@ void JRParser::cacheAge(JRTokenCache* cache) {
   cache->age[cache->prng_lfsr & (kJRCacheBuckets - 1)] >>= 1;
 }
 
+void JRParser::settleCache(JRTokenCache* cache) {
+  for (uint32_t i = 0; i < cache->unheldCount; ++i) {
+    const uint16_t k = cache->unheldBuckets[i];
+    cache->items->entry[k].object->retain();
+    cache->unheld[k / 64] = 0;
+  }
+  cache->unheldCount = 0;
+}
+
+void JRParser::forgetUnheld(JRTokenCache* cache) {
+  JRTokenCacheBuckets& b = *cache->items;
+  for (uint32_t i = 0; i < cache->unheldCount; ++i) {
+    const uint16_t k = cache->unheldBuckets[i];
+    b.entry[k] = {};
+    b.hash[k] = 0;
+    b.type[k] = 0;
+    cache->age[k] = 0;
+    cache->unheld[k / 64] = 0;
+  }
+  cache->unheldCount = 0;
+}
+
 void JRParser::releasePending(JRTokenCache* cache) {
   for (JRObject*& o : cache->pending) {
     if (o) o->release();
@@ -24,6 +46,7 @@ void JRParser::releasePending(JRTokenCache* cache) {
 void JRParser::clearCache(JRTokenCache* cache) {
   releasePending(cache);
   if (!cache->items) return;
+  settleCache(cache);
   JRTokenCacheBuckets& b = *cache->items;
   for (uint32_t i = 0; i < cache->count; ++i)
     if (JRObject* o = b.entry[i].object) o->release();
@@ -150,14 +173,20 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
   if (!object) return nullptr;
   if (chosen != kJRCacheBuckets) {
     JRTokenCacheEntry& e = b.entry[chosen];
-    if (JRObject* old = e.object) {
-      __builtin_prefetch(old, 1);
-      JRObject*& slot = cache.pending[cache.pendingNext];
-      if (slot) slot->release();
-      slot = old;
-      cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
+    uint64_t& unheld = cache.unheld[chosen / 64];
+    const uint64_t bit = uint64_t{1} << (chosen % 64);
+    if (!(unheld & bit)) {
+      // A bucket filled before this run holds its object's reference.
+      if (JRObject* old = e.object) {
+        __builtin_prefetch(old, 1);
+        JRObject*& slot = cache.pending[cache.pendingNext];
+        if (slot) slot->release();
+        slot = old;
+        cache.pendingNext = (cache.pendingNext + 1) % JRTokenCache::kPendingReleases;
+      }
+      unheld |= bit;
+      cache.unheldBuckets[cache.unheldCount++] = static_cast<uint16_t>(chosen);
     }
-    object->retain();  // the bucket's reference
     e.object = object;
     e.size = static_cast<uint32_t>(v.length);
     e.cfHash = 0;

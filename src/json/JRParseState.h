@@ -114,6 +114,13 @@ struct JRTokenCache {
   static constexpr unsigned kPendingReleases = 16;
   JRObject* pending[kPendingReleases] = {};
   unsigned pendingNext = 0;
+  // Objects made during a run enter their bucket without the bucket's reference; they take it
+  // when the run ends (settleCache). A value put out of its bucket again within the same run, as
+  // nearly every number of a long coordinate list is, is then not written to a second time.
+  // Whatever releases objects during a run settles first, so that no bucket outlives its object.
+  uint64_t unheld[kJRCacheBuckets / 64] = {};
+  uint16_t unheldBuckets[kJRCacheBuckets];
+  uint32_t unheldCount = 0;
 };
 
 struct JRTokenValue {
@@ -168,6 +175,11 @@ class JRParser {
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);
   static void releasePending(JRTokenCache* cache);
+  // Gives the buckets filled during the run their references (see JRTokenCache::unheld).
+  static void settleCache(JRTokenCache* cache);
+  // Empties the buckets filled during a run that never ended (an exception left it), whose
+  // objects may be gone.
+  static void forgetUnheld(JRTokenCache* cache);
   static uint8_t* resizeManagedBuffer(JRManagedBuffer* buffer, size_t size);
   static void error(JRParseState* s, const char* format, ...) __attribute__((format(printf, 2, 3)));
   static void releaseObjectStack(JRObjectStack* stack);

@@ -988,6 +988,7 @@ create:
     return array;
   }
 failed:
+  settleCache(&s->cache);
   for (size_t i = start; i < stack.index; ++i) {
     if (stack.objects[i]) stack.objects[i]->release();
     stack.objects[i] = nullptr;
@@ -1068,7 +1069,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
     }
     JRDictionary* dictionary =
         JRDictionary::create(stack.keys + start, stack.cfHashes + start, stack.objects + start,
-                             stack.index - start, s->makeMutable);
+                             stack.index - start, s->makeMutable, &s->cache);
     if (!dictionary) goto failed;
     stack.index = start;
     return dictionary;
@@ -1092,8 +1093,9 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
       }
       --stack.index;
       const size_t count = stack.index - start;
-      JRDictionary* dictionary = JRDictionary::create(stack.keys + start, stack.cfHashes + start,
-                                                      stack.objects + start, count, s->makeMutable);
+      JRDictionary* dictionary =
+          JRDictionary::create(stack.keys + start, stack.cfHashes + start, stack.objects + start,
+                               count, s->makeMutable, &s->cache);
       if (!dictionary) break;
       stack.index = start;
       return dictionary;
@@ -1138,6 +1140,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
     break;
   }
 failed:
+  settleCache(&s->cache);
   for (size_t i = start; i < stack.index; ++i) {
     if (stack.keys[i]) stack.keys[i]->release();
     if (stack.objects[i]) stack.objects[i]->release();
@@ -1159,6 +1162,7 @@ JRObject* JRParser::parse(JRParseState* s, const uint8_t* bytes, size_t length, 
   s->firstError.reset();
   s->makeMutable = makeMutable;
   s->depth = 0;
+  forgetUnheld(&s->cache);
 
   // Scratch space and the object stack start on the machine stack for ordinary documents.
   uint8_t stackBuffer[2048];
@@ -1180,6 +1184,7 @@ JRObject* JRParser::parse(JRParseState* s, const uint8_t* bytes, size_t length, 
     else
       error(s, "Expected either '[' or '{'.");
   }
+  settleCache(&s->cache);
   if (!result) {
     if (s->atIndex == length) error(s, "Reached the end of the buffer.");
     error(s, "Unable to parse JSON.");

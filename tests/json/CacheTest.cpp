@@ -165,6 +165,38 @@ TEST(ObjectCache, ShiftRegisterMovesAndNeverReachesZero) {
   EXPECT_NE(seen.front(), seen.back());
 }
 
+TEST(ObjectCache, ValuesMadeInARunAreHeldByTheCacheOnceItEnds) {
+  // Buckets filled during a run take their references when it ends: a value put out of its
+  // bucket within the run is held by the document alone, one still in its bucket by both.
+  JSONDecoder decoder;
+  std::string text = "[";
+  for (int i = 0; i < 5000; ++i) text += (i ? "," : "") + std::to_string(i) + ".5";
+  text += "]";
+  Ref<JRObject> r = decoder.objectWithData(text);
+  ASSERT_TRUE(r);
+  size_t heldByBoth = 0;
+  for (uint32_t i = 0; i < 5000; ++i) {
+    const uint32_t count = element(r, i)->retainCount();
+    ASSERT_TRUE(count == 1 || count == 2) << i << ": " << count;
+    heldByBoth += count == 2;
+  }
+  EXPECT_EQ(heldByBoth, decoder.cachedObjectCount());
+  EXPECT_GT(heldByBoth, 900u);
+
+  // Whatever lets values go during a run (a repeated key, a failed or refused document) leaves
+  // the cache holding the values it took: they are the same objects in the next document.
+  const char* runs[] = {"{\"a\": 0.25, \"a\": 2}", "[0.25, [0.5, x", "[0.25] x"};
+  for (const char* run : runs) {
+    JSONDecoder fresh;
+    Ref<JRObject> gone = fresh.objectWithData(run);
+    EXPECT_EQ(static_cast<bool>(gone), run[0] == '{') << run;
+    gone = nullptr;
+    Ref<JRObject> again = fresh.objectWithData("[0.25]");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(element(again, 0)->retainCount(), 2u) << run;
+  }
+}
+
 // The cache's rules written out plainly, for numbers: four probes, ages, the shift register.
 // It says, for each value in turn, which bucket answers it (a hit) or takes it, or none.
 class CacheModel {
