@@ -47,10 +47,10 @@ void startEnumeration(JRFastEnumerationState* state, JRObject** buffer, unsigned
 
 }  // namespace
 
-// The mutable classes add no fields: one layout, one allocation size.
-static_assert(sizeof(JRMutableArray) == sizeof(JRArray));
+// An immutable array's slots follow its 16-byte header; a mutable dictionary adds no fields.
+static_assert(sizeof(JRArray) == 16);
+static_assert(sizeof(JRMutableArray) % alignof(JRObject*) == 0);
 static_assert(sizeof(JRMutableDictionary) == sizeof(JRDictionary));
-static_assert(sizeof(JRArray) % alignof(JRObject*) == 0);
 static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 // ---- arrays ----
@@ -77,7 +77,7 @@ inline void JRObject::releaseElement() const {
 template <int Level>
 __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array) {
   JR_ASSERT(array->count_ <= array->capacity_);
-  JRObject* const* const objects = array->objects_;
+  JRObject* const* const objects = array->objects();
   const uint32_t count = array->count_;
   for (uint32_t i = 0; i < count; ++i) {
     if (i + 8 < count) __builtin_prefetch(objects[i + 8], 1);
@@ -91,8 +91,13 @@ __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array)
     }
     o->releaseElement();
   }
-  if (array->objects_ != array->inlineSlots()) std::free(array->objects_);
-  jralloc::deallocate(array, sizeof(JRArray) + array->blockSlots_ * sizeof(JRObject*));
+  if (!array->isMutable()) {
+    jralloc::deallocate(array, sizeof(JRArray) + count * sizeof(JRObject*));
+    return;
+  }
+  auto* m = static_cast<JRMutableArray*>(array);
+  if (m->objects_ != m->inlineSlots()) std::free(m->objects_);
+  jralloc::deallocate(m, sizeof(JRMutableArray) + m->blockSlots_ * sizeof(JRObject*));
 }
 
 void JRArray::destroy(JRArray* array) {
@@ -112,7 +117,7 @@ void JRArray::raiseMutated() const {
 
 JRObject* JRArray::objectAtIndex(size_t index) const {
   if (index >= count_) raiseBeyondBounds("objectAtIndex:", index, count_);
-  return objects_[index];
+  return objects()[index];
 }
 
 void JRArray::getObjectsRange(JRObject** buffer, size_t location, size_t length) const {
@@ -123,36 +128,47 @@ void JRArray::getObjectsRange(JRObject** buffer, size_t location, size_t length)
             format("*** -[%s %s]: pointer to objects array is NULL but range length is %lu",
                    className(), "getObjects:range:", static_cast<unsigned long>(end)));
   if (location > count_ || end > count_) raiseBeyondBounds("getObjects:range:", end, count_);
-  if (length) std::memcpy(buffer, objects_ + location, length * sizeof(JRObject*));
+  if (length) std::memcpy(buffer, objects() + location, length * sizeof(JRObject*));
 }
 
 unsigned long JRArray::countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
                                                    unsigned long length) const {
-  startEnumeration(state, buffer, length, &mutations_);
+  // An immutable array never changes: its enumerations watch a counter that stays 0.
+  static constexpr uint32_t kNeverMutated = 0;
+  startEnumeration(
+      state, buffer, length,
+      isMutable() ? &static_cast<const JRMutableArray*>(this)->mutations_ : &kNeverMutated);
+  JRObject* const* const objects = this->objects();
   unsigned long n = 0;
-  while (state->state < count_ && n < length) buffer[n++] = objects_[state->state++];
+  while (state->state < count_ && n < length) buffer[n++] = objects[state->state++];
   return n;
 }
 
 Ref<JRArray> JRArray::copy() const {
   if (!isMutable()) return Ref<JRArray>(const_cast<JRArray*>(this));
-  for (uint32_t i = 0; i < count_; ++i) objects_[i]->retain();
-  JRArray* a = create(objects_, count_, false);
+  JRObject* const* const objects = this->objects();
+  for (uint32_t i = 0; i < count_; ++i) objects[i]->retain();
+  JRArray* a = create(objects, count_, false);
   if (!a) {
-    for (uint32_t i = 0; i < count_; ++i) objects_[i]->release();
+    for (uint32_t i = 0; i < count_; ++i) objects[i]->release();
     jrRaise("NSMallocException", "Unable to resize objects array.");
   }
   return Ref<JRArray>::adopt(a);
 }
 
 Ref<JRMutableArray> JRArray::mutableCopy() const {
-  for (uint32_t i = 0; i < count_; ++i) objects_[i]->retain();
-  JRArray* a = create(objects_, count_, true);
+  JRObject* const* const objects = this->objects();
+  for (uint32_t i = 0; i < count_; ++i) objects[i]->retain();
+  JRArray* a = create(objects, count_, true);
   if (!a) {
-    for (uint32_t i = 0; i < count_; ++i) objects_[i]->release();
+    for (uint32_t i = 0; i < count_; ++i) objects[i]->release();
     jrRaise("NSMallocException", "Unable to resize objects array.");
   }
   return Ref<JRMutableArray>::adopt(static_cast<JRMutableArray*>(a));
+}
+
+uint32_t JRArray::mutations() const {
+  return isMutable() ? static_cast<const JRMutableArray*>(this)->mutations_ : 0;
 }
 
 JRMutableArray* JRArray::asMutable() {

@@ -58,11 +58,14 @@ class JRFastIterator {
   uint32_t mutations_ = 0;
 };
 
+// An immutable array is its 16-byte header followed by exactly its slots, in one block: parsed
+// documents hold many short arrays (a coordinate pair is one), and a smaller tree is faster to
+// build and to free. A mutable array (JRMutableArray) adds the fields that let it grow and change.
 class JRArray : public JRObject {
  public:
   uint32_t count() const { return count_; }
   uint32_t capacity() const { return capacity_; }
-  uint32_t mutations() const { return mutations_; }
+  uint32_t mutations() const;
   // The element at index; raises NSRangeException beyond the elements.
   JRObject* objectAtIndex(size_t index) const;
   // Copies elements location .. location+length-1 into buffer.
@@ -84,16 +87,14 @@ class JRArray : public JRObject {
   JRArray(bool makeMutable) : JRObject(JRKind::Array, makeMutable ? kMutable : 0) {}
   ~JRArray() = default;
   [[noreturn]] void raiseBeyondBounds(const char* selector, size_t index, size_t bound) const;
-  // A created array keeps its first slots in the same block, right after the header.
-  JRObject** inlineSlots() {
+  // The elements: right after the header of an immutable array, wherever a mutable one keeps them.
+  JRObject* const* objects() const;
+  JRObject** immutableSlots() {
     return reinterpret_cast<JRObject**>(reinterpret_cast<char*>(this) + sizeof(JRArray));
   }
 
-  JRObject** objects_ = nullptr;
   uint32_t count_ = 0;
-  uint32_t capacity_ = 0;
-  uint32_t mutations_ = 0;
-  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
+  uint32_t capacity_ = 0;  // the count, for an immutable array
 
  private:
   // Takes over count references; nullptr when memory ran out.
@@ -117,9 +118,22 @@ class JRMutableArray final : public JRArray {
   void replaceObjectAtIndexWithObject(size_t index, JRObject* object);
 
  private:
-  JRMutableArray(bool makeMutable) : JRArray(makeMutable) {}
+  JRMutableArray() : JRArray(true) {}
+  // A created array keeps its first slots in the same block, right after the header.
+  JRObject** inlineSlots() {
+    return reinterpret_cast<JRObject**>(reinterpret_cast<char*>(this) + sizeof(JRMutableArray));
+  }
+
+  JRObject** objects_ = nullptr;
+  uint32_t mutations_ = 0;
+  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
   friend class JRArray;
 };
+
+inline JRObject* const* JRArray::objects() const {
+  if (isMutable()) return static_cast<const JRMutableArray*>(this)->objects_;
+  return reinterpret_cast<JRObject* const*>(reinterpret_cast<const char*>(this) + sizeof(JRArray));
+}
 
 // One table slot: empty when key is null.
 struct JRHashTableEntry {
@@ -233,20 +247,29 @@ class JRDictionaryEnumerator {
 inline JRArray* JRArray::create(JRObject* const* objects, size_t count, bool makeMutable) {
   if (count > UINT32_MAX - 64) return nullptr;
   // One block: the header followed by exactly count slots.
-  void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
-  if (!memory) return nullptr;
-  JRArray* array = new (memory) JRMutableArray(makeMutable);
-  array->objects_ = array->inlineSlots();
-  array->blockSlots_ = static_cast<uint32_t>(count);
+  JRArray* array;
+  JRObject** slots;
+  if (makeMutable) {
+    void* memory = jralloc::allocate(sizeof(JRMutableArray) + count * sizeof(JRObject*));
+    if (!memory) return nullptr;
+    auto* m = new (memory) JRMutableArray();
+    m->objects_ = slots = m->inlineSlots();
+    m->blockSlots_ = static_cast<uint32_t>(count);
+    array = m;
+  } else {
+    void* memory = jralloc::allocate(sizeof(JRArray) + count * sizeof(JRObject*));
+    if (!memory) return nullptr;
+    array = new (memory) JRArray(false);
+    slots = array->immutableSlots();
+  }
   if (count > 8) {
-    std::memcpy(array->objects_, objects, count * sizeof(JRObject*));
+    std::memcpy(slots, objects, count * sizeof(JRObject*));
   } else {
     // Most parsed arrays are short, and their slots were stored one by one an instant ago: they
     // are copied one by one too. A wider load over two such stores cannot take their values
     // straight from them and waits until they are written out, which is after everything before
     // them is done; and a call to memcpy costs more than the copy. Each case is its own block,
     // so the compiler does not merge neighbouring slots into one wide move.
-    JRObject** slots = array->objects_;
     switch (count) {
       case 8:
         slots[7] = objects[7];
