@@ -70,7 +70,10 @@ inline bool jrDecimalToDoubleByProduct(uint64_t w, int q, double* out) {
 }
 
 // w × 10^q (w < 2^64) correctly rounded; false when the caller must convert the text itself.
+// The product comes first: it settles nearly every input in fewer steps than the division that
+// the exact path takes for a fraction.
 inline bool jrDecimalToDouble(uint64_t w, int q, double* out) {
+  if (jrDecimalToDoubleByProduct(w, q, out)) return true;
   // Both operands exact in a double: one IEEE operation rounds once, correctly.
   static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,

@@ -307,10 +307,11 @@ __attribute__((always_inline)) inline const uint8_t* JRParser::scanShortNumber(
   if (isDouble || (negative && m == 0)) {  // -0 is a double
     double d = 0;
     if (m != 0 && !jrDecimalToDouble(m, exponent, &d)) return nullptr;
-    if (negative) d = -d;
-    v.type = JRValueTypeDouble;
-    v.number.doubleValue = d;
+    // The sign goes in as a bit rather than a branch: signs alternate in coordinate pairs.
     std::memcpy(&word, &d, 8);
+    word |= uint64_t{negative} << 63;
+    v.type = JRValueTypeDouble;
+    v.number.unsignedLongLongValue = word;
   } else if (negative) {
     if (m > 9223372036854775808ull) return nullptr;
     v.type = JRValueTypeLongLong;
