@@ -322,7 +322,8 @@ __attribute__((always_inline)) inline const uint8_t* JRParser::scanShortNumber(
     v.number.unsignedLongLongValue = m;
     word = m;
   }
-  v.ptr = v.number.bytes;
+  // v.ptr is left to the caller that needs it: pointing v into itself would keep a run's
+  // value in memory rather than in registers.
   v.length = 8;
   v.cacheEntry = nullptr;
   v.hash = numberHash(v.type, word);
@@ -335,6 +336,7 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
   const uint8_t* const first = s->bytes + s->atIndex;
   const uint8_t* const p = scanShortNumber(first, s->bytes + s->length, s->token.value);
   if (!p) return false;
+  s->token.value.ptr = s->token.value.number.bytes;
   s->token.ptr = first;
   s->token.length = static_cast<size_t>(p - first);
   s->token.tokenType = JRTokenTypeNumber;
