@@ -225,15 +225,48 @@ inline void JRParser::setNumberHash(JRParseState* s, uint64_t word) {
 
 namespace {
 
-// Digits at p taken into m a word at a time, whole words then the last one to seven; false
-// when they would make more than 19. Reads up to 8 bytes past the last digit.
+// The bytes of w that are not ASCII digits, as their top bits.
+inline uint64_t nonDigits(uint64_t w) {
+  const uint64_t x = w ^ 0x3030303030303030ull;
+  return ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+}
+
+// The first k (1 to 7) digits of w, which come first in memory order.
+inline uint32_t firstDigits(uint64_t w, int k) {
+  return parseEightDigits((w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k)));
+}
+
+// Digits at p taken into m; false when they would make more than 19. Up to fifteen (a
+// coordinate's fraction) come from two words read and combined side by side, since the second
+// word's place does not depend on the first; longer runs go on a word at a time. Reads up to
+// 16 bytes from p, and 8 past the last digit.
 inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
   const uint8_t* p = *at;
+  uint64_t first;
+  uint64_t second;
+  std::memcpy(&first, p, 8);
+  std::memcpy(&second, p + 8, 8);
+  if (const uint64_t other = nonDigits(first)) {
+    const int k = std::countr_zero(other) >> 3;
+    if (*used + k > 19) return false;
+    if (k) *m = *m * kPowersOfTen[k] + firstDigits(first, k);
+    *used += k;
+    *at = p + k;
+    return true;
+  }
+  if (const uint64_t other = nonDigits(second); other && (other & 0xFF) == 0) {
+    const int k = std::countr_zero(other) >> 3;
+    if (*used + 8 + k > 19) return false;
+    *m = *m * (kPowersOfTen[k] * 100000000) + uint64_t{parseEightDigits(first)} * kPowersOfTen[k] +
+         firstDigits(second, k);
+    *used += 8 + k;
+    *at = p + 8 + k;
+    return true;
+  }
   for (;;) {
     uint64_t w;
     std::memcpy(&w, p, 8);
-    const uint64_t x = w ^ 0x3030303030303030ull;
-    const uint64_t other = ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
+    const uint64_t other = nonDigits(w);
     const int k = other ? std::countr_zero(other) >> 3 : 8;
     if (*used + k > 19) return false;
     *used += k;
@@ -242,10 +275,7 @@ inline bool digitRun(const uint8_t** at, uint64_t* m, int* used) {
       *m = *m * 100000000 + parseEightDigits(w);
       continue;
     }
-    if (k) {
-      const uint64_t shifted = (w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k));
-      *m = *m * kPowersOfTen[k] + parseEightDigits(shifted);
-    }
+    if (k) *m = *m * kPowersOfTen[k] + firstDigits(w, k);
     *at = p;
     return true;
   }
