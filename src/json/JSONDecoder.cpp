@@ -851,10 +851,16 @@ __attribute__((always_inline)) inline JRParser::Run JRParser::numberRun(JRParseS
   const uint8_t* const end = bytes + s->length;
   const uint8_t* p = bytes + s->atIndex;
   size_t index = stack.index;
+  // Each number is scanned before the lookup of the one in front of it: converting a number and
+  // hashing it is one long chain of dependent steps, and this way the chains of neighbours (a
+  // coordinate pair) are under way side by side rather than one after the other.
   JRTokenValue v;
-  for (;;) {
-    const uint8_t* const next = scanShortNumber(p, end, v);
-    if (!next) break;
+  JRTokenValue ahead;
+  const uint8_t* next = scanShortNumber(p, end, v);
+  while (next) {
+    const bool more =
+        *next == ',' && (next[1] == '-' || isDigit(next[1])) && index + 5 <= stack.count;
+    const uint8_t* const following = more ? scanShortNumber(next + 1, end, ahead) : nullptr;
     JRObject* const number = cachedObject<true>(s, v);
     if (!number) {
       s->atIndex = static_cast<size_t>(next - bytes);
@@ -863,9 +869,9 @@ __attribute__((always_inline)) inline JRParser::Run JRParser::numberRun(JRParseS
       return Run::Failed;
     }
     stack.objects[index++] = number;
-    p = next;
-    if (*p != ',' || !(p[1] == '-' || isDigit(p[1])) || index + 4 > stack.count) break;
-    ++p;
+    p = more ? next + 1 : next;
+    next = following;
+    v = ahead;
   }
   const bool taken = index != stack.index;
   s->atIndex = static_cast<size_t>(p - bytes);
