@@ -34,6 +34,9 @@ JRObject* copyOfKey(JRObject* key) {
   return key;
 }
 
+// The mutation counter an immutable collection's enumerations watch: it never changes.
+constexpr uint32_t kNeverMutated = 0;
+
 // The first call of a fast enumeration points the state at the caller's buffer and at the
 // collection's mutation counter.
 void startEnumeration(JRFastEnumerationState* state, JRObject** buffer, unsigned long length,
@@ -47,10 +50,11 @@ void startEnumeration(JRFastEnumerationState* state, JRObject** buffer, unsigned
 
 }  // namespace
 
-// An immutable array's slots follow its 16-byte header; a mutable dictionary adds no fields.
+// An immutable collection's slots follow its header directly.
 static_assert(sizeof(JRArray) == 16);
 static_assert(sizeof(JRMutableArray) % alignof(JRObject*) == 0);
-static_assert(sizeof(JRMutableDictionary) == sizeof(JRDictionary));
+static_assert(sizeof(JRDictionary) == 24);
+static_assert(sizeof(JRMutableDictionary) % alignof(JRHashTableEntry) == 0);
 static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 // ---- arrays ----
@@ -133,8 +137,6 @@ void JRArray::getObjectsRange(JRObject** buffer, size_t location, size_t length)
 
 unsigned long JRArray::countByEnumeratingWithState(JRFastEnumerationState* state, JRObject** buffer,
                                                    unsigned long length) const {
-  // An immutable array never changes: its enumerations watch a counter that stays 0.
-  static constexpr uint32_t kNeverMutated = 0;
   startEnumeration(
       state, buffer, length,
       isMutable() ? &static_cast<const JRMutableArray*>(this)->mutations_ : &kNeverMutated);
@@ -288,18 +290,28 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
     if (capacity == 0) return nullptr;
     multiplier = modMultiplierFor(capacity);
   }
-  void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
-  if (!memory) return nullptr;
-  JRDictionary* d = new (memory) JRMutableDictionary(makeMutable);
+  JRDictionary* d;
+  JRHashTableEntry* table;
+  if (makeMutable) {
+    void* memory =
+        jralloc::allocate(sizeof(JRMutableDictionary) + capacity * sizeof(JRHashTableEntry));
+    if (!memory) return nullptr;
+    auto* m = new (memory) JRMutableDictionary();
+    m->blockSlots_ = capacity;
+    m->entry_ = table = capacity ? m->inlineSlots() : nullptr;
+    d = m;
+  } else {
+    void* memory = jralloc::allocate(sizeof(JRDictionary) + capacity * sizeof(JRHashTableEntry));
+    if (!memory) return nullptr;
+    d = new (memory) JRDictionary(false);
+    table = d->immutableTable();
+  }
   d->capacity_ = capacity;
   d->modMultiplier_ = multiplier;
-  d->blockSlots_ = capacity;
-  d->entry_ = capacity ? d->inlineSlots() : nullptr;
-  if (capacity) std::memset(d->entry_, 0, capacity * sizeof(JRHashTableEntry));
+  if (capacity) std::memset(table, 0, capacity * sizeof(JRHashTableEntry));
   // The pairs go straight into the fresh table, probed as addObject probes, without a call and
   // its checks per pair (most parsed objects hold a handful of pairs). The i-th pair finds at
   // most i - 1 slots taken, so there is always a free one: count <= capacity.
-  JRHashTableEntry* const table = d->entry_;
   for (size_t i = 0; i < count; ++i) {
     const uint32_t hash = keyHashes[i];
     JRObject* const key = keys[i];
@@ -331,16 +343,22 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
 void JRDictionary::destroy(JRDictionary* d) {
   JR_ASSERT(d->count_ <= d->capacity_);
   // Stops at the last pair rather than the end of the table.
+  const JRHashTableEntry* const table = d->entries();
   for (uint32_t i = 0, left = d->count_; left; ++i) {
-    JRHashTableEntry& e = d->entry_[i];
+    const JRHashTableEntry& e = table[i];
     if (e.key) {
       --left;
       e.key->release();
       e.object->releaseElement();
     }
   }
-  if (d->entry_ != d->inlineSlots()) std::free(d->entry_);
-  jralloc::deallocate(d, sizeof(JRDictionary) + d->blockSlots_ * sizeof(JRHashTableEntry));
+  if (!d->isMutable()) {
+    jralloc::deallocate(d, sizeof(JRDictionary) + d->capacity_ * sizeof(JRHashTableEntry));
+    return;
+  }
+  auto* m = static_cast<JRMutableDictionary*>(d);
+  if (m->entry_ != m->inlineSlots()) std::free(m->entry_);
+  jralloc::deallocate(m, sizeof(JRMutableDictionary) + m->blockSlots_ * sizeof(JRHashTableEntry));
 }
 
 void JRDictionary::raiseMutated() const {
@@ -350,9 +368,10 @@ void JRDictionary::raiseMutated() const {
 
 const JRHashTableEntry* JRDictionary::findEntry(const JRObject* key, uint32_t hash) const {
   if (!key || capacity_ == 0) return nullptr;
+  const JRHashTableEntry* const table = entries();
   uint32_t slot = homeSlot(hash);
   for (uint32_t i = 0; i < capacity_; ++i) {
-    const JRHashTableEntry& e = entry_[slot];
+    const JRHashTableEntry& e = table[slot];
     if (e.keyHash == hash && e.key && (e.key == key || e.key->isEqual(key))) return &e;
     if (!e.key) return nullptr;  // the run ends at the first empty slot
     if (++slot == capacity_) slot = 0;
@@ -369,9 +388,10 @@ JRObject* JRDictionary::objectForKey(const JRObject* key) const {
 JRObject* JRDictionary::objectForKey(std::string_view key) const {
   if (capacity_ == 0) return nullptr;
   uint32_t hash = jrHashBytes(key.data(), key.size());
+  const JRHashTableEntry* const table = entries();
   uint32_t slot = homeSlot(hash);
   for (uint32_t i = 0; i < capacity_; ++i) {
-    const JRHashTableEntry& e = entry_[slot];
+    const JRHashTableEntry& e = table[slot];
     if (!e.key) return nullptr;
     if (e.keyHash == hash && e.key->isString() && e.key->stringValue() == key) return e.object;
     if (++slot == capacity_) slot = 0;
@@ -379,7 +399,7 @@ JRObject* JRDictionary::objectForKey(std::string_view key) const {
   return nullptr;
 }
 
-void JRDictionary::addObject(uint32_t hash, JRObject* key, JRObject* object) {
+void JRMutableDictionary::addObject(uint32_t hash, JRObject* key, JRObject* object) {
   JR_ASSERT(count_ <= capacity_);
   if (capacity_ == 0) {
     key->release();
@@ -410,7 +430,7 @@ void JRDictionary::addObject(uint32_t hash, JRObject* key, JRObject* object) {
   object->release();
 }
 
-void JRDictionary::removeEntry(JRHashTableEntry* entry) {
+void JRMutableDictionary::removeEntry(JRHashTableEntry* entry) {
   JRObject* key = entry->key;
   JRObject* object = entry->object;
   *entry = {0, nullptr, nullptr};
@@ -436,9 +456,10 @@ void JRDictionary::removeEntry(JRHashTableEntry* entry) {
 }
 
 size_t JRDictionary::gather(JRObject** keys, uint32_t* hashes, JRObject** objects) const {
+  const JRHashTableEntry* const table = entries();
   size_t n = 0;
   for (uint32_t i = 0; i < capacity_ && n < count_; ++i) {
-    const JRHashTableEntry& e = entry_[i];
+    const JRHashTableEntry& e = table[i];
     if (!e.key) {
       JR_ASSERT(e.object == nullptr);
       continue;
@@ -464,10 +485,13 @@ JRDictionaryEnumerator JRDictionary::keyEnumerator() const {
 unsigned long JRDictionary::countByEnumeratingWithState(JRFastEnumerationState* state,
                                                         JRObject** buffer,
                                                         unsigned long length) const {
-  startEnumeration(state, buffer, length, &mutations_);
+  startEnumeration(
+      state, buffer, length,
+      isMutable() ? &static_cast<const JRMutableDictionary*>(this)->mutations_ : &kNeverMutated);
+  const JRHashTableEntry* const table = entries();
   unsigned long n = 0;
   while (state->state < capacity_ && n < length) {
-    const JRHashTableEntry& e = entry_[state->state++];
+    const JRHashTableEntry& e = table[state->state++];
     if (e.key) buffer[n++] = e.key;
   }
   return n;
@@ -515,6 +539,10 @@ Ref<JRDictionary> JRDictionary::copy() const {
 Ref<JRMutableDictionary> JRDictionary::mutableCopy() const {
   return Ref<JRMutableDictionary>::adopt(
       static_cast<JRMutableDictionary*>(copyDictionary(this, true, &JRDictionary::create)));
+}
+
+uint32_t JRDictionary::mutations() const {
+  return isMutable() ? static_cast<const JRMutableDictionary*>(this)->mutations_ : 0;
 }
 
 JRMutableDictionary* JRDictionary::asMutable() {
@@ -575,7 +603,7 @@ JRDictionaryEnumerator::JRDictionaryEnumerator(const JRDictionary* dictionary) {
 JRObject* JRDictionaryEnumerator::nextObject() {
   const JRDictionary* d = collection_.get();
   while (nextObject_ < d->capacity_) {
-    const JRHashTableEntry& e = d->entry_[nextObject_++];
+    const JRHashTableEntry& e = d->entries()[nextObject_++];
     if (e.key) return e.key;
   }
   return nullptr;

@@ -150,11 +150,13 @@ uint32_t JRDictionaryCapacityForCount(size_t count);
 
 class JRDictionaryEnumerator;
 
+// An immutable dictionary is its 24-byte header followed by its table, in one block; a mutable
+// one (JRMutableDictionary) adds the fields that let the table move and be changed.
 class JRDictionary : public JRObject {
  public:
   uint32_t count() const { return count_; }
   uint32_t capacity() const { return capacity_; }
-  uint32_t mutations() const { return mutations_; }
+  uint32_t mutations() const;
   JRObject* objectForKey(const JRObject* key) const;
   // Looks a string key up without making an object for it.
   JRObject* objectForKey(std::string_view key) const;
@@ -167,7 +169,7 @@ class JRDictionary : public JRObject {
   Ref<JRMutableDictionary> mutableCopy() const;
   JRMutableDictionary* asMutable();
   // The raw table, for inspection.
-  const JRHashTableEntry* entries() const { return entry_; }
+  const JRHashTableEntry* entries() const;
   // The multiplier that takes a hash modulo a table size (see homeSlot).
   static uint64_t modMultiplierFor(uint32_t capacity) {
     return capacity ? UINT64_MAX / capacity + 1 : 0;
@@ -181,19 +183,14 @@ class JRDictionary : public JRObject {
   JRDictionary(bool makeMutable) : JRObject(JRKind::Dictionary, makeMutable ? kMutable : 0) {}
   ~JRDictionary() = default;
   const JRHashTableEntry* findEntry(const JRObject* key, uint32_t hash) const;
-  void addObject(uint32_t hash, JRObject* key, JRObject* object);
-  void removeEntry(JRHashTableEntry* entry);
   size_t gather(JRObject** keys, uint32_t* hashes, JRObject** objects) const;
-  JRHashTableEntry* inlineSlots() {
+  JRHashTableEntry* immutableTable() {
     return reinterpret_cast<JRHashTableEntry*>(reinterpret_cast<char*>(this) +
                                                sizeof(JRDictionary));
   }
 
   uint32_t count_ = 0;
   uint32_t capacity_ = 0;
-  uint32_t mutations_ = 0;
-  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
-  JRHashTableEntry* entry_ = nullptr;
   uint64_t modMultiplier_ = 0;  // h % capacity_ computed with a multiply instead of a divide
 
   uint32_t homeSlot(uint32_t hash) const {
@@ -225,10 +222,27 @@ class JRMutableDictionary final : public JRDictionary {
   void removeObjectForKey(const JRObject* key);
 
  private:
+  JRMutableDictionary() : JRDictionary(true) {}
   void resizeIfNecessary();
-  JRMutableDictionary(bool makeMutable) : JRDictionary(makeMutable) {}
+  void addObject(uint32_t hash, JRObject* key, JRObject* object);
+  void removeEntry(JRHashTableEntry* entry);
+  // A created dictionary keeps its first table in the same block, right after the header.
+  JRHashTableEntry* inlineSlots() {
+    return reinterpret_cast<JRHashTableEntry*>(reinterpret_cast<char*>(this) +
+                                               sizeof(JRMutableDictionary));
+  }
+
+  JRHashTableEntry* entry_ = nullptr;
+  uint32_t mutations_ = 0;
+  uint32_t blockSlots_ = 0;  // slots allocated inside the object's own block
   friend class JRDictionary;
 };
+
+inline const JRHashTableEntry* JRDictionary::entries() const {
+  if (isMutable()) return static_cast<const JRMutableDictionary*>(this)->entry_;
+  return reinterpret_cast<const JRHashTableEntry*>(reinterpret_cast<const char*>(this) +
+                                                   sizeof(JRDictionary));
+}
 
 // Walks a dictionary's keys in slot order.
 class JRDictionaryEnumerator {
