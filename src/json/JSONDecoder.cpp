@@ -799,7 +799,7 @@ __attribute__((always_inline)) inline JRParser::Quick JRParser::quickValue(JRPar
   } else if (c == '-' || isDigit(c)) {
     uint8_t after;
     if (!parseShortNumber(s, &after)) return Quick::Slow;
-    object = cachedObject(s);
+    object = cachedObject<true>(s, t.value);
   } else if (c == '[' || c == '{') {
     takeToken(s, c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin, 1);
     object = nested(s, c == '[');
