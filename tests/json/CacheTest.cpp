@@ -26,6 +26,14 @@ TEST(ObjectCache, RepeatedValuesAreTheSameObject) {
   EXPECT_EQ(element(second, 0), element(first, 0));
   EXPECT_EQ(element(second, 1), element(first, 2));
 
+  // Numbers as the values of objects are the same objects as in arrays.
+  Ref<JRObject> object = decoder.objectWithData("{\"a\": 12.5, \"b\": [7, 12.5], \"c\": 7}");
+  ASSERT_TRUE(object);
+  const JRDictionary* d = object->asDictionary();
+  EXPECT_EQ(d->objectForKey("a"), element(first, 2));
+  EXPECT_EQ(d->objectForKey("c"), element(first, 4));
+  EXPECT_EQ(d->objectForKey("b")->asArray()->objectAtIndex(0), element(first, 4));
+
   // A different decoder, or the same one after clearCache, makes new ones.
   JSONDecoder other;
   EXPECT_NE(element(other.objectWithData("[\"name\"]"), 0), element(first, 0));
