@@ -120,10 +120,14 @@ const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
 
 // Inlined into every loop that reads values (about 4 KiB more code): the call and the reloads of
 // the parse state after it cost canada.json 6% and citm_catalog.json 2-3%.
-template <bool NumbersOnly>
+template <JRParser::Lookup Kind>
 __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseState* s,
                                                                        JRTokenValue& v) {
-  if constexpr (!NumbersOnly) {
+  constexpr bool NumbersOnly = Kind == Lookup::Number;
+  constexpr bool StringsOnly = Kind == Lookup::String;
+  if constexpr (StringsOnly) {
+    if (v.length == 0) return kJREmptyString();
+  } else if constexpr (!NumbersOnly) {
     // Each test is one branch that is nearly always false: strings and numbers come mixed, and
     // a branch on the kind itself would be mispredicted again and again.
     if (v.length == 0 && v.type == JRValueTypeString) return kJREmptyString();
@@ -148,10 +152,15 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     }
     // A number's kind fixes its size; its 8 bytes are compared as one word.
     if (b.hash[index] == v.hash && type == v.type &&
-        (NumbersOnly ? static_cast<const JRNumber*>(b.entry[index].object)->bits() ==
-                           v.number.unsignedLongLongValue
-                     : b.entry[index].size == v.length &&
-                           sameBytes(valueBytesOf(b.entry[index].object, type), v.ptr, v.length))) {
+        (NumbersOnly
+             ? static_cast<const JRNumber*>(b.entry[index].object)->bits() ==
+                   v.number.unsignedLongLongValue
+             : b.entry[index].size == v.length &&
+                   sameBytes(StringsOnly
+                                 ? reinterpret_cast<const uint8_t*>(
+                                       static_cast<const JRString*>(b.entry[index].object)->data())
+                                 : valueBytesOf(b.entry[index].object, type),
+                             v.ptr, v.length))) {
       cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
       if constexpr (!NumbersOnly) v.cacheEntry = &b.entry[index].cfHash;
       JRObject* object = b.entry[index].object;
@@ -169,7 +178,10 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     }
   }
 
-  JRObject* object = NumbersOnly ? makeNumber(v) : makeObject(v);
+  JRObject* object = NumbersOnly   ? makeNumber(v)
+                     : StringsOnly ? JRValueFactory::newString(reinterpret_cast<const char*>(v.ptr),
+                                                               v.length, v.hash)
+                                   : makeObject(v);
   if (!object) return nullptr;
   if (chosen != kJRCacheBuckets) {
     JRTokenCacheEntry& e = b.entry[chosen];

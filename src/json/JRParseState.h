@@ -167,10 +167,14 @@ class JRParser {
                          JRError* error);
   static bool parseString(JRParseState* s);
   static bool parseStringInline(JRParseState* s);
-  static JRObject* cachedObject(JRParseState* s) { return cachedObject<false>(s, s->token.value); }
-  // The cached object for v, made and cached when missing. With NumbersOnly the caller knows
-  // that v is a number: the tests for strings and the dispatch on the kind drop out.
-  template <bool NumbersOnly>
+  // What the caller of a cache lookup knows of the value: nothing, that it is a number, or that
+  // it is a string. The tests and the dispatch on the kind that the knowledge settles drop out.
+  enum class Lookup : uint8_t { Any, Number, String };
+  static JRObject* cachedObject(JRParseState* s) {
+    return cachedObject<Lookup::Any>(s, s->token.value);
+  }
+  // The cached object for v, made and cached when missing.
+  template <Lookup Kind>
   static JRObject* cachedObject(JRParseState* s, JRTokenValue& v);
   static void cacheAge(JRTokenCache* cache);
   static void clearCache(JRTokenCache* cache);

@@ -795,11 +795,11 @@ __attribute__((always_inline)) inline JRParser::Quick JRParser::quickValue(JRPar
   JRObject* object;
   if (c == '"') {
     if (!parseStringInline(s)) return Quick::Failed;
-    object = cachedObject(s);
+    object = cachedObject<Lookup::String>(s, t.value);
   } else if (c == '-' || isDigit(c)) {
     uint8_t after;
     if (!parseShortNumber(s, &after)) return Quick::Slow;
-    object = cachedObject<true>(s, t.value);
+    object = cachedObject<Lookup::Number>(s, t.value);
   } else if (c == '[' || c == '{') {
     takeToken(s, c == '[' ? JRTokenTypeArrayBegin : JRTokenTypeObjectBegin, 1);
     object = nested(s, c == '[');
@@ -861,7 +861,7 @@ __attribute__((always_inline)) inline JRParser::Run JRParser::numberRun(JRParseS
     const bool more =
         *next == ',' && (next[1] == '-' || isDigit(next[1])) && index + 5 <= stack.count;
     const uint8_t* const following = more ? scanShortNumber(next + 1, end, ahead) : nullptr;
-    JRObject* const number = cachedObject<true>(s, v);
+    JRObject* const number = cachedObject<Lookup::Number>(s, v);
     if (!number) {
       s->atIndex = static_cast<size_t>(next - bytes);
       stack.index = index;
@@ -1074,7 +1074,7 @@ JRObject* JRParser::parseDictionary(JRParseState* s) {
     } else if (c == '"') {
       s->token.value.cacheEntry = nullptr;
       if (!parseStringInline(s)) goto failed;
-      JRObject* key = cachedObject(s);
+      JRObject* key = cachedObject<Lookup::String>(s, s->token.value);
       if (!key) {
         error(s, "Internal error: Key == NULL.");
         goto failed;
