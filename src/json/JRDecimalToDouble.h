@@ -18,7 +18,8 @@ inline constexpr int jrFloorLog2OfPowerOfTen(int q) {
 }
 
 // The product step alone (exposed for tests): false when unsure.
-inline bool jrDecimalToDoubleByProduct(uint64_t w, int q, double* out) {
+__attribute__((always_inline)) inline bool jrDecimalToDoubleByProduct(uint64_t w, int q,
+                                                                      double* out) {
   if (w == 0 || q < kJRSmallestPowerOfFive || q > kJRLargestPowerOfFive) return false;
   const int leadingZeros = std::countl_zero(w);
   const uint64_t normalized = w << leadingZeros;
@@ -72,7 +73,7 @@ inline bool jrDecimalToDoubleByProduct(uint64_t w, int q, double* out) {
 // w × 10^q (w < 2^64) correctly rounded; false when the caller must convert the text itself.
 // The product comes first: it settles nearly every input in fewer steps than the division that
 // the exact path takes for a fraction.
-inline bool jrDecimalToDouble(uint64_t w, int q, double* out) {
+__attribute__((always_inline)) inline bool jrDecimalToDouble(uint64_t w, int q, double* out) {
   if (jrDecimalToDoubleByProduct(w, q, out)) return true;
   // Both operands exact in a double: one IEEE operation rounds once, correctly.
   static constexpr double kExact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,

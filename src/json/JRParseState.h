@@ -249,7 +249,7 @@ inline bool jrIsRejectedCodePoint(uint32_t c) {
 inline constexpr uint32_t jrPow33(int n) {
   return n == 0 ? 1u : 33u * jrPow33(n - 1);
 }
-inline uint32_t jrFold8(uint32_t h, uint64_t w) {
+__attribute__((always_inline)) inline uint32_t jrFold8(uint32_t h, uint64_t w) {
   const uint64_t pairs = (w & 0x00FF00FF00FF00FFull) * 33 + ((w >> 8) & 0x00FF00FF00FF00FFull);
   const uint64_t quads =
       (pairs & 0x0000FFFF0000FFFFull) * jrPow33(2) + ((pairs >> 16) & 0x0000FFFF0000FFFFull);

@@ -188,7 +188,7 @@ inline bool eightDigits(uint64_t w) {
 }
 
 // The value of eight ASCII digits in memory order, combined pairwise by multiplication.
-inline uint32_t parseEightDigits(uint64_t w) {
+__attribute__((always_inline)) inline uint32_t parseEightDigits(uint64_t w) {
   const uint64_t mask = 0x000000FF000000FFull;
   const uint64_t mul1 = 0x000F424000000064ull;  // 100 + (1000000 << 32)
   const uint64_t mul2 = 0x0000271000000001ull;  // 1 + (10000 << 32)
@@ -226,13 +226,13 @@ inline void JRParser::setNumberHash(JRParseState* s, uint64_t word) {
 namespace {
 
 // The bytes of w that are not ASCII digits, as their top bits.
-inline uint64_t nonDigits(uint64_t w) {
+__attribute__((always_inline)) inline uint64_t nonDigits(uint64_t w) {
   const uint64_t x = w ^ 0x3030303030303030ull;
   return ((x + 0x7676767676767676ull) | x) & 0x8080808080808080ull;
 }
 
 // The first k (1 to 7) digits of w, which come first in memory order.
-inline uint32_t firstDigits(uint64_t w, int k) {
+__attribute__((always_inline)) inline uint32_t firstDigits(uint64_t w, int k) {
   return parseEightDigits((w << (8 * (8 - k))) | (0x3030303030303030ull >> (8 * k)));
 }
 
