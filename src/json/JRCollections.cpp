@@ -62,12 +62,14 @@ static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 inline void JRObject::releaseElement() const {
   // Numbers and collections are never immortal; a collection inside another is freed within the
   // walk that is freeing its parent.
+  // The last reference frees without writing the count: the memory is given back as it is,
+  // rather than each line of a tree being written once more just before it goes.
   if (kind_ >= JRKind::SignedInteger && kind_ <= JRKind::Double) {
-    if (--refs_ == 0) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
+    if (lastReference()) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
   } else if (kind_ == JRKind::Array) {
-    if (--refs_ == 0) JRArray::destroy(static_cast<JRArray*>(const_cast<JRObject*>(this)));
+    if (lastReference()) JRArray::destroy(static_cast<JRArray*>(const_cast<JRObject*>(this)));
   } else if (kind_ == JRKind::Dictionary) {
-    if (--refs_ == 0)
+    if (lastReference())
       JRDictionary::destroy(static_cast<JRDictionary*>(const_cast<JRObject*>(this)));
   } else {
     release();
@@ -88,7 +90,7 @@ __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array)
     const JRObject* o = objects[i];
     if constexpr (Level < 2) {
       if (o->kind_ == JRKind::Array) {
-        if (--o->refs_ == 0)
+        if (o->lastReference())
           destroyLevel<Level + 1>(static_cast<JRArray*>(const_cast<JRObject*>(o)));
         continue;
       }

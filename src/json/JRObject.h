@@ -132,6 +132,13 @@ class JRObject {
   // A collection letting go of an element: numbers and nested collections are freed in place
   // rather than through destroy(), inside the tree walk already under way.
   void releaseElement() const;
+  // Lets go of one reference of a counted object; true when it was the last, whose count is
+  // then left as it was.
+  bool lastReference() const {
+    if (refs_ == 1) return true;
+    --refs_;
+    return false;
+  }
 
   mutable uint32_t refs_ = 1;
   JRKind kind_;
