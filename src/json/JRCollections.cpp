@@ -61,9 +61,8 @@ static_assert(sizeof(JRDictionary) % alignof(JRHashTableEntry) == 0);
 
 inline void JRObject::releaseElement() const {
   // Numbers and collections are never immortal; a collection inside another is freed within the
-  // walk that is freeing its parent.
-  // The last reference frees without writing the count: the memory is given back as it is,
-  // rather than each line of a tree being written once more just before it goes.
+  // walk that is freeing its parent. The last reference frees without writing the count, so a
+  // tree's lines are not written once more just before they go.
   if (kind_ >= JRKind::SignedInteger && kind_ <= JRKind::Double) {
     if (lastReference()) jralloc::deallocate(const_cast<JRObject*>(this), sizeof(JRNumber));
   } else if (kind_ == JRKind::Array) {
