@@ -93,22 +93,32 @@ inline void* allocate(size_t size) {
 #endif
 }
 
+#if TESSALY_JSON_POOL
+inline Chunk* chunkOf(const void* p) {
+  return reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(p) & ~(kChunkBytes - 1));
+}
+
+// n frees of pooled blocks of one chunk, counted as n calls of deallocate would count them.
+inline void deallocateCounted(Chunk* chunk, int64_t n) {
+  Arena& a = tlsArena;
+  if (chunk == a.current) {
+    a.ownFrees += n;
+  } else if (chunk == a.batched) {
+    a.batchedFrees += n;
+  } else if (a.treeWalks) {
+    flushBatch(a);
+    a.batched = chunk;
+    a.batchedFrees = n;
+  } else if (chunk->balance.fetch_sub(n, std::memory_order_acq_rel) == n) {
+    chunkEmptied(chunk);
+  }
+}
+#endif
+
 inline void deallocate(void* p, size_t size) {
 #if TESSALY_JSON_POOL
   if (size <= kLargestPooled) {
-    auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(p) & ~(kChunkBytes - 1));
-    Arena& a = tlsArena;
-    if (chunk == a.current) {
-      ++a.ownFrees;
-    } else if (chunk == a.batched) {
-      ++a.batchedFrees;
-    } else if (a.treeWalks) {
-      flushBatch(a);
-      a.batched = chunk;
-      a.batchedFrees = 1;
-    } else if (chunk->balance.fetch_sub(1, std::memory_order_acq_rel) == 1) {
-      chunkEmptied(chunk);
-    }
+    deallocateCounted(chunkOf(p), 1);
     return;
   }
   freeLarge(p, size);
@@ -117,6 +127,44 @@ inline void deallocate(void* p, size_t size) {
   std::free(p);
 #endif
 }
+
+// Frees counted in a register while they fall in one chunk, the chunk of an anchor block, and
+// passed on in one step when the count ends; frees of blocks elsewhere go on at once. The blocks
+// of a tree lie in parse order, so a short array and its numbers nearly always share a chunk,
+// and a count kept in memory would be read and written back once per block freed.
+class ChunkFrees {
+ public:
+  explicit ChunkFrees(const void* anchor) {
+#if TESSALY_JSON_POOL
+    chunk_ = chunkOf(anchor);
+#else
+    (void)anchor;
+#endif
+  }
+  ChunkFrees(const ChunkFrees&) = delete;
+  ChunkFrees& operator=(const ChunkFrees&) = delete;
+  ~ChunkFrees() {
+#if TESSALY_JSON_POOL
+    if (count_) deallocateCounted(chunk_, count_);
+#endif
+  }
+
+  void free(void* p, size_t size) {
+#if TESSALY_JSON_POOL
+    if (size <= kLargestPooled && chunkOf(p) == chunk_) {
+      ++count_;
+      return;
+    }
+#endif
+    deallocate(p, size);
+  }
+
+ private:
+#if TESSALY_JSON_POOL
+  Chunk* chunk_;
+  int64_t count_ = 0;
+#endif
+};
 
 // Marks the teardown of a tree; the outermost one settles the batched frees when it ends.
 class TreeWalk {

@@ -84,6 +84,24 @@ __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array)
   JR_ASSERT(array->count_ <= array->capacity_);
   JRObject* const* const objects = array->objects();
   const uint32_t count = array->count_;
+  if constexpr (Level == 2) {
+    // A short array this deep is nearly always a coordinate pair: it and its numbers lie in
+    // one chunk, whose count is then taken down once.
+    if (count <= 8 && !array->isMutable()) {
+      static_assert(sizeof(JRArray) + 8 * sizeof(JRObject*) <= jralloc::kLargestPooled);
+      jralloc::ChunkFrees frees(array);
+      for (uint32_t i = 0; i < count; ++i) {
+        const JRObject* o = objects[i];
+        if (o->kind_ >= JRKind::SignedInteger && o->kind_ <= JRKind::Double) {
+          if (o->lastReference()) frees.free(const_cast<JRObject*>(o), sizeof(JRNumber));
+        } else {
+          o->releaseElement();
+        }
+      }
+      frees.free(array, sizeof(JRArray) + count * sizeof(JRObject*));
+      return;
+    }
+  }
   for (uint32_t i = 0; i < count; ++i) {
     if (i + 8 < count) __builtin_prefetch(objects[i + 8], 1);
     const JRObject* o = objects[i];

@@ -54,7 +54,8 @@ JRObject* kJREmptyString() {
 JRString* JRValueFactory::newImmortalEmptyString() {
   JRString* s = newString("", 0, kJRHashSeed);
   if (!s) std::abort();
-  s->flags_ |= JRObject::kImmortal;
+  s->flags_ =
+      JRObject::Flags{static_cast<uint8_t>(static_cast<uint8_t>(s->flags_) | JRObject::kImmortal)};
   return s;
 }
 

@@ -92,13 +92,13 @@ class JRObject {
   bool isNull() const { return kind_ == JRKind::Null; }
   bool isArray() const { return kind_ == JRKind::Array; }
   bool isDictionary() const { return kind_ == JRKind::Dictionary; }
-  bool isMutable() const { return (flags_ & kMutable) != 0; }
+  bool isMutable() const { return hasFlag(kMutable); }
 
   void retain() const {
-    if (!(flags_ & kImmortal)) ++refs_;
+    if (!hasFlag(kImmortal)) ++refs_;
   }
   void release() const {
-    if (!(flags_ & kImmortal) && --refs_ == 0) destroy(const_cast<JRObject*>(this));
+    if (!hasFlag(kImmortal) && --refs_ == 0) destroy(const_cast<JRObject*>(this));
   }
   uint32_t retainCount() const { return refs_; }
 
@@ -124,7 +124,7 @@ class JRObject {
  protected:
   static constexpr uint8_t kMutable = 1;
   static constexpr uint8_t kImmortal = 2;
-  JRObject(JRKind kind, uint8_t flags) : kind_(kind), flags_(flags) {}
+  JRObject(JRKind kind, uint8_t flags) : kind_(kind), flags_(Flags{flags}) {}
   ~JRObject() = default;
 
  private:
@@ -142,7 +142,11 @@ class JRObject {
 
   mutable uint32_t refs_ = 1;
   JRKind kind_;
-  uint8_t flags_;
+  // Not a character type: a plain byte written may alias anything, and the decoder, which makes
+  // an object for nearly every value it reads, would then read its own state again after each.
+  enum class Flags : uint8_t {};
+  bool hasFlag(uint8_t flag) const { return (static_cast<uint8_t>(flags_) & flag) != 0; }
+  Flags flags_;
   friend class JRValueFactory;
   friend class JRArray;
   friend class JRDictionary;

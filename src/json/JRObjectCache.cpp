@@ -7,10 +7,18 @@
 
 namespace tessaly {
 
+namespace {
+
+inline void halve(JRCacheByte& age) {
+  age = JRCacheByte(static_cast<uint8_t>(age) >> 1);
+}
+
+}  // namespace
+
 void JRParser::cacheAge(JRTokenCache* cache) {
   uint32_t lfsr = cache->prng_lfsr;
   cache->prng_lfsr = (lfsr >> 1) ^ ((0u - (lfsr & 1u)) & 0x80200003u);
-  cache->age[cache->prng_lfsr & (kJRCacheBuckets - 1)] >>= 1;
+  halve(cache->age[cache->prng_lfsr & (kJRCacheBuckets - 1)]);
 }
 
 void JRParser::settleCache(JRTokenCache* cache) {
@@ -28,8 +36,8 @@ void JRParser::forgetUnheld(JRTokenCache* cache) {
     const uint16_t k = cache->unheldBuckets[i];
     b.entry[k] = {};
     b.hash[k] = 0;
-    b.type[k] = 0;
-    cache->age[k] = 0;
+    b.type[k] = JRCacheByte{0};
+    cache->age[k] = JRCacheByte{0};
     cache->unheld[k / 64] = 0;
   }
   cache->unheldCount = 0;
@@ -145,7 +153,7 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
   uint32_t chosen = kJRCacheBuckets;  // none
   for (uint32_t k = 0; k < 4; ++k) {
     const uint32_t index = (v.hash + k * stride) & (kJRCacheBuckets - 1);
-    const uint8_t type = b.type[index];
+    const uint8_t type = static_cast<uint8_t>(b.type[index]);
     if (type == 0) {
       chosen = index;
       break;
@@ -161,17 +169,17 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
                                        static_cast<const JRString*>(b.entry[index].object)->data())
                                  : valueBytesOf(b.entry[index].object, type),
                              v.ptr, v.length))) {
-      cache.age[index] = static_cast<uint8_t>(cache.age[index] * 2 + 1);
+      cache.age[index] = JRCacheByte(static_cast<uint8_t>(cache.age[index]) * 2 + 1);
       if constexpr (!NumbersOnly) v.cacheEntry = &b.entry[index].cfHash;
       JRObject* object = b.entry[index].object;
       object->retain();
       return object;
     }
     if (chosen == kJRCacheBuckets) {
-      if (cache.age[index] == 0) {
+      if (cache.age[index] == JRCacheByte{0}) {
         chosen = index;
       } else {
-        cache.age[index] >>= 1;
+        halve(cache.age[index]);
         cacheAge(&cache);
         cacheAge(&cache);
       }
@@ -203,8 +211,8 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
     e.size = static_cast<uint32_t>(v.length);
     e.cfHash = 0;
     b.hash[chosen] = v.hash;
-    b.type[chosen] = v.type;
-    cache.age[chosen] = 0;
+    b.type[chosen] = JRCacheByte{v.type};
+    cache.age[chosen] = JRCacheByte{0};
     if constexpr (!NumbersOnly) v.cacheEntry = &e.cfHash;
   }
   return object;

@@ -98,9 +98,14 @@ struct JRTokenCacheEntry {
   uint32_t cfHash;   // the key hash, 0 until first needed
 };
 
+// A byte of the cache's own (a bucket's kind, its age). Not a character type: a write of a plain
+// byte may alias anything, and would make the compiler read the parse state's pointers again
+// after every lookup that fills or ages a bucket.
+enum class JRCacheByte : uint8_t {};
+
 struct JRTokenCacheBuckets {
-  uint32_t hash[kJRCacheBuckets];  // the value hash of the cached value
-  uint8_t type[kJRCacheBuckets];   // its value kind; 0 in an empty bucket
+  uint32_t hash[kJRCacheBuckets];     // the value hash of the cached value
+  JRCacheByte type[kJRCacheBuckets];  // its value kind; 0 in an empty bucket
   JRTokenCacheEntry entry[kJRCacheBuckets];
 };
 
@@ -108,7 +113,7 @@ struct JRTokenCache {
   JRTokenCacheBuckets* items = nullptr;
   uint32_t count = kJRCacheBuckets;
   uint32_t prng_lfsr = 1;
-  uint8_t age[kJRCacheBuckets] = {};
+  JRCacheByte age[kJRCacheBuckets] = {};
   // Objects put out of their bucket wait here a few replacements before they are released, so
   // that the memory they live in can be fetched meanwhile. Emptied at the end of every run.
   static constexpr unsigned kPendingReleases = 16;

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -147,6 +148,53 @@ TEST(BlockPool, ChunksEmptiedDuringATreeWalkAreReused) {
       ASSERT_TRUE(intact(b)) << "round " << round;
       jralloc::deallocate(b.p, b.size);
     }
+  }
+  EXPECT_LT(chunks.size(), 40u);
+}
+
+TEST(BlockPool, FreesCountedTogetherEmptyTheirChunksAsSingleFreesDo) {
+  // Groups like a coordinate pair (two numbers, then their array) freed with one count each,
+  // in a walk and outside one. Groups cross chunk boundaries, so some frees fall outside the
+  // anchor's chunk; and every other group keeps one block until the next round. A count lost
+  // or taken twice would keep chunks from being reused, or reuse one with a live block in it.
+  std::set<uintptr_t> chunks;
+  std::vector<Block> kept;
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::vector<Block>> groups;
+    for (int g = 0; g < 1200; ++g) {
+      std::vector<Block> group;
+      for (size_t size : {16, 16, 32}) {
+        Block b{static_cast<unsigned char*>(jralloc::allocate(size)), size,
+                static_cast<unsigned char>(g * 3 + round + group.size())};
+        ASSERT_TRUE(b.p);
+        stamp(b);
+        chunks.insert(reinterpret_cast<uintptr_t>(b.p) & ~(jralloc::kChunkBytes - 1));
+        group.push_back(b);
+      }
+      groups.push_back(std::move(group));
+    }
+    for (const Block& b : kept) {
+      ASSERT_TRUE(intact(b)) << "round " << round;
+      jralloc::deallocate(b.p, b.size);
+    }
+    kept.clear();
+    std::optional<jralloc::TreeWalk> walk;
+    if (round % 2) walk.emplace();
+    for (size_t g = 0; g < groups.size(); ++g) {
+      const std::vector<Block>& group = groups[g];
+      jralloc::ChunkFrees frees(group.back().p);
+      for (const Block& b : group) {
+        ASSERT_TRUE(intact(b)) << "round " << round;
+        if (g % 2 && &b == &group.front())
+          kept.push_back(b);
+        else
+          frees.free(b.p, b.size);
+      }
+    }
+  }
+  for (const Block& b : kept) {
+    ASSERT_TRUE(intact(b));
+    jralloc::deallocate(b.p, b.size);
   }
   EXPECT_LT(chunks.size(), 40u);
 }
