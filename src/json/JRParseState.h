@@ -131,7 +131,7 @@ struct JRTokenCache {
 struct JRTokenValue {
   const uint8_t* ptr = nullptr;
   size_t length = 0;
-  uint8_t type = 0;
+  JRValueType type = {};  // an enumeration, not a character type: see JRCacheByte
   uint32_t hash = 0;
   union {
     long long longLongValue;
@@ -146,7 +146,7 @@ struct JRTokenValue {
 struct JRParseToken {
   const uint8_t* ptr = nullptr;
   size_t length = 0;
-  uint8_t tokenType = JRTokenTypeInvalid;
+  JRTokenType tokenType = JRTokenTypeInvalid;
   JRTokenValue value;
   JRManagedBuffer tokenBuffer;
 };
@@ -197,7 +197,7 @@ class JRParser {
   enum class Quick : uint8_t { Done, Failed, Slow };
   static Quick quickValue(JRParseState* s, uint8_t c, JRObject** out);
   static bool peekToken(JRParseState* s, uint8_t* c);
-  static void takeToken(JRParseState* s, uint8_t type, size_t length);
+  static void takeToken(JRParseState* s, JRTokenType type, size_t length);
   static JRObject* nested(JRParseState* s, bool isArray);
   static uint32_t keyHash(JRParseState* s, JRObject* key);
   static bool separator(JRParseState* s);

@@ -576,7 +576,7 @@ bool JRParser::nextToken(JRParseState* s) {
     return false;
   }
   JRParseToken& t = s->token;
-  uint8_t type;
+  JRTokenType type;
   size_t length = 1;
   if (b[i] == '"') {  // keys make strings the most frequent token
     if (parseString(s)) return true;
@@ -774,7 +774,7 @@ void JRParser::expected(JRParseState* s, uint8_t state, bool keyPosition, const 
 }
 
 // Makes the length bytes at the current position the current token.
-inline void JRParser::takeToken(JRParseState* s, uint8_t type, size_t length) {
+inline void JRParser::takeToken(JRParseState* s, JRTokenType type, size_t length) {
   s->token.tokenType = type;
   s->token.ptr = s->bytes + s->atIndex;
   s->token.length = length;
