@@ -103,21 +103,23 @@ inline bool sameBytes(const uint8_t* a, const uint8_t* b, size_t n) {
   return n == 0 || (a[0] == b[0] && a[n / 2] == b[n / 2] && a[n - 1] == b[n - 1]);
 }
 
-// Decided by the bucket's kind rather than the object's, so that the object's own line is only
-// read when the hashes already agree.
 // A number of the decoder's from its token value, inline: no dispatch on the kind beyond the
 // three number kinds. Values of the unsigned kind that fit the signed range are signed numbers,
 // as the platform makes them (the same as newUnsignedInteger).
 inline JRObject* makeNumber(const JRTokenValue& v) {
   const uint64_t bytes = v.number.unsignedLongLongValue;
-  const bool isSigned = v.type == JRValueTypeLongLong ||
+  // The kinds in the order of the value kinds, without a branch: 7, 11 and 13 shifted right by
+  // two are 1, 2 and 3, and an unsigned value in the signed range comes down one to signed.
+  static_assert(JRValueTypeLongLong >> 2 == static_cast<int>(JRKind::SignedInteger) &&
+                JRValueTypeUnsignedLongLong >> 2 == static_cast<int>(JRKind::UnsignedInteger) &&
+                JRValueTypeDouble >> 2 == static_cast<int>(JRKind::Double));
+  const unsigned kind = (static_cast<unsigned>(v.type) >> 2) -
                         (v.type == JRValueTypeUnsignedLongLong && bytes <= uint64_t{INT64_MAX});
-  return JRValueFactory::newNumber(v.type == JRValueTypeDouble ? JRKind::Double
-                                   : isSigned                  ? JRKind::SignedInteger
-                                                               : JRKind::UnsignedInteger,
-                                   bytes);
+  return JRValueFactory::newNumber(static_cast<JRKind>(kind), bytes);
 }
 
+// Decided by the bucket's kind rather than the object's, so that the object's own line is only
+// read when the hashes already agree.
 const uint8_t* valueBytesOf(const JRObject* object, uint8_t type) {
   if (type == JRValueTypeString)
     return reinterpret_cast<const uint8_t*>(static_cast<const JRString*>(object)->data());

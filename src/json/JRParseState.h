@@ -143,6 +143,24 @@ struct JRTokenValue {
   uint32_t* cacheEntry = nullptr;
 };
 
+// A number as the short scanner reads it: what a lookup needs and no more, so that a run of
+// numbers keeps two of them in registers rather than two whole token values on the stack.
+struct JRScannedNumber {
+  uint64_t bits = 0;
+  uint32_t hash = 0;
+  JRValueType type = {};
+
+  // The token value the lookup takes (its bytes pointer is left to the caller that needs it).
+  JRTokenValue value() const {
+    JRTokenValue v;
+    v.length = 8;
+    v.type = type;
+    v.hash = hash;
+    v.number.unsignedLongLongValue = bits;
+    return v;
+  }
+};
+
 struct JRParseToken {
   const uint8_t* ptr = nullptr;
   size_t length = 0;
@@ -213,7 +231,8 @@ class JRParser {
   static bool parseShortNumber(JRParseState* s, uint8_t* after);
   // The same number read into v alone, leaving the parse state as it is: the byte after the
   // number, or nullptr when the full scanner must take it.
-  static const uint8_t* scanShortNumber(const uint8_t* first, const uint8_t* end, JRTokenValue& v);
+  static const uint8_t* scanShortNumber(const uint8_t* first, const uint8_t* end,
+                                        JRScannedNumber& n);
   static uint32_t numberHash(uint8_t type, uint64_t word);
   static void setNumberHash(JRParseState* s, uint64_t word);
   static void skipWhitespace(JRParseState* s);
