@@ -327,7 +327,20 @@ JRDictionary* JRDictionary::create(JRObject* const* keys, const uint32_t* keyHas
   }
   d->capacity_ = capacity;
   d->modMultiplier_ = multiplier;
-  if (capacity) std::memset(table, 0, capacity * sizeof(JRHashTableEntry));
+  // A parsed object's table has a few slots: the smallest sizes are cleared by stores of a known
+  // length rather than by a call to memset.
+  switch (capacity) {
+    case 0:
+      break;
+    case 3:
+      std::memset(table, 0, 3 * sizeof(JRHashTableEntry));
+      break;
+    case 7:
+      std::memset(table, 0, 7 * sizeof(JRHashTableEntry));
+      break;
+    default:
+      std::memset(table, 0, capacity * sizeof(JRHashTableEntry));
+  }
   // The pairs go straight into the fresh table, probed as addObject probes, without a call and
   // its checks per pair (most parsed objects hold a handful of pairs). The i-th pair finds at
   // most i - 1 slots taken, so there is always a free one: count <= capacity.
