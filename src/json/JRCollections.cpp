@@ -90,13 +90,19 @@ __attribute__((always_inline)) inline void JRArray::destroyLevel(JRArray* array)
     if (count <= 8 && !array->isMutable()) {
       static_assert(sizeof(JRArray) + 8 * sizeof(JRObject*) <= jralloc::kLargestPooled);
       jralloc::ChunkFrees frees(array);
-      for (uint32_t i = 0; i < count; ++i) {
-        const JRObject* o = objects[i];
+      auto let = [&frees](const JRObject* o) {
         if (o->kind_ >= JRKind::SignedInteger && o->kind_ <= JRKind::Double) {
           if (o->lastReference()) frees.free(const_cast<JRObject*>(o), sizeof(JRNumber));
         } else {
           o->releaseElement();
         }
+      };
+      // A pair without a loop around it.
+      if (count == 2) {
+        let(objects[0]);
+        let(objects[1]);
+      } else {
+        for (uint32_t i = 0; i < count; ++i) let(objects[i]);
       }
       frees.free(array, sizeof(JRArray) + count * sizeof(JRObject*));
       return;
