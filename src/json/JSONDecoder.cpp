@@ -93,7 +93,13 @@ inline void JRParser::skipWhitespace(JRParseState* s) {
   }
   while (i < n) {
     const uint8_t c = b[i];
-    if (c == ' ') {
+    if (c == '\n') {
+      ++i;
+      ++s->lineNumber;
+      // The indentation of the next line, straight away.
+      if (i < n && b[i] == ' ') goto blanks;
+    } else if (c == ' ') {
+    blanks:
       // Indentation comes in runs: step over sixteen (or eight) blanks at a time, then to the
       // first byte that is not one.
 #if defined(__SSE2__)
@@ -128,9 +134,6 @@ inline void JRParser::skipWhitespace(JRParseState* s) {
         i += 8;
       }
     nextBlank:;
-    } else if (c == '\n') {
-      ++i;
-      ++s->lineNumber;
     } else if (c == '\t') {
       ++i;
     } else if (c == '\r') {
