@@ -139,6 +139,9 @@ class JRObject {
     --refs_;
     return false;
   }
+  // One more reference to an object known to be counted (what the cache holds: strings and
+  // numbers it made, never the immortal constants), without testing the flag.
+  void retainCounted() const { ++refs_; }
 
   mutable uint32_t refs_ = 1;
   JRKind kind_;
@@ -150,6 +153,7 @@ class JRObject {
   friend class JRValueFactory;
   friend class JRArray;
   friend class JRDictionary;
+  friend class JRParser;
 };
 
 // An immutable UTF-8 string, stored inline after its header.

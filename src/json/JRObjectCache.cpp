@@ -174,7 +174,7 @@ __attribute__((always_inline)) inline JRObject* JRParser::cachedObject(JRParseSt
       cache.age[index] = JRCacheByte(static_cast<uint8_t>(cache.age[index]) * 2 + 1);
       if constexpr (!NumbersOnly) v.cacheEntry = &b.entry[index].cfHash;
       JRObject* object = b.entry[index].object;
-      object->retain();
+      object->retainCounted();
       return object;
     }
     if (chosen == kJRCacheBuckets) {
