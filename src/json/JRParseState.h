@@ -229,7 +229,7 @@ class JRParser {
   static bool parseNumber(JRParseState* s);
   // after receives the byte that ends the number.
   static bool parseShortNumber(JRParseState* s, uint8_t* after);
-  // The same number read into v alone, leaving the parse state as it is: the byte after the
+  // The same number read into n alone, leaving the parse state as it is: the byte after the
   // number, or nullptr when the full scanner must take it.
   static const uint8_t* scanShortNumber(const uint8_t* first, const uint8_t* end,
                                         JRScannedNumber& n);

@@ -372,6 +372,7 @@ __attribute__((always_inline)) inline bool JRParser::parseShortNumber(JRParseSta
   JRScannedNumber n;
   const uint8_t* const p = scanShortNumber(first, s->bytes + s->length, n);
   if (!p) return false;
+  // Field by field: n.value() assigned whole made the object loops slower (1% more instructions).
   JRTokenValue& v = s->token.value;
   v.type = n.type;
   v.number.unsignedLongLongValue = n.bits;
