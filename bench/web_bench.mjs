@@ -7,7 +7,8 @@
 //     build time of its snapshot, and the time from posting the last batch to the page having
 //     drawn and painted that state (pins and line), with the page's own read and draw times and
 //     the host's snapshot, compare times and the size of the changes sent;
-//  3. then single presses on that long path, posted to painted.
+//  3. then single presses on that long path, posted to painted;
+//  4. a page that opens on that path: the time it takes to draw the whole state, five times.
 import { spawn } from 'node:child_process';
 import {
   startProgram, launchBrowser, waitForState, mouseLongPress, post, mapOf, tapToolbarItem,
@@ -117,6 +118,17 @@ try {
     `(snapshot ${fmt(last.snapshotMilliseconds)} ms` + (last.diffMilliseconds === undefined ? ''
     : `, indexed and compared ${fmt(last.diffMilliseconds)} ms, changes ${last.patchBytes} bytes`) +
     `; page read ${fmt(lastRender.parseMs)} ms, draw ${fmt(lastRender.drawMs)} ms)`);
+
+  // 4. Opening the page on the long path: every pin and the whole line drawn at once.
+  const opened = [];
+  for (let r = 0; r < 5; r++) {
+    await page.reload();
+    await waitForState(page, (s) => mapOf(s) && mapOf(s).annotations.length === mapOf(state).annotations.length + 10,
+      'the long path again', 30000);
+    opened.push(await page.evaluate(() => window.tessaly.lastRender.drawMs));
+  }
+  console.log(`page opened on the path, whole state drawn in: median ${fmt(median(opened))} ms, ` +
+    `max ${fmt(Math.max(...opened))} ms over ${opened.length} loads`);
 } finally {
   await browser.close();
   await server.stop();

@@ -1,5 +1,5 @@
 // Hundreds of pins are drawn as dots: each where its coordinate is, in its pin's colour, drawn
-// again when the path grows, and a click on one selects that pin.
+// again when the path grows or the map is dragged, and a click on one selects that pin.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { startProgram, launchBrowser, waitForState, post, mapOf, tapToolbarItem } from './harness.mjs';
@@ -80,6 +80,21 @@ test('hundreds of pins are dots in their colours, and a click selects one', asyn
     assert.equal(selected.length, 1);
     const [chosen] = await dotsDrawn(page, selected);
     assert.ok(Math.hypot(chosen.x - target.x, chosen.y - target.y) <= 6, `the dot clicked is selected: ${JSON.stringify([chosen, target])}`);
+
+    // The map dragged by a dot: every dot is drawn again where it now stands, and letting go
+    // over another dot leaves the selection as it was.
+    const [held] = await dotsDrawn(page, [pins[300].id]);
+    await page.mouse.move(held.x, held.y);
+    await page.mouse.down();
+    for (let step = 1; step <= 6; step++) await page.mouse.move(held.x + step * 10, held.y + step * 7);
+    await page.mouse.up();
+    await page.waitForTimeout(400);
+    const [moved] = await dotsDrawn(page, [pins[300].id]);
+    assert.ok(Math.hypot(moved.x - held.x - 60, moved.y - held.y - 42) <= 2, `the map moved with the drag: ${JSON.stringify([held, moved])}`);
+    dots = await dotsDrawn(page, sample.map((p) => p.id));
+    sample.forEach((p, i) => expectColour(dots[i], p.pinColor, `after the drag, pin ${p.id}`));
+    state = await page.evaluate(() => window.tessaly.state);
+    assert.deepEqual(mapOf(state).annotations.filter((a) => a.selected).map((a) => a.id), selected, 'a drag selects no pin');
 
     // Cleared, no dot is left on the canvas.
     const gone = await dotsDrawn(page, [pins[0].id, pins[450].id, pins[700].id]);

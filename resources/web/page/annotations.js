@@ -3,6 +3,7 @@
 // the drawer of its kind, drawn on the copy of the world the person looks at.
 import { el, button } from './dom.js';
 import { continuousPath, nearestCopy, panToShow } from './geometry.js';
+import { dotCanvas, dotPicture } from './dots.js';
 
 // Past a few hundred markers the pins are drawn on the map's canvas instead of one element
 // each, so that a long path still draws at once.
@@ -14,90 +15,6 @@ export const PIN_TIP = [16, 34];
 
 function latLng(layerCtx, coordinate) {
   return [coordinate.latitude, nearestCopy(coordinate.longitude, layerCtx.centerLongitude)];
-}
-
-// Thousands of pins are drawn as dots on a canvas of their own, each a copy of one small picture
-// per colour: far cheaper to paint than as many filled and stroked circles, and adding dots does
-// not repaint the line under them.
-const DOT_RADIUS = 5;
-const dotPictures = new Map();
-function dotPicture(color) {
-  let picture = dotPictures.get(color);
-  if (picture) return picture;
-  const scale = window.L.Browser.retina ? 2 : 1;
-  const size = 2 * DOT_RADIUS + 2;
-  const canvas = document.createElement('canvas');
-  canvas.width = canvas.height = size * scale;
-  const c = canvas.getContext('2d');
-  c.scale(scale, scale);
-  c.beginPath();
-  c.arc(size / 2, size / 2, DOT_RADIUS, 0, Math.PI * 2);
-  c.fillStyle = PIN_FILL[color] || PIN_FILL.red;
-  c.fill();
-  c.lineWidth = 1;
-  c.strokeStyle = '#333333';
-  c.stroke();
-  picture = { canvas, size };
-  dotPictures.set(color, picture);
-  return picture;
-}
-
-// Added dots are painted over what the canvas shows, in the order a whole redraw would paint
-// them (last added on top), instead of redrawing every dot: a long path grows by a thousand dots
-// at a time. A region that has to be redrawn (a dot moved, restyled or removed) takes in the
-// added dots that reach into it, so no dot is painted twice; the map moved redraws them all.
-function dotRenderer(map) {
-  if (!map.tessalyDots) {
-    const Canvas = window.L.Canvas;
-    const Dots = Canvas.extend({
-      _updateCircle(layer) {
-        const picture = layer.options.picture;
-        if (!picture) return Canvas.prototype._updateCircle.call(this, layer);
-        if (!this._drawing || layer._empty()) return;
-        const p = layer._point;
-        this._ctx.drawImage(picture.canvas, p.x - picture.size / 2, p.y - picture.size / 2, picture.size, picture.size);
-      },
-      _addPath(layer) {
-        if (!this._map || !layer.options.picture || !layer._pxBounds) return Canvas.prototype._addPath.call(this, layer);
-        (this._added || (this._added = [])).push(layer);
-        this._redrawRequest = this._redrawRequest || window.L.Util.requestAnimFrame(this._redraw, this);
-      },
-      _updatePaths() {
-        this._added = null; // the whole redraw paints them
-        Canvas.prototype._updatePaths.call(this);
-      },
-      // With the padding _extendRedrawBounds gives a layer.
-      _reaches(layer, bounds) {
-        const pad = (layer.options.weight || 0) + 1;
-        const b = layer._pxBounds;
-        return window.L.bounds(b.min.subtract([pad, pad]), b.max.add([pad, pad])).intersects(bounds);
-      },
-      _redraw() {
-        let added = (this._added || []).filter((layer) => layer._order);
-        this._added = null;
-        if (this._redrawBounds) {
-          // Taking in one dot may make the region reach another.
-          for (let grown = true; grown;) {
-            grown = false;
-            added = added.filter((layer) => {
-              if (!this._reaches(layer, this._redrawBounds)) return true;
-              this._extendRedrawBounds(layer);
-              grown = true;
-              return false;
-            });
-          }
-          Canvas.prototype._redraw.call(this);
-        } else {
-          this._redrawRequest = null;
-        }
-        this._drawing = true;
-        for (const layer of added) layer._updatePath();
-        this._drawing = false;
-      },
-    });
-    map.tessalyDots = new Dots({ padding: 0.1 });
-  }
-  return map.tessalyDots;
 }
 
 function pinElement(marker, color, drop) {
@@ -117,6 +34,12 @@ function label(marker, node) {
   icon.title = node.title || '';
 }
 
+const pinPicture = (color) => dotPicture(PIN_FILL[color] ? color : 'red', PIN_FILL[color] || PIN_FILL.red);
+
+function select(layer, ctx) {
+  if (!layer.node.selected) ctx.send({ type: 'selectAnnotation', id: layer.node.id });
+}
+
 export const annotationView = {
   layer: {
     create(node, ctx) {
@@ -127,9 +50,9 @@ export const annotationView = {
         marker = L.marker(ll, { icon: L.divIcon({ className: 'user-location', iconSize: [16, 16] }),
           keyboard: false, zIndexOffset: -100 });
       } else if (ctx.bulk) {
-        marker = L.circleMarker(ll, { radius: DOT_RADIUS, color: '#333333', weight: 1, fillOpacity: 1,
-          fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red, picture: dotPicture(node.pinColor),
-          renderer: dotRenderer(ctx.map) });
+        const layer = { node, bulk: true };
+        layer.marker = dotCanvas(ctx.map).addDot(ll, pinPicture(node.pinColor), () => select(layer, ctx));
+        return layer;
       } else {
         marker = L.marker(ll, { icon: L.divIcon({ className: 'pin-icon', html: '', iconSize: PIN_SIZE, iconAnchor: PIN_TIP }),
           keyboard: false, riseOnHover: false });
@@ -137,7 +60,7 @@ export const annotationView = {
       const layer = { marker, node, bulk: ctx.bulk };
       marker.on('click', (e) => {
         window.L.DomEvent.stopPropagation(e);
-        if (!layer.node.selected) ctx.send({ type: 'selectAnnotation', id: layer.node.id });
+        select(layer, ctx);
       });
       marker.addTo(ctx.map);
       if (node.view === 'pin' && !ctx.bulk) pinElement(marker, node.pinColor || 'red', node.animatesDrop && !ctx.first);
@@ -152,7 +75,7 @@ export const annotationView = {
       if (at.lat !== ll[0] || at.lng !== ll[1]) layer.marker.setLatLng(ll);
       if (node.view === 'pin' && old.pinColor !== node.pinColor) {
         if (layer.bulk) {
-          layer.marker.setStyle({ fillColor: PIN_FILL[node.pinColor] || PIN_FILL.red, picture: dotPicture(node.pinColor) });
+          layer.marker.setPicture(pinPicture(node.pinColor));
         } else {
           pinElement(layer.marker, node.pinColor || 'red', false);
         }
