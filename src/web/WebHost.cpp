@@ -325,7 +325,7 @@ bool hostNamesServer(const std::string& hostHeader, const std::string& listenAdd
   return false;
 }
 
-// Compares without leaking, through timing, how much of the token was right.
+// The page's own files at the root, and the libraries it loads under /vendor.
 void mountPageFiles(StaticFiles& files, const std::string& resourcesDir,
                     const std::string& modulesDir) {
   if (!resourcesDir.empty()) files.mount("/", resourcesDir);
