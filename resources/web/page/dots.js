@@ -133,24 +133,18 @@ function dotCanvasClass() {
       this._ctx.drawImage(dot.picture, p.x - DOT_SIZE / 2, p.y - DOT_SIZE / 2, DOT_SIZE, DOT_SIZE);
     },
 
-    // The whole canvas, after the map moved (the canvas was cleared and placed anew).
+    // The whole canvas, after the map moved (resizing the canvas cleared it).
     _updatePaths() {
       if (this._postponeUpdatePaths || !this._map) return;
       this._redrawBounds = null;
-      this._clear();
       this._draw();
     },
 
+    // The region to redraw as Leaflet's canvas does it, then the added dots over it.
     _redraw() {
+      if (this._redrawBounds) Canvas.prototype._redraw.call(this);
       this._redrawRequest = null;
       if (!this._map) return;
-      if (this._redrawBounds) {
-        this._redrawBounds.min._floor();
-        this._redrawBounds.max._ceil();
-        this._clear();
-        this._draw();
-        this._redrawBounds = null;
-      }
       this._measure();
       for (const dot of this._added) {
         dot.added = false;
